@@ -1,0 +1,75 @@
+#include "audio/AudioFile.h"
+
+#include "audio/Mask.h"
+
+#include <array>
+
+uint8_t FormatCodeOfName(const QString& name) {
+    struct Rule {
+        const char* mask;
+        uint8_t code;
+    };
+    static const std::array<Rule, 8> rules{{
+        {"*.wav", fcWave},
+        {"*.mp[123]", fcMpeg},
+        {"*.wma", fcWma},
+        {"*.asf", fcWma},
+        {"*.ogg", fcOgg},
+        {"*.ape", fcApe},
+        {"*.ac3", fcAc3},
+        {"*.mpc", fcMpc},
+    }};
+    for (const Rule& r : rules) {
+        if (TMask(QString::fromLatin1(r.mask)).Matches(name)) return r.code;
+    }
+    return fcUnknown;
+}
+
+TAudioFile::TAudioFile() = default;
+
+TAudioFile::~TAudioFile() {
+    Close();
+}
+
+void TAudioFile::SetFileName(const QString& name) {
+    if (IsOpen) return;
+    FileName = name;
+    FormatCode = FormatCodeOfName(name);
+}
+
+bool TAudioFile::Open() {
+    if (IsOpen) return true;
+    if (FormatCode == fcUnknown || FormatCode == fcNeverAssigned) return false;
+    std::unique_ptr<TAbstractAudioFile> reader = CreateReader(FormatCode, FileName);
+    if (!reader) return false;
+    Reader = std::move(reader);
+    BuildChain();
+    IsOpen = true;
+    return true;
+}
+
+void TAudioFile::BuildChain() {
+    // The resampling filter and the compressor stack here once they exist;
+    // until then the reader is the chain's end.
+}
+
+TAbstractAudioFile* TAudioFile::ChainEnd() const {
+    if (Compressor) return Compressor.get();
+    if (Filter) return Filter.get();
+    return Reader.get();
+}
+
+double TAudioFile::GetDuration() {
+    if (!Open()) return 0.0;
+    return Reader->GetDuration();
+}
+
+bool TAudioFile::Close() {
+    if (IsOpen) {
+        Compressor.reset();
+        Filter.reset();
+        Reader.reset();
+        IsOpen = false;
+    }
+    return true;
+}

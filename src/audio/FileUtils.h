@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// File helpers by full (UTF-16) name. The path separator is the platform's
+// "/" (kPathDelim); there are no drive letters here.
+inline constexpr QChar kPathDelim = QLatin1Char('/');
+
+// Access, sharing and disposition flags of WideFileCreate.
+enum : uint32_t {
+    GENERIC_READ = 0x80000000u,
+    GENERIC_WRITE = 0x40000000u,
+    FILE_SHARE_READ = 0x1,
+    FILE_SHARE_WRITE = 0x2,
+    CREATE_NEW = 1,
+    CREATE_ALWAYS = 2,
+    OPEN_EXISTING = 3,
+    OPEN_ALWAYS = 4,
+    TRUNCATE_EXISTING = 5,
+};
+
+// Attribute bits of a search record.
+enum : uint32_t {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faSymLink = 0x400,
+    faAnyFile = 0x3F,
+};
+
+bool WideFileExists(const QString& name);
+bool WideDirectoryExists(const QString& name);
+// Returns a file descriptor, or -1 (the invalid handle).
+int WideFileOpen(const QString& name, uint32_t mode);
+int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,
+                   uint32_t disposition);
+bool WideDeleteFile(const QString& name);
+bool WideRenameFile(const QString& oldName, const QString& newName);
+bool WideCreateDir(const QString& name);
+// The 8.3 short form does not exist here: the name's bytes as the file system
+// stores them.
+QByteArray WideShortPathName(const QString& name);
+
+QString WideIncludeTrailingBackslash(const QString& path);
+QString WideExcludeTrailingBackslash(const QString& path);
+QString WideExtractFileName(const QString& path);
+QString WideExtractFileDir(const QString& path);
+QString WideExtractFileExt(const QString& path, bool withoutDot = false);
+QString WideExtractFileBase(const QString& path);
+
+// Folder enumeration: pattern is "<folder>/<mask>" ("*.*" matches every
+// name, with or without a dot). "." and ".." are never returned.
+struct TWideSearchRec {
+    QString Name;
+    int64_t Size = 0;
+    uint32_t Attr = 0;
+    QDateTime Time;
+    struct State;
+    std::shared_ptr<State> FindHandle;
+};
+// 0 on success (Rec holds the first entry), non-zero when nothing matches or
+// the folder cannot be listed.
+int WideFindFirst(const QString& pattern, uint32_t attr, TWideSearchRec& rec);
+int WideFindNext(TWideSearchRec& rec);
+void WideFindClose(TWideSearchRec& rec);

@@ -1,0 +1,11 @@
+#include "audio/AudioFile.h"
+#include "audio/WavAudioFile.h"
+
+std::unique_ptr<TAbstractAudioFile> CreateReader(uint8_t formatCode, const QString& fileName) {
+    switch (formatCode) {
+    case fcWave:
+        return std::make_unique<TWavAudioFile>(fileName);
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,91 @@
+#include "audio/WFileStream.h"
+
+#include "audio/FileUtils.h"
+#include "audio/SonvaleError.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TWFileStream::TWFileStream(const QString& name, uint32_t mode) : fileName(name) {
+    if (mode == fmCreate) {
+        handle = WideFileCreate(name, GENERIC_READ | GENERIC_WRITE, 0, 0, CREATE_ALWAYS);
+        if (handle < 0)
+            throw EFOpenError(QStringLiteral("Impossible de créer le fichier %1").arg(name));
+    } else {
+        handle = WideFileOpen(name, mode);
+        if (handle < 0)
+            throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(name));
+    }
+}
+
+TWFileStream::~TWFileStream() {
+    if (handle >= 0) ::close(handle);
+}
+
+int64_t TWFileStream::Read(void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    int64_t done = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(handle, p + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+int64_t TWFileStream::Write(const void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    int64_t done = 0;
+    auto* p = static_cast<const char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::write(handle, p + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+void TWFileStream::ReadBuffer(void* buffer, int64_t count) {
+    if (count != 0 && Read(buffer, count) != count)
+        throw EStreamError(QStringLiteral("Stream read error"));
+}
+
+void TWFileStream::WriteBuffer(const void* buffer, int64_t count) {
+    if (count != 0 && Write(buffer, count) != count)
+        throw EStreamError(QStringLiteral("Stream write error"));
+}
+
+int64_t TWFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                 : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                    : SEEK_END;
+    off_t r = ::lseek(handle, static_cast<off_t>(offset), whence);
+    return r < 0 ? Position() : static_cast<int64_t>(r);
+}
+
+int64_t TWFileStream::Position() const {
+    off_t r = ::lseek(handle, 0, SEEK_CUR);
+    return r < 0 ? 0 : static_cast<int64_t>(r);
+}
+
+int64_t TWFileStream::GetSize() const {
+    struct stat st {};
+    if (::fstat(handle, &st) != 0) return 0;
+    return static_cast<int64_t>(st.st_size);
+}
+
+void TWFileStream::SetSize(int64_t size) {
+    Seek(size, TSeekOrigin::soBeginning);
+    if (::ftruncate(handle, static_cast<off_t>(size)) != 0)
+        throw EStreamError(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+void TWFileStream::Flush() {
+    if (::fsync(handle) != 0 && errno != EINVAL && errno != EROFS)
+        throw EStreamError(QString::fromLocal8Bit(std::strerror(errno)));
+}

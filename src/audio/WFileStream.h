@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// Open modes: the access part in the low two bits, the sharing part in the
+// next nibble, or fmCreate for create-or-truncate.
+enum : uint32_t {
+    fmOpenRead = 0x0000,
+    fmOpenWrite = 0x0001,
+    fmOpenReadWrite = 0x0002,
+    fmShareCompat = 0x0000,
+    fmShareExclusive = 0x0010,
+    fmShareDenyWrite = 0x0020,
+    fmShareDenyRead = 0x0030,
+    fmShareDenyNone = 0x0040,
+    fmCreate = 0xFFFF,
+};
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// A byte stream over a file descriptor, opened by full name.
+//
+// Sharing on this platform: POSIX has no mandatory share modes, so the deny
+// modes are mapped onto advisory flock() locks that every writer of ours
+// honours. "Exclusive", "deny write" and "deny read" take an exclusive lock
+// and fail at once when another of our streams holds one; "deny none" and
+// "compatible" take no lock, so readers never block writers or each other.
+// fmCreate takes the exclusive lock as well (no sharing).
+class TWFileStream {
+public:
+    TWFileStream(const QString& fileName, uint32_t mode);
+    ~TWFileStream();
+    TWFileStream(const TWFileStream&) = delete;
+    TWFileStream& operator=(const TWFileStream&) = delete;
+
+    // Bytes actually read or written (0 at the end or on error).
+    int64_t Read(void* buffer, int64_t count);
+    int64_t Write(const void* buffer, int64_t count);
+    // Whole-buffer variants: a short read or write raises EStreamError.
+    void ReadBuffer(void* buffer, int64_t count);
+    void WriteBuffer(const void* buffer, int64_t count);
+
+    int64_t Seek(int64_t offset, TSeekOrigin origin);
+    int64_t Position() const;
+    void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
+    int64_t GetSize() const;
+    void SetSize(int64_t size);
+    // Pushes written data to the disk; raises EStreamError on failure.
+    void Flush();
+
+    int Handle() const { return handle; }
+    const QString& FileName() const { return fileName; }
+
+private:
+    QString fileName;
+    int handle = -1;
+};

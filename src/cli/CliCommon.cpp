@@ -1,0 +1,69 @@
+#include "cli/CliCommon.h"
+
+#include "audio/FileUtils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <unistd.h>
+
+int UsageError(const QString& usage, const QString& problem) {
+    if (!problem.isEmpty()) PrintErr(QStringLiteral("sonvale-cli: %1\n").arg(problem));
+    PrintErr(QStringLiteral("usage: %1\n").arg(usage));
+    return kExitUsage;
+}
+
+void PrintOut(const QString& text) {
+    QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+}
+
+void PrintErr(const QString& text) {
+    QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+namespace {
+
+void WalkFolder(const QString& folder, const std::function<bool(const QString&)>& keep,
+                QStringList& out) {
+    QDir dir(folder);
+    const auto sort = QDir::Name;
+    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden, sort)) {
+        if (keep(fi.filePath())) out << fi.filePath();
+    }
+    for (const QFileInfo& fi :
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, sort)) {
+        // Linked folders could loop forever; the real folder is walked anyway.
+        if (fi.isSymLink()) continue;
+        WalkFolder(fi.filePath(), keep, out);
+    }
+}
+
+} // namespace
+
+QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
+                        QStringList* missing) {
+    QStringList out;
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p))
+            WalkFolder(p, keep, out);
+        else if (WideFileExists(p))
+            out << p;
+        else if (missing)
+            *missing << p;
+    }
+    return out;
+}
+
+TCliProgress::TCliProgress(int total) : total(total), active(total > 20 && isatty(2)) {}
+
+TCliProgress::~TCliProgress() {
+    if (active) PrintErr(QStringLiteral("\r\033[K"));
+}
+
+void TCliProgress::Step(int index, const QString& name) {
+    if (!active) return;
+    QString shown = name.size() > 60 ? QStringLiteral("...") + name.right(57) : name;
+    PrintErr(QStringLiteral("\r\033[K[%1/%2] %3").arg(index + 1).arg(total).arg(shown));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <functional>
+
+// Exit statuses shared by every command.
+enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+struct TCliCommand {
+    const char* name;
+    const char* summary;
+    // Receives the arguments after the command name.
+    std::function<int(const QStringList&)> run;
+};
+
+// Every command of the program, in the order `--help` lists them.
+const std::vector<TCliCommand>& CliCommands();
+
+// Prints "usage: ..." with a hint to standard error and returns kExitUsage.
+int UsageError(const QString& usage, const QString& problem);
+void PrintOut(const QString& text); // UTF-8, no newline added
+void PrintErr(const QString& text);
+
+// Expands the PATH arguments: files as given, folders walked recursively
+// (files in name order, then subfolders in name order), keeping only the
+// files `keep` accepts. Missing paths are returned in `missing`.
+QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
+                        QStringList* missing);
+
+// "\r[n/total] name" on standard error for long runs, only on a terminal.
+class TCliProgress {
+public:
+    explicit TCliProgress(int total);
+    ~TCliProgress();
+    void Step(int index, const QString& name);
+
+private:
+    int total;
+    bool active;
+};
+
+// Command entry points.
+int RunInfo(const QStringList& args);
+int RunDecode(const QStringList& args);

@@ -1,0 +1,50 @@
+#include "cli/CliCommon.h"
+
+#include <QCoreApplication>
+
+const std::vector<TCliCommand>& CliCommands() {
+    static const std::vector<TCliCommand> commands{
+        {"info", "show the format, properties and tags of audio files", RunInfo},
+        {"decode", "write a file's PCM as raw bytes", RunDecode},
+    };
+    return commands;
+}
+
+namespace {
+
+void PrintHelp() {
+    QString text = QStringLiteral("usage: sonvale-cli COMMAND [ARGS...]\n\ncommands:\n");
+    for (const TCliCommand& c : CliCommands())
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromLatin1(c.name).leftJustified(10))
+                    .arg(QString::fromLatin1(c.summary));
+    text += QStringLiteral("\n'sonvale-cli COMMAND --help' tells more about one command.\n");
+    PrintOut(text);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Sonvale"));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
+                          QStringLiteral("no command given (try --help)"));
+    QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        PrintHelp();
+        return kExitOk;
+    }
+    if (name == QLatin1String("--version")) {
+        PrintOut(QStringLiteral("sonvale-cli %1\n").arg(QStringLiteral(SONVALE_VERSION)));
+        return kExitOk;
+    }
+    for (const TCliCommand& c : CliCommands()) {
+        if (name == QLatin1String(c.name)) return c.run(args);
+    }
+    return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
+                      QStringLiteral("unknown command '%1' (try --help)").arg(name));
+}
