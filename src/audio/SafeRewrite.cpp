@@ -50,6 +50,9 @@ void SafeRewriteFile(const QString& fileName,
     struct stat st {};
     if (::stat(native.constData(), &st) != 0)
         throw ESonvaleError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+    // A read-only file stays read-only, also for root, who could replace it.
+    if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
 
     QString tempName;
     int fd = CreateTempBeside(fileName, tempName);

@@ -11,7 +11,8 @@
 // The temporary file is flushed and renamed over the original, keeping the
 // original's permissions. Any failure (an exception from `produce`, a full
 // disk, a read-only folder) removes the temporary file, leaves the original
-// untouched and raises ESonvaleError.
+// untouched and raises ESonvaleError. A read-only original is refused with
+// the stream's open error.
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce);
 
