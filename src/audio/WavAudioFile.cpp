@@ -29,7 +29,7 @@ uint32_t LE32(const unsigned char* p) {
 bool TWaveChunk::ReadHeader(TWFileStream& stream) {
     HeaderOffset = stream.Position();
     unsigned char hdr[8] = {};
-    stream.Read(hdr, 8);
+    Truncated = stream.Read(hdr, 8) < 8;
     std::memcpy(ChunkId.data(), hdr, 4);
     ChunkSize = LE32(hdr + 4);
     Kind = ckUnknown;

@@ -18,6 +18,8 @@ public:
     int32_t Kind = ckUnknown;
     // Position of the header itself, so that a skip can never go backwards.
     int64_t HeaderOffset = 0;
+    // The file ended inside the header.
+    bool Truncated = false;
 
     // Reads the 8-byte header (and the form type of "RIFF"/"LIST"); true when
     // the ID is a known one. A header cut by the end of the file reads as
