@@ -107,9 +107,13 @@ QByteArray TAPEV2Tag::BuildTag() const {
     for (const QString& line : Fields) {
         int eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0) continue;
+        // Keys are unique in a tag: the first line of a name wins, as in a
+        // lookup.
+        const QString lowerKey = line.left(eq).toLower();
+        if (listed.contains(lowerKey)) continue;
+        listed.insert(lowerKey);
         QByteArray key = line.left(eq).toUtf8();
         QByteArray value = line.mid(eq + 1).toUtf8();
-        listed.insert(line.left(eq).toLower());
         AppendLE32(body, uint32_t(value.size()));
         AppendLE32(body, 0);
         body += key;

@@ -643,8 +643,15 @@ QByteArray TId3V2Tag::BuildTag() const {
         out.append(h, 10);
         out += body;
     };
+    // A year set in the list supersedes a recording time of another year
+    // (other programs read the year from TDRC first).
+    const int yearLine = FieldIndex(Fields, QStringLiteral("YEAR"));
+    const bool dropRecordTime =
+        yearLine >= 0 &&
+        FieldValue(Fields, QStringLiteral("RECORDTIME")).left(4) != FieldValueOf(Fields[yearLine]);
     for (const TFrameRow& row : kRows4) {
         if (!row.written) continue;
+        if (dropRecordTime && std::strcmp(row.id, "TDRC") == 0) continue;
         QString name = QString::fromLatin1(row.name);
         QString value = FieldValue(Fields, name);
         if (value.isEmpty()) continue;
@@ -656,6 +663,7 @@ QByteArray TId3V2Tag::BuildTag() const {
         appendFrame(QByteArray(row.id), 0, FrameBody(row.kind, TextEncoding, value));
     }
     for (const TId3Frame& f : frames) {
+        if (dropRecordTime && f.Id == "TDRC") continue;
         const TFrameRow* row = FindRow4(f.Id.constData());
         if (row && row->written && FieldIndex(Fields, QString::fromLatin1(row->name)) >= 0) {
             // Only the comment this system manages is replaced; described
