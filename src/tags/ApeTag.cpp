@@ -42,7 +42,18 @@ bool TAPEV2Tag::Read() {
             s.Seek(size - 128, TSeekOrigin::soBeginning);
             HasId3v1 = s.Read(magic, 3) == 3 && std::memcmp(magic, "TAG", 3) == 0;
         }
-        const int64_t footerPos = size - 32 - (HasId3v1 ? 128 : 0);
+        int64_t trailerStart = size - (HasId3v1 ? 128 : 0);
+        // A Lyrics3 v2 block may sit between the tag and the ID3v1 block.
+        if (trailerStart >= 15) {
+            char lyr[15];
+            s.Seek(trailerStart - 15, TSeekOrigin::soBeginning);
+            if (s.Read(lyr, 15) == 15 && std::memcmp(lyr + 6, "LYRICS200", 9) == 0) {
+                bool ok = false;
+                int64_t n = QByteArray(lyr, 6).toLongLong(&ok, 10);
+                if (ok && n >= 11 && n + 15 <= trailerStart) trailerStart -= n + 15;
+            }
+        }
+        const int64_t footerPos = trailerStart - 32;
         if (footerPos < 0) return true;
         unsigned char f[32];
         s.Seek(footerPos, TSeekOrigin::soBeginning);
@@ -68,7 +79,9 @@ bool TAPEV2Tag::Read() {
         const auto* u = reinterpret_cast<const unsigned char*>(block.constData());
         const int64_t n = block.size();
         int64_t pos = 0;
-        for (uint32_t i = 0; i < count && pos + 8 < n; ++i) {
+        // The block is walked to its end: item counts are often wrong.
+        (void)count;
+        while (pos + 8 < n) {
             const uint32_t len = LE32(u + pos);
             const uint32_t itemFlags = LE32(u + pos + 4);
             int keyEnd = block.indexOf('\0', int(pos + 8));

@@ -481,7 +481,10 @@ void TId3V2Tag::ParseBody(const QByteArray& rawBody, uint8_t flags) {
     int pos = 0;
     const int end = int(body.size());
     const auto* u = reinterpret_cast<const unsigned char*>(body.constData());
-    if (Version >= 3 && (flags & 0x40) && end >= 4) {
+    // Some writers set the extended-header flag without writing one: a
+    // frame right at the start wins over the flag.
+    const bool frameFirst = end >= 10 && IsFrameId(body.constData(), Version == 2 ? 3 : 4);
+    if (Version >= 3 && (flags & 0x40) && end >= 4 && !frameFirst) {
         // Extended header: 2.3 counts its size field apart, 2.4 includes it.
         int64_t ext = Version == 3 ? int64_t(BE32(u)) + 4 : int64_t(Id3SyncSafe(u));
         if (ext < 4 || ext > end) return;
