@@ -426,6 +426,7 @@ void TId3V2Tag::Clear() {
     frames.clear();
     readOnlyValues.clear();
     writtenIdSeen.clear();
+    firstValueById.clear();
 }
 
 bool TId3V2Tag::Open(const QString& fileName) {
@@ -622,6 +623,8 @@ void TId3V2Tag::AddFrame(const QByteArray& id, uint16_t flags, const QByteArray&
     default:
         return;
     }
+    if (!firstValueById.contains(id) && !(kind == kComment && lowPriority))
+        firstValueById.insert(id, value);
     if (value.isEmpty()) return;
     QString fieldName = QString::fromLatin1(name);
     QString line = fieldName + QLatin1Char('=') + value;
@@ -652,12 +655,16 @@ QByteArray TId3V2Tag::BuildTag() const {
     const bool dropRecordTime =
         yearLine >= 0 &&
         FieldValue(Fields, QStringLiteral("RECORDTIME")).left(4) != FieldValueOf(Fields[yearLine]);
+    auto unchanged = [&](const QByteArray& id, const QString& value) {
+        auto it = firstValueById.find(id);
+        return it != firstValueById.end() && *it == value && !value.isEmpty();
+    };
     for (const TFrameRow& row : kRows4) {
         if (!row.written) continue;
         if (dropRecordTime && std::strcmp(row.id, "TDRC") == 0) continue;
         QString name = QString::fromLatin1(row.name);
         QString value = FieldValue(Fields, name);
-        if (value.isEmpty()) continue;
+        if (value.isEmpty() || unchanged(QByteArray(row.id), value)) continue;
         // A value read only from a frame that is never written (TOPE, TIT1,
         // ...) does not become a new frame of another identifier.
         if (!writtenIdSeen.contains(name) && readOnlyValues.contains(name) &&
@@ -668,7 +675,8 @@ QByteArray TId3V2Tag::BuildTag() const {
     for (const TId3Frame& f : frames) {
         if (dropRecordTime && f.Id == "TDRC") continue;
         const TFrameRow* row = FindRow4(f.Id.constData());
-        if (row && row->written && FieldIndex(Fields, QString::fromLatin1(row->name)) >= 0) {
+        if (row && row->written && FieldIndex(Fields, QString::fromLatin1(row->name)) >= 0 &&
+            !unchanged(f.Id, FieldValue(Fields, QString::fromLatin1(row->name)))) {
             // Only the comment this system manages is replaced; described
             // comments of other programs stay.
             if (f.Id != "COMM" || IsPlainComment(CommentDescription(f.Data))) continue;

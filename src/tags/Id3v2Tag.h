@@ -64,6 +64,10 @@ private:
     QHash<QString, QString> readOnlyValues;
     QHash<QString, bool> writtenIdSeen;
     QStringList primaryLines, secondaryLines;
+    // The value read from the first frame of each identifier that is
+    // written: a field whose value did not change keeps its frames as they
+    // were (encoding, several values).
+    QHash<QByteArray, QString> firstValueById;
 };
 
 // Helpers shared with the tests.

@@ -227,6 +227,25 @@ TEST_F(Id3v2Test, WriteKeepsOtherFramesInPlaceWhenItFits) {
     EXPECT_EQ(ReadBytes(path), Audio());
 }
 
+TEST_F(Id3v2Test, UnchangedFieldsKeepTheirFrames) {
+    QByteArray artists = QByteArray(1, 3) + QByteArray("A1\0A2", 5);
+    auto t = Load(Tag(4, Frame("TPE1", artists, true) + Frame("TIT2", Latin1Text("Old"), true) +
+                             Frame("TCON", Latin1Text("(17)"), true)));
+    ASSERT_EQ(FieldValue(t.Fields, QStringLiteral("ARTIST")), QStringLiteral("A1 / A2"));
+    SetFieldValue(t.Fields, QStringLiteral("TITLE"), QStringLiteral("New"));
+    ASSERT_TRUE(t.Write());
+    QMap<QByteArray, QByteArray> data;
+    for (const TId3Frame& f : t.Frames())
+        data[f.Id] = f.Data;
+    EXPECT_EQ(data.value("TPE1"), artists);
+    EXPECT_EQ(data.value("TCON"), Latin1Text("(17)"));
+    EXPECT_EQ(t.FrameValues("TIT2"), QStringList{QStringLiteral("New")});
+    // A changed value replaces the frame.
+    SetFieldValue(t.Fields, QStringLiteral("ARTIST"), QStringLiteral("Solo"));
+    ASSERT_TRUE(t.Write());
+    EXPECT_EQ(t.FrameValues("TPE1"), QStringList{QStringLiteral("Solo")});
+}
+
 TEST_F(Id3v2Test, EmptyListAndLongTitleRoundTrip) {
     WriteBytes(path, Audio());
     TId3V2Tag t;
