@@ -704,7 +704,6 @@ bool TId3V2Tag::Write() {
             tag.append(QByteArray(int(oldLength - tag.size()), '\0'));
             s.Seek(0, TSeekOrigin::soBeginning);
             s.WriteBuffer(tag.constData(), tag.size());
-            s.Flush();
             done = true;
         }
     }
