@@ -1,8 +1,10 @@
 #include "tags/Id3v1Tag.h"
 
+#include "audio/SonvaleError.h"
 #include "audio/WFileStream.h"
 #include "tags/FieldList.h"
 
+#include <QFileInfo>
 #include <cstring>
 
 namespace {
@@ -172,6 +174,13 @@ void PutField(unsigned char* p, int width, const QString& value) {
     std::memcpy(p, bytes.constData(), std::min<int>(width, bytes.size()));
 }
 
+// A read-only file stays read-only, also for a privileged user (who could
+// open it for writing anyway).
+bool WritableFile(const QString& name) {
+    return (QFileInfo(name).permissions() &
+            (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) != 0;
+}
+
 } // namespace
 
 QString GenreName(int number) {
@@ -234,6 +243,7 @@ bool TId3V1Tag::Read() {
 
 bool TId3V1Tag::Write() {
     unsigned char b[Size];
+    if (!WritableFile(FileName)) return false;
     try {
         TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
         if (s.GetSize() < Size) return false;
@@ -269,6 +279,8 @@ bool TId3V1Tag::Write() {
 }
 
 bool TId3V1Tag::Remove() {
+    if (QFileInfo::exists(FileName) && !WritableFile(FileName))
+        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(FileName));
     TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
     if (s.GetSize() < Size) return true;
     s.Seek(-Size, TSeekOrigin::soEnd);

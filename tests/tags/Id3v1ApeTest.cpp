@@ -6,6 +6,7 @@
 #include "tags/Id3v1Tag.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace tagtest;
 
@@ -130,6 +131,7 @@ TEST_F(ApeTest, HeaderBinaryItemAndId3v1AreKept) {
     // The binary item is no text field.
     EXPECT_EQ(FieldIndex(t.Fields, QStringLiteral("Cover Art (Front)")), -1);
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("title")), QStringLiteral("Old"));
+    EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("artist")), QStringLiteral("A / B"));
 
     t.Fields = {QStringLiteral("Title=New"), QStringLiteral("Comment=\u00fcber"),
                 QStringLiteral("Artist=")};
@@ -187,6 +189,37 @@ TEST_F(ApeTest, DamagedTagsAreNoTags) {
     EXPECT_TRUE(t.Open(path));
     EXPECT_TRUE(t.Present);
     EXPECT_EQ(t.Fields, QStringList({QStringLiteral("A=1"), QStringLiteral("B=2")}));
+}
+
+TEST_F(ApeTest, RandomDamageNeverCrashes) {
+    QByteArray items = ApeItem("Title", "Old") + ApeItem("Cover", QByteArray(300, 'c'), 2) +
+                       ApeItem("Artist", "x");
+    QByteArray good = Audio(200) + ApeFooter(int(items.size()), 3, 0xA0000000u) + items +
+                      ApeFooter(int(items.size()), 3, 0x80000000u) + Id3v1Block("t", "a", 1, 2);
+    std::mt19937 rng(3);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray b = good;
+        for (int k = 0; k < 1 + int(rng() % 4); ++k)
+            b[int(200 + rng() % (b.size() - 200))] = char(rng());
+        WriteBytes(path, b);
+        TAPEV2Tag t;
+        t.Open(path);
+        (void)t.BuildTag();
+        TId3V1Tag v1;
+        v1.Open(path);
+    }
+}
+
+TEST_F(Id3v1Test, ReadOnlyFilesAreNotWritten) {
+    WriteBytes(path, Audio(300) + Id3v1Block("t", "a", 1, 2));
+    QByteArray before = ReadBytes(path);
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner));
+    TId3V1Tag t;
+    ASSERT_TRUE(t.Open(path));
+    t.Fields = {QStringLiteral("title=changed")};
+    EXPECT_FALSE(t.Write());
+    EXPECT_THROW(t.Remove(), ESonvaleError);
+    EXPECT_EQ(ReadBytes(path), before);
 }
 
 } // namespace
