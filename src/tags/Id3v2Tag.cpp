@@ -609,6 +609,14 @@ void TId3V2Tag::AddFrame(const QByteArray& id, uint16_t flags, const QByteArray&
     case kUserUrl: {
         QString desc;
         DecodeDescribed(data, 1, enc, kind == kUserUrl, desc, value);
+        // Some writers (FFmpeg among them) keep the comment in a user text
+        // frame: it is the comment when the tag has no comment frame.
+        if (kind == kUserText && !value.isEmpty() &&
+            (desc.compare(QLatin1String("comment"), Qt::CaseInsensitive) == 0 ||
+             desc.compare(QLatin1String("description"), Qt::CaseInsensitive) == 0)) {
+            readOnlyValues.insert(QStringLiteral("COMMENTS"), value);
+            secondaryLines << QStringLiteral("COMMENTS=") + value;
+        }
         break;
     }
     case kComment: {

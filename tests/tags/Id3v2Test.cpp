@@ -112,6 +112,16 @@ TEST_F(Id3v2Test, MultipleValuesGenresAndPriorities) {
     EXPECT_EQ(t.Fields.filter(QStringLiteral("iTun")).size(), 0);
     EXPECT_EQ(Value(t, "RECORDTIME"), QStringLiteral("2004-05-06"));
 
+    // A comment kept in a user text frame counts when there is no comment
+    // frame, and does not turn into one on write.
+    auto ff = Load(Tag(4, Frame("TXXX", QByteArray(1, 3) + "comment" + '\0' + "ff says", true) +
+                              Frame("TIT2", Latin1Text("S"), true)));
+    EXPECT_EQ(Value(ff, "COMMENTS"), QStringLiteral("ff says"));
+    ff.Fields = {QStringLiteral("Title=S2"), QStringLiteral("Comments=ff says")};
+    ASSERT_TRUE(ff.Write());
+    EXPECT_TRUE(ff.FrameValues("COMM").isEmpty());
+    EXPECT_EQ(ff.FrameValues("TXXX"), QStringList{QStringLiteral("ff says")});
+
     EXPECT_EQ(Id3GenreText(QStringLiteral("(17)Rock")), QStringLiteral("Rock"));
     EXPECT_EQ(Id3GenreText(QStringLiteral("17")), QStringLiteral("Rock"));
     EXPECT_EQ(Id3GenreText(QStringLiteral("(17)(18)")), QStringLiteral("Rock / Techno"));

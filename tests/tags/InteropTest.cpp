@@ -181,6 +181,56 @@ TEST_F(Interop, ReadsMid3v2EyeD3AndId3v2Tags) {
     }
 }
 
+TEST_F(Interop, ReadsKid3AndFfmpegTags) {
+    if (HaveTool(QStringLiteral("ffmpeg"))) {
+        QString tagged = dir.filePath(QStringLiteral("ff.mp3"));
+        ASSERT_EQ(tagtest::Run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"),
+                                                          QStringLiteral("error"),
+                                                          QStringLiteral("-y"),
+                                                          QStringLiteral("-i"),
+                                                          mp3,
+                                                          QStringLiteral("-c"),
+                                                          QStringLiteral("copy"),
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("title=") + kTitle,
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("artist=") + kArtist,
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("date=2019"),
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("track=3/7"),
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("genre=Jazz"),
+                                                          QStringLiteral("-metadata"),
+                                                          QStringLiteral("comment=ff comment"),
+                                                          tagged}),
+                  0);
+        TMetaTag m;
+        m.FromFileTags(ReadPreferredTags(tagged).Tags, tfId3);
+        EXPECT_EQ(m.Value(QStringLiteral("title")), kTitle);
+        EXPECT_EQ(m.Value(QStringLiteral("artist")), kArtist);
+        EXPECT_EQ(m.Value(QStringLiteral("year")), QStringLiteral("2019"));
+        EXPECT_EQ(m.Value(QStringLiteral("track")), QStringLiteral("3/7"));
+        EXPECT_EQ(m.Value(QStringLiteral("genre")), QStringLiteral("Jazz"));
+        EXPECT_EQ(m.Value(QStringLiteral("comments")), QStringLiteral("ff comment"));
+    }
+    if (HaveTool(QStringLiteral("kid3-cli"))) {
+        ASSERT_EQ(
+            tagtest::Run(QStringLiteral("kid3-cli"),
+                         {QStringLiteral("-c"), QStringLiteral("set title \"%1\"").arg(kTitle),
+                          QStringLiteral("-c"), QStringLiteral("set artist \"%1\"").arg(kArtist),
+                          QStringLiteral("-c"), QStringLiteral("set comment \"kid comment\""),
+                          QStringLiteral("-c"), QStringLiteral("set genre Rock"),
+                          QStringLiteral("-c"), QStringLiteral("set date 2018"), mp3}),
+            0);
+        EXPECT_EQ(U("Title"), kTitle);
+        EXPECT_EQ(U("Artist"), kArtist);
+        EXPECT_EQ(U("Comments"), QStringLiteral("kid comment"));
+        EXPECT_EQ(U("Genre"), QStringLiteral("Rock"));
+        EXPECT_EQ(U("Year"), QStringLiteral("2018"));
+    }
+}
+
 TEST_F(Interop, OurWritesReadRightInMutagenAndKeepPictures) {
     if (!HaveMutagen()) GTEST_SKIP() << "mutagen not installed";
     QString out;
