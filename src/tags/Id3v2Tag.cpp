@@ -362,6 +362,46 @@ QByteArray PicToApic(const QByteArray& d) {
     return d.left(1) + mime + '\0' + d.mid(4);
 }
 
+// Re-encodes the strings from `from` on as UTF-16 with byte-order marks.
+QByteArray ReencodeStrings(const QByteArray& d, int from, int enc) {
+    QByteArray out;
+    bool bigEndian = enc == 2;
+    int pos = from;
+    while (pos < d.size()) {
+        int t = FindTerm(d, pos, enc);
+        int end = t < 0 ? int(d.size()) : t;
+        AppendEncoded(out, 1, DecodeString(enc, d.constData() + pos, end - pos, bigEndian));
+        if (t < 0) break;
+        pos = t + TermWidth(enc);
+    }
+    return out;
+}
+
+// Text in encodings 2 and 3 exists in version 2.4 only: a frame carried
+// into a 2.3 tag gets UTF-16 with byte-order marks instead.
+QByteArray To23Encoding(const QByteArray& id, const QByteArray& d) {
+    if (d.isEmpty()) return d;
+    const int enc = uint8_t(d[0]);
+    if (enc != 2 && enc != 3) return d;
+    if (id.startsWith('T')) return QByteArray(1, 1) + ReencodeStrings(d, 1, enc);
+    if ((id == "COMM" || id == "USLT") && d.size() >= 4)
+        return QByteArray(1, 1) + d.mid(1, 3) + ReencodeStrings(d, 4, enc);
+    if (id == "WXXX") {
+        int t = FindTerm(d, 1, enc);
+        if (t < 0) return d;
+        return QByteArray(1, 1) + ReencodeStrings(d.left(t), 1, enc) + d.mid(t + TermWidth(enc));
+    }
+    if (id == "APIC") {
+        int mimeEnd = d.indexOf('\0', 1);
+        if (mimeEnd < 0 || mimeEnd + 2 > d.size()) return d;
+        int t = FindTerm(d, mimeEnd + 2, enc);
+        if (t < 0) return d;
+        return QByteArray(1, 1) + d.mid(1, mimeEnd + 1) +
+               ReencodeStrings(d.left(t), mimeEnd + 2, enc) + d.mid(t + TermWidth(enc));
+    }
+    return d;
+}
+
 } // namespace
 
 uint32_t Id3SyncSafe(const unsigned char* p) {
@@ -565,7 +605,8 @@ void TId3V2Tag::ParseBody(const QByteArray& rawBody, uint8_t flags) {
             AddFrame(id, 0x0080, d + data, nullptr);
             continue;
         }
-        AddFrame(id, 0, data, &data);
+        QByteArray carried = To23Encoding(id, data);
+        AddFrame(id, 0, carried, &data);
     }
 }
 

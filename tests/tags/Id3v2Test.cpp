@@ -247,13 +247,42 @@ TEST_F(Id3v2Test, UnchangedFieldsKeepTheirFrames) {
     QMap<QByteArray, QByteArray> data;
     for (const TId3Frame& f : t.Frames())
         data[f.Id] = f.Data;
-    EXPECT_EQ(data.value("TPE1"), artists);
+    // Still two values (now in UTF-16, as a 2.3 tag has no UTF-8).
+    EXPECT_EQ(data.value("TPE1"), QByteArray(1, 1) + Utf16LE(QStringLiteral("A1"), true) + kNul2 +
+                                      Utf16LE(QStringLiteral("A2"), true) + kNul2);
     EXPECT_EQ(data.value("TCON"), Latin1Text("(17)"));
     EXPECT_EQ(t.FrameValues("TIT2"), QStringList{QStringLiteral("New")});
     // A changed value replaces the frame.
     SetFieldValue(t.Fields, QStringLiteral("ARTIST"), QStringLiteral("Solo"));
     ASSERT_TRUE(t.Write());
     EXPECT_EQ(t.FrameValues("TPE1"), QStringList{QStringLiteral("Solo")});
+}
+
+TEST_F(Id3v2Test, Utf8FramesOfA24TagBecomeUtf16In23) {
+    QString art = QStringLiteral("\u00c4rt \u65e5");
+    QByteArray png = QByteArray("\x89PNG\0\0\xff\0", 8).repeated(10);
+    auto t = Load(Tag(
+        4,
+        Frame("TPE2", QByteArray(1, 3) + art.toUtf8() + '\0' + "Two", true) +
+            Frame("COMM", QByteArray(1, 3) + "deu" + "d\xc3\xa9sc" + '\0' + art.toUtf8(), true) +
+            Frame("APIC", QByteArray(1, 3) + "image/png" + '\0' + char(3) + "\xc3\xa9" + '\0' + png,
+                  true) +
+            Frame("TXXX",
+                  QByteArray(1, 2) + Utf16BE(QStringLiteral("k"), false) + kNul2 +
+                      Utf16BE(art, false),
+                  true)));
+    t.Fields = {QStringLiteral("Title=new")};
+    ASSERT_TRUE(t.Write());
+    for (const TId3Frame& f : t.Frames()) {
+        EXPECT_EQ(int(f.Data[0]), 1) << f.Id.constData();
+        if (f.Id == "APIC") {
+            EXPECT_TRUE(f.Data.endsWith(QByteArray(1, 3) + Utf16LE(QStringLiteral("\u00e9"), true) +
+                                        kNul2 + png));
+        }
+    }
+    EXPECT_EQ(t.FrameValues("TPE2"), QStringList{art + QStringLiteral(" / Two")});
+    EXPECT_EQ(t.FrameValues("COMM"), QStringList{art});
+    EXPECT_EQ(t.FrameValues("TXXX"), QStringList{art});
 }
 
 TEST_F(Id3v2Test, EmptyListAndLongTitleRoundTrip) {
