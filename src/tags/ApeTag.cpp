@@ -11,6 +11,8 @@ namespace {
 
 constexpr uint32_t kApeVersion = 2000;
 constexpr uint32_t kHasHeader = 0x80000000u;
+// Far above any real tag; keeps a damaged size from a huge allocation.
+constexpr int64_t kMaxTagSize = 256 << 20;
 
 uint32_t LE32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -64,7 +66,7 @@ bool TAPEV2Tag::Read() {
         const uint32_t flags = LE32(f + 20);
         const int64_t footerEnd = footerPos + 32;
         // A size beyond the start of the file is damage, not a tag.
-        if (tagSize < 32 || tagSize > footerEnd) return true;
+        if (tagSize < 32 || tagSize > footerEnd || tagSize > kMaxTagSize) return true;
         const bool header = flags & kHasHeader;
         ItemsLength = tagSize - 32;
         ItemsStart = footerEnd - tagSize;
