@@ -9,6 +9,10 @@
 #include "tags/MetaTag.h"
 #include "tags/TagSelect.h"
 
+#include "audio/AudioFile.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -318,6 +322,50 @@ print(json.dumps({"title": str(t["Title"]), "artist": str(t["Artist"]),
     EXPECT_EQ(o[QStringLiteral("artist")].toString(), QStringLiteral("Ape artist"));
     EXPECT_EQ(o[QStringLiteral("cover")].toInt(), 10 + 1024);
     EXPECT_EQ(o[QStringLiteral("kind")].toInt(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Through the MPEG reader, when it is part of the build.
+TEST_F(Interop, WriteFileTagsOnMp3KeepsPicturesAndLaysOutTags) {
+    try {
+        if (!CreateReader(fcMpeg, mp3)) GTEST_SKIP() << "no MPEG reader";
+    } catch (...) {
+        GTEST_SKIP() << "no MPEG reader";
+    }
+    if (!HaveMutagen()) GTEST_SKIP() << "mutagen not installed";
+    ASSERT_EQ(tagtest::Run(QString::fromLatin1(kPython),
+                           {QStringLiteral("-c"), QString::fromLatin1(kMutagenWrite), mp3,
+                            QStringLiteral("4")}),
+              0);
+    ASSERT_TRUE(WriteFileTags(mp3, QStringLiteral("New artist"), -1, QStringLiteral("cmt"),
+                              QStringLiteral("5"), QStringLiteral("Rock"), QStringLiteral("2020"),
+                              QStringLiteral("Alb"), QStringLiteral("Title \u00e9")));
+    QStringList unified;
+    ASSERT_TRUE(ReadFileTags(mp3, unified));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("artist")), QStringLiteral("New artist"));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("title")), QStringLiteral("Title \u00e9"));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("comments")), QStringLiteral("cmt"));
+    TFileTagInfo info = ReadPreferredTags(mp3);
+    EXPECT_EQ(info.TagKinds, tkId3v1 | tkId3v2 | tkApeV2);
+    TAPEV2Tag ape;
+    ASSERT_TRUE(ape.Open(mp3));
+    EXPECT_EQ(ape.TagStart + ape.TotalLength, QFileInfo(mp3).size() - 128);
+    QJsonObject o = Mutagen(QString::fromLatin1(kMutagenDump));
+    EXPECT_EQ(o[QStringLiteral("APIC")].toArray().size(), 1);
+    EXPECT_EQ(o[QStringLiteral("USLT")].toArray().size(), 1);
+    EXPECT_EQ(o[QStringLiteral("TIT2")].toString(), QStringLiteral("Title \u00e9"));
+
+    // ID3v2 only: the APEv2 tag stays, and it is still the one shown.
+    ASSERT_TRUE(WriteFileTags(mp3, QStringLiteral("New artist"), tkId3v2, QStringLiteral("cmt"),
+                              QStringLiteral("5"), QStringLiteral("Rock"), QStringLiteral("2020"),
+                              QStringLiteral("Alb"), QStringLiteral("Only v2")));
+    ASSERT_TRUE(ReadFileTags(mp3, unified));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("title")), QStringLiteral("Title \u00e9"));
+    EXPECT_EQ(Mutagen(QString::fromLatin1(kMutagenDump))[QStringLiteral("TIT2")].toString(),
+              QStringLiteral("Only v2"));
 }
 
 } // namespace
