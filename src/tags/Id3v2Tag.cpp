@@ -300,16 +300,21 @@ void AppendEncoded(QByteArray& out, int enc, const QString& s) {
         out += s.toLatin1();
         out += '\0';
         break;
-    case 2:
-    case 1: {
-        if (enc == 1) out += "\xFF\xFE";
+    case 1:
+        out += "\xFF\xFE";
         for (QChar c : s) {
             out += char(c.unicode() & 0xFF);
             out += char(c.unicode() >> 8);
         }
         out += QByteArray(2, '\0');
         break;
-    }
+    case 2: // UTF-16 big-endian without byte-order mark
+        for (QChar c : s) {
+            out += char(c.unicode() >> 8);
+            out += char(c.unicode() & 0xFF);
+        }
+        out += QByteArray(2, '\0');
+        break;
     default:
         out += s.toUtf8();
         out += '\0';

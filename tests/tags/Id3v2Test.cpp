@@ -305,6 +305,25 @@ TEST_F(Id3v2Test, EmptyListAndLongTitleRoundTrip) {
     EXPECT_EQ(FieldValue(r.Fields, QStringLiteral("OFFICIALWEB")), QStringLiteral("http://b"));
 }
 
+TEST_F(Id3v2Test, EveryWriteEncodingReadsBack) {
+    QString text = QStringLiteral("\u00e9t\u00e9 \u65e5");
+    for (int enc : {0, 1, 2, 3}) {
+        WriteBytes(path, Audio());
+        TId3V2Tag t;
+        ASSERT_TRUE(t.Open(path));
+        t.TextEncoding = enc;
+        t.Fields = {QStringLiteral("artist=") + (enc == 0 ? QStringLiteral("\u00e9t\u00e9") : text),
+                    QStringLiteral("comments=") + (enc == 0 ? QStringLiteral("c\u00e9") : text)};
+        ASSERT_TRUE(t.Write());
+        EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("ARTIST")),
+                  enc == 0 ? QStringLiteral("\u00e9t\u00e9") : text)
+            << enc;
+        EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("COMMENTS")),
+                  enc == 0 ? QStringLiteral("c\u00e9") : text)
+            << enc;
+    }
+}
+
 TEST_F(Id3v2Test, TruncatedAndDamagedTags) {
     QByteArray frames = Frame("TIT2", Latin1Text("Kept")) + Frame("TPE1", Latin1Text("Cut off"));
     QByteArray tag = Tag(3, frames, 0, 0);
