@@ -1,7 +1,10 @@
 #include "audio/AbstractAudioFile.h"
 
 #include "audio/SonvaleError.h"
+#include "tags/ApeTag.h"
 #include "tags/FieldList.h"
+#include "tags/Id3v1Tag.h"
+#include "tags/Id3v2Tag.h"
 
 #include <QLocale>
 
@@ -65,10 +68,50 @@ QDate TAbstractAudioFile::GetTagDate(const QString& name) {
     return d;
 }
 
-bool TAbstractAudioFile::RemoveTags(int) {
-    return false;
+// ID3v1 first (appended at the end), then ID3v2 (rebuilt at the start),
+// then APEv2 (inserted before the ID3v1 block): each tag object reads the
+// file as the previous step left it.
+bool TAbstractAudioFile::RemoveTags(int kinds) {
+    bool result = true;
+    if (kinds & tkId3v1) {
+        TId3V1Tag tag;
+        tag.FileName = FileName;
+        result = tag.Remove();
+    }
+    if (kinds & tkId3v2) {
+        TId3V2Tag tag;
+        bool ok = tag.Open(FileName) && tag.Remove();
+        result = result && ok;
+    }
+    if (kinds & tkApeV2) {
+        TAPEV2Tag tag;
+        bool ok = tag.Open(FileName) && tag.Remove();
+        result = result && ok;
+    }
+    return result;
 }
 
-bool TAbstractAudioFile::WriteTags(int) {
-    return false;
+bool TAbstractAudioFile::WriteTags(int kinds) {
+    bool result = true;
+    if (kinds & tkId3v1) {
+        TId3V1Tag tag;
+        tag.Open(FileName);
+        tag.Fields = Tags;
+        result = tag.Write();
+    }
+    if (kinds & tkId3v2) {
+        TId3V2Tag tag;
+        bool ok = tag.Open(FileName);
+        tag.Fields = Tags;
+        ok = ok && tag.Write();
+        result = result && ok;
+    }
+    if (kinds & tkApeV2) {
+        TAPEV2Tag tag;
+        bool ok = tag.Open(FileName);
+        tag.Fields = Tags;
+        ok = ok && tag.Write();
+        result = result && ok;
+    }
+    return result;
 }

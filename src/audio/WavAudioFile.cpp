@@ -1,6 +1,8 @@
 #include "audio/WavAudioFile.h"
 
 #include "audio/SonvaleError.h"
+#include "tags/Id3v1Tag.h"
+#include "tags/Id3v2Tag.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,7 +61,19 @@ TWavAudioFile::TWavAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
     int64_t riffStart = 0;
     // A leading ID3v2 tag (or a trailing ID3v1 tag) gives the tag values;
     // the RIFF data starts after an ID3v2 tag.
-    // (wired by the tag layer)
+    {
+        TId3V2Tag id3v2;
+        if (id3v2.Open(fileName) && id3v2.Present) {
+            Tags = id3v2.Fields;
+            TagKinds |= tkId3v2;
+            riffStart = id3v2.TagSize();
+        }
+        TId3V1Tag id3v1;
+        if (id3v1.Open(fileName) && id3v1.Present) {
+            if (!id3v2.Present) Tags = id3v1.Fields;
+            TagKinds |= tkId3v1;
+        }
+    }
 
     stream = std::make_unique<TWFileStream>(fileName, fmOpenRead | fmShareDenyNone);
     stream->Seek(riffStart, TSeekOrigin::soBeginning);

@@ -44,3 +44,4 @@ private:
 // Command entry points.
 int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
+int RunTags(const QStringList& args);

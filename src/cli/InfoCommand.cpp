@@ -2,7 +2,9 @@
 
 #include "audio/AudioFile.h"
 #include "audio/AudioHelpers.h"
+#include "audio/FileUtils.h"
 #include "audio/SonvaleError.h"
+#include "tags/MetaTag.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,8 +39,12 @@ const char* FormatName(uint8_t code) {
 
 // The seven unified fields of the file's tags.
 QJsonObject UnifiedJson(TAbstractAudioFile& reader) {
-    (void)reader;
-    return {};
+    TMetaTag meta;
+    meta.FromFileTags(reader.Tags, TMetaTag::FamilyOf(WideExtractFileExt(reader.FileName, true)));
+    QJsonObject o;
+    for (const QString& name : UnifiedNames())
+        o[name.toLower()] = meta.Value(name);
+    return o;
 }
 
 QJsonObject Describe(const QString& path, TAbstractAudioFile& r) {

@@ -6,6 +6,7 @@ const std::vector<TCliCommand>& CliCommands() {
     static const std::vector<TCliCommand> commands{
         {"info", "show the format, properties and tags of audio files", RunInfo},
         {"decode", "write a file's PCM as raw bytes", RunDecode},
+        {"tags", "write or remove the tags of audio files", RunTags},
     };
     return commands;
 }

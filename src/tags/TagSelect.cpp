@@ -1,7 +1,27 @@
 #include "tags/TagSelect.h"
 
+#include "audio/AbstractAudioFile.h"
+#include "tags/ApeTag.h"
+#include "tags/Id3v1Tag.h"
+#include "tags/Id3v2Tag.h"
+
 TFileTagInfo ReadPreferredTags(const QString& fileName) {
-    (void)fileName;
-    // Filled in by the tag layer.
-    return {};
+    TFileTagInfo info;
+    TId3V1Tag v1;
+    TId3V2Tag v2;
+    TAPEV2Tag ape;
+    v1.Open(fileName);
+    v2.Open(fileName);
+    ape.Open(fileName);
+    if (v1.Present) info.TagKinds |= tkId3v1;
+    if (v2.Present) info.TagKinds |= tkId3v2;
+    if (ape.Present) info.TagKinds |= tkApeV2;
+    info.Id3v2Size = v2.TagSize();
+    if (ape.Present)
+        info.Tags = ape.Fields;
+    else if (v2.Present)
+        info.Tags = v2.Fields;
+    else if (v1.Present)
+        info.Tags = v1.Fields;
+    return info;
 }

@@ -1,0 +1,131 @@
+#include "cli/CliCommon.h"
+
+#include "audio/AudioFile.h"
+#include "audio/SonvaleError.h"
+#include "tags/FieldList.h"
+#include "tags/MetaTag.h"
+
+#include <QHash>
+
+namespace {
+
+const char* const kTagsUsage =
+    "sonvale-cli tags write [--kinds N] [--artist A] [--title T] [--album B] [--year Y]\n"
+    "                       [--genre G] [--track N] [--comments C] PATH...\n"
+    "       sonvale-cli tags remove --kinds N PATH...";
+
+const char* const kTagsHelp =
+    "\n'write' reads each file's seven common fields, replaces those given (an empty\n"
+    "value clears a field) and writes the tag kinds N (bit set: 1 ID3v1, 2 ID3v2,\n"
+    "4 APEv2, 8 Vorbis comments; default -1, every kind the format supports).\n"
+    "Everything else in the file's tags is kept. 'remove' removes the kinds N.\n"
+    "Folders are walked recursively. Exit status 1 when any file failed.\n";
+
+int Usage(const QString& problem) {
+    return UsageError(QLatin1String(kTagsUsage), problem);
+}
+
+} // namespace
+
+int RunTags(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (args.isEmpty()) return Usage(QStringLiteral("no action given (write or remove)"));
+    const QString action = args.takeFirst();
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        PrintOut(QStringLiteral("usage: %1\n%2")
+                     .arg(QLatin1String(kTagsUsage), QLatin1String(kTagsHelp)));
+        return kExitOk;
+    }
+    const bool write = action == QLatin1String("write");
+    if (!write && action != QLatin1String("remove"))
+        return Usage(QStringLiteral("unknown action '%1'").arg(action));
+
+    static const char* const kFieldOptions[] = {"artist", "title", "album",   "year",
+                                                "genre",  "track", "comments"};
+    QHash<QString, QString> given;
+    bool kindsGiven = false;
+    int kinds = -1;
+    QStringList paths;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            PrintOut(QStringLiteral("usage: %1\n%2")
+                         .arg(QLatin1String(kTagsUsage), QLatin1String(kTagsHelp)));
+            return kExitOk;
+        }
+        if (!a.startsWith(QLatin1String("--"))) {
+            paths << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) return Usage(QStringLiteral("option '%1' needs a value").arg(a));
+        const QString value = args[++i];
+        const QString opt = a.mid(2);
+        if (opt == QLatin1String("kinds")) {
+            bool ok = false;
+            kinds = value.toInt(&ok, 10);
+            if (!ok) return Usage(QStringLiteral("--kinds needs a number, not '%1'").arg(value));
+            kindsGiven = true;
+            continue;
+        }
+        bool known = false;
+        if (write)
+            for (const char* f : kFieldOptions)
+                if (opt == QLatin1String(f)) known = true;
+        if (!known) return Usage(QStringLiteral("unknown option '%1'").arg(a));
+        given.insert(opt, value);
+    }
+    if (!write && !kindsGiven) return Usage(QStringLiteral("remove needs --kinds"));
+    if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
+
+    QStringList missing;
+    QStringList files = ExpandPaths(
+        paths, [](const QString& f) { return FormatCodeOfName(f) != fcUnknown; }, &missing);
+    int status = kExitOk;
+    for (const QString& m : missing) {
+        PrintErr(QStringLiteral("%1: No such file or folder\n").arg(m));
+        status = kExitFailure;
+    }
+    TCliProgress progress(int(files.size()));
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& f = files[i];
+        progress.Step(i, f);
+        QString error;
+        try {
+            bool ok = false;
+            if (write) {
+                QStringList unified;
+                if (ReadFileTags(f, unified)) {
+                    auto pick = [&](const char* name) {
+                        QString key = QString::fromLatin1(name);
+                        return given.contains(key) ? given.value(key) : FieldValue(unified, key);
+                    };
+                    ok = WriteFileTags(f, pick("artist"), kinds, pick("comments"), pick("track"),
+                                       pick("genre"), pick("year"), pick("album"), pick("title"));
+                } else {
+                    error = QStringLiteral("Unknown audio format");
+                }
+            } else {
+                TAudioFile af;
+                af.SetFileName(f);
+                if (af.Open()) {
+                    ok = af.Reader->RemoveTags(kinds);
+                    af.Close();
+                } else {
+                    error = QStringLiteral("Unknown audio format");
+                }
+            }
+            if (!ok && error.isEmpty()) error = QStringLiteral("tags not written");
+        } catch (const ESonvaleError& e) {
+            error = e.Message;
+        } catch (const std::exception& e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
+        if (error.isEmpty()) {
+            PrintOut(QStringLiteral("%1: ok\n").arg(f));
+        } else {
+            PrintOut(QStringLiteral("%1: failed: %2\n").arg(f, error));
+            status = kExitFailure;
+        }
+    }
+    return status;
+}

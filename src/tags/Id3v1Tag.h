@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// The genre table of ID3v1 (numbers 0..147).
+constexpr int kGenreCount = 148;
+// The table name of `number`, or the number in decimal outside 0..147.
+QString GenreName(int number);
+// A decimal number (low 8 bits), else the first table name equal to `text`
+// ignoring case, else 255.
+uint8_t GenreNumber(const QString& text);
+// The 148 names in number order.
+QStringList GenreNames();
+
+// The fixed 128-byte block at the very end of a file.
+class TId3V1Tag {
+public:
+    bool Open(const QString& fileName);
+    // True when 128 bytes could be read from the end, tag or not.
+    bool Read();
+    // Writes Fields as a block over an existing one, or appends it.
+    bool Write();
+    // Truncates a present block; the file stream's open error passes.
+    bool Remove();
+
+    QString FileName;
+    bool Present = false;
+    int64_t Position = 0;
+    static constexpr int Size = 128;
+    int MinorVersion = 0; // 1: ID3v1.0, 2: ID3v1.1
+    QStringList Fields;
+};
