@@ -312,6 +312,17 @@ bool TFrameLoader::NextFrame() {
     return LoadFrame(CurrentIndex + 1);
 }
 
+bool TFrameLoader::EnsureFrames(int count) {
+    std::lock_guard<std::recursive_mutex> g(Lock);
+    TMpegHeader scratch;
+    while (stream && !ScanComplete && FrameCount < count && !FrameOffsets.empty()) {
+        scratch.Position = FrameOffsets.back();
+        scratch.FrameSize = FrameSizes.back();
+        ExtendFrom(scratch, *stream);
+    }
+    return FrameCount >= count;
+}
+
 int64_t TFrameLoader::GetTotalSamples() {
     std::lock_guard<std::recursive_mutex> g(Lock);
     if (ScanComplete) return TotalSamples;

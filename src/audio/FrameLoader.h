@@ -122,6 +122,11 @@ public:
 
     // Thread-safe copy of one table row; false past the table.
     bool FrameAt(int index, int32_t& offset, int32_t& size);
+    // Extends the table until it holds count frames or the file ends; true
+    // when it holds them.
+    bool EnsureFrames(int count);
+    // The loader's view of the file (for reading raw bytes of a frame).
+    TFrameStream* Stream() { return stream.get(); }
 
 private:
     friend class TThreadFrameScanner;
