@@ -11,9 +11,6 @@
 
 namespace {
 
-// The smallest frame any version and layer allows (MPEG-2 layer III at
-// 8 kbit/s and 24 kHz); a frame count that would not fit in the file is a lie.
-constexpr int64_t kSmallestFrame = 24;
 constexpr int kFastFrames = 256;
 
 uint32_t BE32(const uint8_t* p) {
@@ -137,9 +134,6 @@ TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fil
     std::vector<uint8_t> raw(size_t(first.FrameSize), 0);
     int got = Loader->Stream()->ReadAt(first.Position, raw.data(), first.FrameSize);
     Vbr = TVbrHeader::Parse(first, raw.data(), got);
-    if (Vbr.Present() &&
-        int64_t(Vbr.Frames) * kSmallestFrame > int64_t(Loader->AudioBytes) + kSmallestFrame)
-        Vbr = TVbrHeader();
     // The VBR header's frame carries no audio: reading starts after it.
     if (Vbr.Present() && !Loader->NextFrame()) endReached = true;
 
@@ -159,8 +153,12 @@ int32_t TMpegAudioFile::GetBitrate() {
     const TMpegHeader& first = Loader->FirstHeader;
     if (Vbr.Present() && first.SampleRate() > 0) {
         double seconds = double(Vbr.Frames) * first.SamplesPerFrame() / first.SampleRate();
+        // Xing/Info byte counts include the header's own frame, which is not
+        // audio; VBRI counts are taken as they are, as the other readers do.
         int64_t audio;
-        if (Vbr.Bytes > uint32_t(first.FrameSize) && Vbr.Bytes <= fileSize)
+        if (Vbr.Type == TVbrHeader::vkVbri && Vbr.Bytes > 0)
+            audio = Vbr.Bytes;
+        else if (Vbr.Bytes > uint32_t(first.FrameSize))
             audio = int64_t(Vbr.Bytes) - first.FrameSize;
         else
             audio =

@@ -59,6 +59,18 @@ int64_t Id3v2TotalSize(TFrameStream& s) {
     return body + 10 + ((h[5] & 0x10) ? 10 : 0);
 }
 
+// Size of a well-formed ID3v2 tag header at pos (version 2 to 4, syncsafe
+// size bytes), or 0.
+int64_t EmbeddedId3v2Size(TFrameStream& s, int64_t pos) {
+    uint8_t h[10];
+    if (s.ReadAt(pos, h, 10) != 10 || std::memcmp(h, "ID3", 3) != 0) return 0;
+    if (h[3] < 2 || h[3] > 4 || h[4] == 0xFF) return 0;
+    if ((h[6] | h[7] | h[8] | h[9]) & 0x80) return 0;
+    int64_t body =
+        (int64_t(h[6]) << 21) | (int64_t(h[7]) << 14) | (int64_t(h[8]) << 7) | int64_t(h[9]);
+    return body + 10 + ((h[5] & 0x10) ? 10 : 0);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -255,6 +267,7 @@ bool TMpegHeader::FindFrame(TFrameStream& stream, bool next) {
         }
     }
 
+    int64_t tag = 0;
     for (;;) {
         if (pos >= size - 4) {
             stream.Position = std::max<int64_t>(pos, 0);
@@ -283,6 +296,11 @@ bool TMpegHeader::FindFrame(TFrameStream& stream, bool next) {
             }
             Resynced = true;
             pos += 2;
+        } else if (b0 == 'I' && b1 == 'D' && (tag = EmbeddedId3v2Size(stream, pos)) > 0) {
+            // A tag after garbage or a second tag: its body is not audio and
+            // often holds byte pairs that look like frame headers.
+            Resynced = true;
+            pos += tag;
         } else if (b0 == 'T' && b1 == 'A' && stream.ByteAt(pos + 2) == 'G') {
             if (pos + 124 >= size) {
                 stream.Position = pos;
