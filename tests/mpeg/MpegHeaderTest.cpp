@@ -265,3 +265,17 @@ TEST_F(FrameSearch, WorksOnAPlainFileStream) {
     EXPECT_FALSE(h.Resynced);
     EXPECT_FALSE(h.FindFrame(s, true));
 }
+
+TEST_F(FrameSearch, Id3v2TagAfterGarbageOrAfterAFirstTagIsSkipped) {
+    QByteArray body = Frame(0xFFF39400, 100); // looks like a 24 kHz frame header
+    QByteArray afterGarbage =
+        QByteArray("junk") + Id3v2(body.size()) + body + Frame(kL3Word, kL3Size);
+    EXPECT_EQ(Offsets(afterGarbage), std::vector<int>{4 + 10 + 100});
+    QByteArray twoTags =
+        Id3v2(20) + QByteArray(20, 'a') + Id3v2(body.size()) + body + Frame(kL3Word, kL3Size);
+    EXPECT_EQ(Offsets(twoTags), std::vector<int>{30 + 10 + 100});
+    // "ID3" that is no tag header is searched through like other bytes.
+    QByteArray stray = Frame(kL3Word, kL3Size) + QByteArray("ID3\xFF\x00\x00\x00\x00\x00\x01", 10) +
+                       Frame(kL3Word, kL3Size);
+    EXPECT_EQ(Offsets(stray), (std::vector<int>{0, 427}));
+}
