@@ -255,3 +255,32 @@ TEST_F(FrameLoaderTest, HeaderGoneSinceTheScanLeavesFrameNotLoaded) {
     EXPECT_TRUE(l.LoadFrame(149));
     EXPECT_TRUE(l.FrameLoaded);
 }
+
+TEST_F(FrameLoaderTest, NothingAtOrBeyond2GiBIsSearched) {
+    // A sparse file larger than 2 GiB: frames at the start, and one right
+    // below the limit that would end beyond it.
+    const int64_t limit = 0x7FFFFFFF;
+    {
+        QFile f(Path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Frames(3));
+        ASSERT_TRUE(f.resize(limit + 300 * 1024 * 1024));
+        ASSERT_TRUE(f.seek(limit - 200));
+        f.write(Frames(1));
+    }
+    TFrameLoader l(Path(), false);
+    EXPECT_EQ(l.AudioBytes, limit); // clamped, not wrapped
+    EXPECT_LT(l.FrameOffsets.capacity(), 1u << 20);
+
+    TFrameStream s(Path());
+    TMpegHeader h;
+    EXPECT_TRUE(h.ReadHeaderAt(s, limit - 200));
+    EXPECT_FALSE(h.ReadHeaderAt(s, limit + 1000));
+    // Searching from just below the limit finds nothing: the frame there ends
+    // past it.
+    s.Position = limit - 300;
+    EXPECT_FALSE(h.FindFrame(s, false));
+    h.ParseHeader(kL3Word);
+    h.Position = limit - 10;
+    EXPECT_FALSE(h.FindFrame(s, true)); // Position + FrameSize does not wrap
+}

@@ -436,7 +436,8 @@ TEST(MpegSeek, SeekThenReadMatchesAContinuousRead) {
             int64_t expectCount = std::min<int64_t>(got.size(), all.size() - pos);
             ASSERT_EQ(count, expectCount);
             int skip = (c.exact || pos == 0) ? 0 : std::min(count, frameBytes);
-            EXPECT_EQ(QByteArray(got.data() + skip, count - skip), all.mid(pos + skip, count - skip));
+            EXPECT_EQ(QByteArray(got.data() + skip, count - skip),
+                      all.mid(pos + skip, count - skip));
         }
     }
 }
