@@ -217,18 +217,6 @@ TEST_F(FrameLoaderTest, BitReaderNeverReadsPastTheBuffer) {
     EXPECT_EQ(l.BitPos, 0xFFFFFFFFu); // saturates instead of wrapping to the start
 }
 
-TEST_F(FrameLoaderTest, SetCurrentIndexClampsAtZero) {
-    ASSERT_TRUE(Write(Path(), Frames(3)));
-    TFrameLoader l(Path(), false);
-    l.SetCurrentIndex(-5);
-    EXPECT_EQ(l.CurrentIndex, 0);
-    l.SetCurrentIndex(2);
-    EXPECT_EQ(l.CurrentIndex, 2);
-    l.SetCurrentIndex(-1);
-    ASSERT_TRUE(l.NextFrame());
-    EXPECT_EQ(l.CurrentIndex, 1);
-}
-
 TEST_F(FrameLoaderTest, DamagedHeaderIsSkippedByTheSearch) {
     QByteArray d = Frames(3);
     d[417] = 0;
