@@ -1,3 +1,8 @@
+// The filter banks are written as plain loops for the vectoriser.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include "decoder/AudioSynth.h"
 
 #include "decoder/DecoderTables.h"
@@ -7,17 +12,21 @@
 
 namespace {
 
-// Matrixing: A[m] = sum_k cos(m (2k + 1) pi / 64) S[k] for m = 0..31, stored by k so the
-// inner loop runs over m. The window is reordered so that each time slot's 64-value vector
-// meets its 32 coefficients contiguously.
+// Matrixing is a 32-point DCT-II, A[m] = sum_k cos(m (2k + 1) pi / 64) S[k], computed by
+// the even/odd split: even outputs are the half-size transform of x[k] + x[N-1-k], odd ones
+// come from the half-size transform of (x[k] - x[N-1-k]) / (2 cos((2k + 1) pi / 2N)).
+// The window is reordered so that each time slot's 64-value vector meets its coefficients
+// contiguously.
 struct TSynthTables {
-    alignas(32) float Matrix[32][32];
+    float Factors[6][16]; // by log2(N): 1 / (2 cos((2k + 1) pi / 2N))
     alignas(32) float Window[16][32];
     TSynthTables() {
         const double pi = 3.14159265358979323846;
-        for (int k = 0; k < 32; ++k)
-            for (int m = 0; m < 32; ++m)
-                Matrix[k][m] = float(std::cos(m * (2 * k + 1) * pi / 64.0));
+        for (int lg = 1; lg <= 5; ++lg) {
+            int n = 1 << lg;
+            for (int k = 0; k < n / 2; ++k)
+                Factors[lg][k] = float(0.5 / std::cos((2 * k + 1) * pi / (2.0 * n)));
+        }
         // out[j] = sum_i D[64i + j] V(age 2i)[j] + D[64i + 32 + j] V(age 2i + 1)[32 + j]
         for (int i = 0; i < 8; ++i)
             for (int j = 0; j < 32; ++j) {
@@ -32,7 +41,37 @@ inline int16_t Clip16(float v) {
     v *= 32768.0f;
     if (v >= 32767.0f) return 32767;
     if (v <= -32768.0f) return -32768;
-    return int16_t(std::lrint(v));
+    // round to nearest even through the float adder: 1.5 * 2^23 puts the integer part
+    // in the low mantissa bits
+    float t = v + 12582912.0f;
+    int32_t bits;
+    std::memcpy(&bits, &t, sizeof(bits));
+    return int16_t(bits - 0x4B400000);
+}
+
+template <int N> void Dct(const float* x, float* out);
+
+template <> void Dct<2>(const float* x, float* out) {
+    out[0] = x[0] + x[1];
+    out[1] = (x[0] - x[1]) * 0.70710678118654752f;
+}
+
+template <int N> void Dct(const float* x, float* out) {
+    constexpr int H = N / 2;
+    constexpr int Lg = N == 4 ? 2 : N == 8 ? 3 : N == 16 ? 4 : 5;
+    const float* f = kTables.Factors[Lg];
+    float a[H], b[H], ea[H], ob[H];
+    for (int k = 0; k < H; ++k) {
+        a[k] = x[k] + x[N - 1 - k];
+        b[k] = (x[k] - x[N - 1 - k]) * f[k];
+    }
+    Dct<H>(a, ea);
+    Dct<H>(b, ob);
+    for (int m = 0; m < H; ++m)
+        out[2 * m] = ea[m];
+    for (int m = 0; m < H - 1; ++m)
+        out[2 * m + 1] = ob[m] + ob[m + 1];
+    out[N - 1] = ob[H - 1];
 }
 
 } // namespace
@@ -49,15 +88,7 @@ void TAudioSynth::Reset() {
 void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
     ch &= 1;
     alignas(32) float a[32];
-    for (int m = 0; m < 32; ++m)
-        a[m] = 0.0f;
-    for (int k = 0; k < 32; ++k) {
-        const float sk = s[k];
-        if (sk == 0.0f) continue;
-        const float* row = kTables.Matrix[k];
-        for (int m = 0; m < 32; ++m)
-            a[m] += row[m] * sk;
-    }
+    Dct<32>(s, a);
     // V[i] = A[16 + i] (i <= 15), 0 (i = 16), -A[48 - i] (17..47), -A[i - 48] (48..63)
     int slot = (Slot[ch] + 15) & 15;
     Slot[ch] = slot;
@@ -71,6 +102,18 @@ void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
         v[i] = -a[i - 48];
 
     alignas(32) float acc[32];
+#if defined(__GNUC__)
+    typedef float V4 __attribute__((vector_size(16)));
+    V4 sum[8] = {};
+    for (int age = 0; age < 16; ++age) {
+        const V4* hv =
+            reinterpret_cast<const V4*>(History[ch][(slot + age) & 15] + ((age & 1) ? 32 : 0));
+        const V4* w = reinterpret_cast<const V4*>(kTables.Window[age]);
+        for (int j = 0; j < 8; ++j)
+            sum[j] += w[j] * hv[j];
+    }
+    std::memcpy(acc, sum, sizeof(acc));
+#else
     for (int j = 0; j < 32; ++j)
         acc[j] = 0.0f;
     for (int age = 0; age < 16; ++age) {
@@ -79,6 +122,7 @@ void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
         for (int j = 0; j < 32; ++j)
             acc[j] += w[j] * hv[j];
     }
+#endif
     for (int j = 0; j < 32; ++j)
         out[j * stride] = Clip16(acc[j]);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 // Tables and small helpers shared by the MPEG audio layer decoders.
 namespace mpdec {
@@ -81,10 +82,7 @@ public:
     // The next 32 bits, MSB first, without advancing.
     uint32_t Peek32() const {
         if (Pos >= LimitBits) return 0;
-        const uint8_t* p = Data + (Pos >> 3);
-        uint64_t v = (uint64_t(p[0]) << 56) | (uint64_t(p[1]) << 48) | (uint64_t(p[2]) << 40) |
-                     (uint64_t(p[3]) << 32) | (uint64_t(p[4]) << 24);
-        v <<= (Pos & 7);
+        uint64_t v = LoadBigEndian64(Data + (Pos >> 3)) << (Pos & 7);
         uint32_t r = uint32_t(v >> 32);
         int64_t left = LimitBits - Pos;
         if (left < 32) r &= ~(0xFFFFFFFFu >> left);
@@ -98,6 +96,18 @@ public:
     }
     int Get1() { return int(Get(1)); }
     void Skip(int64_t n) { Pos += n; }
+    static uint64_t LoadBigEndian64(const uint8_t* p) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        uint64_t v;
+        std::memcpy(&v, p, sizeof(v));
+        return __builtin_bswap64(v);
+#else
+        uint64_t r = 0;
+        for (int i = 0; i < 8; ++i)
+            r = (r << 8) | p[i];
+        return r;
+#endif
+    }
     int64_t Pos = 0;
     int64_t LimitBits = 0;
     const uint8_t* Data = nullptr;

@@ -1,3 +1,8 @@
+// The filter banks are written as plain loops for the vectoriser.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include "decoder/L12Core.h"
 
 #include <algorithm>

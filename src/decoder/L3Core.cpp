@@ -1,3 +1,8 @@
+// The filter banks are written as plain loops for the vectoriser.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include "decoder/L3Core.h"
 
 #include <algorithm>
@@ -74,8 +79,8 @@ struct TL3Tables {
     THuffDecoder Pairs[32];
     THuffDecoder QuadA;
     float Pow43[8207 + 1];
-    float Gain[512];            // 2^(q / 4) for q = index - 400
-    float ImdctLong[4][18][36]; // window * cosine, by block type (2 unused)
+    float Gain[512];                        // 2^(q / 4) for q = index - 400
+    alignas(16) float ImdctLong[4][18][36]; // window * cosine, by block type (2 unused)
     float ImdctShort[6][12];
     float AliasCs[8], AliasCa[8];
     float IsRatioL[7], IsRatioR[7];
@@ -393,23 +398,41 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         const THuffDecoder& hd = tb.Pairs[t];
         const int linbits = src.LinBits;
         for (; line < end; line += 2) {
-            uint32_t leaf = hd.Lookup(br.Peek32());
+            const uint32_t bits = br.Peek32();
+            const uint32_t leaf = hd.Lookup(bits);
             if (!leaf) {
                 SetError(linbits ? "MPL3 Frame #%d : Bad huffmann data in linbit decoding"
                                  : "MPL3 Frame #%d : Bad huffmann data in single lookup",
                          frameIndex);
                 return -1;
             }
-            br.Skip((leaf >> 16) & 31);
+            const int len = int(leaf >> 16) & 31;
             int x = int(leaf >> 4) & 15;
             int y = int(leaf) & 15;
-            if (x) {
-                if (linbits && x == 15) x += int(br.Get(linbits));
-                if (br.Get1()) x = -x;
-            }
-            if (y) {
-                if (linbits && y == 15) y += int(br.Get(linbits));
-                if (br.Get1()) y = -y;
+            if (x < 15 && y < 15) {
+                // the sign bits follow in the same 32-bit window (codes are at most 19 bits)
+                uint32_t rest = bits << len;
+                int used = len;
+                if (x) {
+                    if (rest & 0x80000000u) x = -x;
+                    rest <<= 1;
+                    ++used;
+                }
+                if (y) {
+                    if (rest & 0x80000000u) y = -y;
+                    ++used;
+                }
+                br.Skip(used);
+            } else {
+                br.Skip(len);
+                if (x) {
+                    if (linbits && x == 15) x += int(br.Get(linbits));
+                    if (br.Get1()) x = -x;
+                }
+                if (y) {
+                    if (linbits && y == 15) y += int(br.Get(linbits));
+                    if (br.Get1()) y = -y;
+                }
             }
             q[line] = x;
             q[line + 1] = y;
@@ -462,17 +485,13 @@ void TL3Core::Requantize(const TGranule& g, int ch, int nonZero) {
     const int shift = g.ScfScale ? 4 : 2;
     const int base = g.GlobalGain - 210 + 400;
     auto gainOf = [&](int qexp) { return tb.Gain[std::clamp(qexp, 0, 511)]; };
+    // Huffman values are at most 15 + 2^13 - 1, inside the power table
     auto fill = [&](int from, int to, float gain) {
         to = std::min(to, nonZero);
         for (int i = from; i < to; ++i) {
-            int v = q[i];
-            if (v == 0) {
-                xr[i] = 0.0f;
-            } else if (v > 0) {
-                xr[i] = tb.Pow43[std::min(v, 8207)] * gain;
-            } else {
-                xr[i] = -tb.Pow43[std::min(-v, 8207)] * gain;
-            }
+            const int v = q[i];
+            const float mag = tb.Pow43[v < 0 ? -v : v];
+            xr[i] = (v < 0 ? -gain : gain) * mag;
         }
     };
     if (g.BlockType != 2) {
@@ -680,6 +699,18 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
         } else {
             if (18 * sb < longLines) {
                 const int bt = shortBlocks ? 0 : g.BlockType;
+#if defined(__GNUC__)
+                typedef float V4 __attribute__((vector_size(16)));
+                V4 acc[9] = {};
+                for (int k = 0; k < 18; ++k) {
+                    const float xk = x[k];
+                    if (xk == 0.0f) continue;
+                    const V4* m = reinterpret_cast<const V4*>(tb.ImdctLong[bt][k]);
+                    for (int i = 0; i < 9; ++i)
+                        acc[i] += m[i] * xk;
+                }
+                std::memcpy(z, acc, sizeof(z));
+#else
                 for (int i = 0; i < 36; ++i)
                     z[i] = 0.0f;
                 for (int k = 0; k < 18; ++k) {
@@ -689,6 +720,7 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                     for (int i = 0; i < 36; ++i)
                         z[i] += m[i] * xk;
                 }
+#endif
             } else {
                 for (int i = 0; i < 36; ++i)
                     z[i] = 0.0f;
