@@ -225,12 +225,13 @@ bool TL3Core::ReadSideInfo(TBitReader& br, const TFrameInfo& info) {
                 g.TableSelect[2] = 0;
                 for (int w = 0; w < 3; ++w)
                     g.SubblockGain[w] = int(br.Get(3));
+                g.MixedFlag = g.Mixed;
                 if (g.BlockType != 2) g.Mixed = 0;
                 g.Region1Start = g.BlockType == 2 ? bands.Short[3] * 3 : bands.Long[8];
                 g.Region2Start = 576;
             } else {
                 g.BlockType = 0;
-                g.Mixed = 0;
+                g.Mixed = g.MixedFlag = 0;
                 for (int r = 0; r < 3; ++r)
                     g.TableSelect[r] = int(br.Get(5));
                 int r0 = int(br.Get(4));
@@ -698,7 +699,9 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
             }
         } else {
             if (18 * sb < longLines) {
-                const int bt = shortBlocks ? 0 : g.BlockType;
+                // the two lowest subbands of a block with the mixed flag use the normal
+                // window, also in start and stop blocks
+                const int bt = shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
 #if defined(__GNUC__)
                 typedef float V4 __attribute__((vector_size(16)));
                 V4 acc[9] = {};

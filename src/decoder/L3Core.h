@@ -34,6 +34,7 @@ private:
     struct TGranule {
         int Part23Length, BigValues, GlobalGain, ScfCompress;
         int WindowSwitching, BlockType, Mixed;
+        int MixedFlag; // as coded; start and stop blocks use it too
         int TableSelect[3], SubblockGain[3];
         int Region1Start, Region2Start;
         int Preflag, ScfScale, Count1Table;

@@ -96,7 +96,9 @@ TEST(DecoderRobustness, RandomlyDamagedFramesNeverOverrun) {
                 ASSERT_EQ(out[k], kSentinel) << path << " frame " << index;
             }
             const QString err = dec.LastError();
-            if (!err.isEmpty()) EXPECT_TRUE(KnownDiagnostic(err)) << err.toStdString();
+            if (!err.isEmpty()) {
+                EXPECT_TRUE(KnownDiagnostic(err)) << err.toStdString();
+            }
         }
         // and the stream still decodes normally afterwards
         dec.SeekToFrame(0);
