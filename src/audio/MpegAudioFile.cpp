@@ -1,0 +1,298 @@
+#include "audio/MpegAudioFile.h"
+
+#include "audio/SonvaleError.h"
+#include "decoder/MpDec.h"
+#include "tags/TagSelect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int kFastFrames = 256;
+
+uint32_t BE32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+uint32_t LE32(const uint8_t* p) {
+    return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+}
+
+int32_t ClampToInt32(double v) {
+    if (!(v > 0)) return 0;
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::nearbyint(v));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TVbrHeader TVbrHeader::Parse(const TMpegHeader& header, const uint8_t* frame, int size) {
+    TVbrHeader r;
+    if (!header.IsValid() || !frame) return r;
+    // Xing/Info follows the side information; encoders differ on whether a
+    // CRC shifts it, so both places are tried.
+    int side = header.SideInfoSize();
+    const int offsets[2] = {4 + side, 6 + side};
+    for (int i = 0; i < (header.IsProtected() ? 2 : 1); ++i) {
+        int off = offsets[i];
+        if (off + 8 > size) continue;
+        bool xing = std::memcmp(frame + off, "Xing", 4) == 0;
+        bool info = std::memcmp(frame + off, "Info", 4) == 0;
+        if (!xing && !info) continue;
+        uint32_t flags = BE32(frame + off + 4);
+        int p = off + 8;
+        uint32_t frames = 0, bytes = 0;
+        if (flags & 1) {
+            if (p + 4 > size) continue;
+            frames = BE32(frame + p);
+            p += 4;
+        }
+        if ((flags & 2) && p + 4 <= size) bytes = BE32(frame + p);
+        if (frames == 0) continue;
+        r.Type = xing ? vkXing : vkInfo;
+        r.Frames = frames;
+        r.Bytes = bytes;
+        return r;
+    }
+    // VBRI sits 32 bytes after the header whatever the version and mode.
+    constexpr int kVbri = 36;
+    if (kVbri + 18 <= size && std::memcmp(frame + kVbri, "VBRI", 4) == 0) {
+        uint32_t bytes = BE32(frame + kVbri + 10);
+        uint32_t frames = BE32(frame + kVbri + 14);
+        if (frames > 0) {
+            r.Type = vkVbri;
+            r.Frames = frames;
+            r.Bytes = bytes;
+        }
+    }
+    return r;
+}
+
+int64_t TrailingTagBytes(TFrameStream& s) {
+    int64_t size = s.Size();
+    int64_t tags = 0;
+    uint8_t b[32];
+    if (size >= 128 && s.ReadAt(size - 128, b, 3) == 3 && std::memcmp(b, "TAG", 3) == 0) tags = 128;
+    int64_t footer = size - tags - 32;
+    if (footer >= 0 && s.ReadAt(footer, b, 32) == 32 && std::memcmp(b, "APETAGEX", 8) == 0) {
+        int64_t ape = LE32(b + 12) + ((LE32(b + 20) & 0x80000000u) ? 32 : 0);
+        if (ape >= 32 && ape <= size - tags) tags += ape;
+    }
+    return tags;
+}
+
+// ---------------------------------------------------------------------------
+
+TFastMp3size::TFastMp3size(const QString& fileName)
+    : stream(std::make_unique<TFrameStream>(fileName)) {
+    AudioBytes = stream->Size();
+}
+
+TFastMp3size::~TFastMp3size() = default;
+
+double TFastMp3size::GetDuration() {
+    if (CachedDuration != 0) return CachedDuration;
+    stream->Position = 0;
+    if (!header.FindFrame(*stream, false)) return 0;
+    // Tags at the end are not audio; counting them would stretch the
+    // estimate by more than a frame at low bit rates.
+    int64_t audio = AudioBytes - header.Position - TrailingTagBytes(*stream);
+    double ms = header.FrameDuration();
+    int64_t bytes = header.FrameSize;
+    int n = 1;
+    while (n < kFastFrames && header.FindFrame(*stream, true)) {
+        ms += header.FrameDuration();
+        bytes += header.FrameSize;
+        ++n;
+    }
+    if (audio < bytes) audio = bytes;
+    CachedDuration = double(audio) / double(bytes) * ms / 86400000.0;
+    return CachedDuration;
+}
+
+// ---------------------------------------------------------------------------
+
+TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
+    Loader = std::make_unique<TFrameLoader>(fileName, false);
+    Decoder = std::make_unique<TMpDec>();
+    if (!Decoder->Open(Loader.get()) || Decoder->FrameBytes() <= 0) {
+        Decoder.reset();
+        Loader.reset();
+        throw ESonvaleError(QStringLiteral("Unable to open the MPEG decoder"));
+    }
+    FrameBytes = Decoder->FrameBytes();
+    FrameBuffer.assign(size_t(FrameBytes) * 2, 0);
+    Pending = 0;
+    fileSize = Loader->Stream()->Size();
+
+    const TMpegHeader& first = Loader->FirstHeader;
+    std::vector<uint8_t> raw(size_t(first.FrameSize), 0);
+    int got = Loader->Stream()->ReadAt(first.Position, raw.data(), first.FrameSize);
+    Vbr = TVbrHeader::Parse(first, raw.data(), got);
+    // The VBR header's frame carries no audio: reading starts after it.
+    if (Vbr.Present() && !Loader->NextFrame()) endReached = true;
+
+    TFileTagInfo tags = ReadPreferredTags(fileName);
+    Tags = tags.Tags;
+    TagKinds = tags.TagKinds;
+    if (TagKinds & tkId3v2) AudioStart = tags.Id3v2Size;
+}
+
+TMpegAudioFile::~TMpegAudioFile() {
+    // The decoder reads through the loader: free it first.
+    Decoder.reset();
+    Loader.reset();
+}
+
+int32_t TMpegAudioFile::GetBitrate() {
+    const TMpegHeader& first = Loader->FirstHeader;
+    if (Vbr.Present() && first.SampleRate() > 0) {
+        double seconds = double(Vbr.Frames) * first.SamplesPerFrame() / first.SampleRate();
+        // Xing/Info byte counts include the header's own frame, which is not
+        // audio; VBRI counts are taken as they are, as the other readers do.
+        int64_t audio;
+        if (Vbr.Type == TVbrHeader::vkVbri && Vbr.Bytes > 0)
+            audio = Vbr.Bytes;
+        else if (Vbr.Bytes > uint32_t(first.FrameSize))
+            audio = int64_t(Vbr.Bytes) - first.FrameSize;
+        else
+            audio =
+                fileSize - first.Position - first.FrameSize - TrailingTagBytes(*Loader->Stream());
+        if (seconds > 0 && audio > 0) return ClampToInt32(double(audio) * 8.0 / seconds);
+    }
+    return first.Bitrate();
+}
+
+int32_t TMpegAudioFile::GetChannels() {
+    return Loader->FirstHeader.Channels();
+}
+
+int64_t TMpegAudioFile::GetFileSize() {
+    return fileSize;
+}
+
+int64_t TMpegAudioFile::GetPosition() {
+    return PcmPosition;
+}
+
+int64_t TMpegAudioFile::GetPcmSize() {
+    Loader->Scan(false);
+    int64_t samples = Loader->GetTotalSamples();
+    if (Vbr.Present())
+        samples -= int64_t(Loader->FirstHeader.SamplesPerFrame()) * Loader->FirstHeader.Channels();
+    return std::max<int64_t>(samples, 0) * 2;
+}
+
+int32_t TMpegAudioFile::GetSampleRate() {
+    return Loader->FirstHeader.SampleRate();
+}
+
+int32_t TMpegAudioFile::GetBitsPerSample() {
+    return 16;
+}
+
+uint8_t TMpegAudioFile::GetFormatCode() {
+    return fcMpeg;
+}
+
+bool TMpegAudioFile::IsSource() {
+    return true;
+}
+
+double TMpegAudioFile::GetDuration() {
+    const TMpegHeader& first = Loader->FirstHeader;
+    int32_t rate = first.SampleRate();
+    if (rate <= 0) return 0;
+    if (Vbr.Present()) return double(Vbr.Frames) * first.SamplesPerFrame() / rate / 86400.0;
+    if (Loader->ScanComplete)
+        return double(GetPcmSize()) / (double(first.Channels()) * 2.0 * rate) / 86400.0;
+    if (estimate < 0) {
+        try {
+            TFastMp3size fast(FileName);
+            estimate = fast.GetDuration();
+        } catch (const ESonvaleError&) {
+            estimate = 0;
+        }
+    }
+    return estimate;
+}
+
+void TMpegAudioFile::DecodeCurrentInto(void* dst) {
+    if (!Decoder->DecodeFrame(dst)) std::memset(dst, 0, size_t(FrameBytes));
+}
+
+bool TMpegAudioFile::Read(void* buffer, int& count) {
+    if (count <= 0 || !buffer) {
+        count = 0;
+        return false;
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    const int want = count;
+    int done = 0;
+    if (Pending > 0) {
+        int n = std::min(Pending, want);
+        std::memcpy(out, FrameBuffer.data() + (FrameBytes - Pending), size_t(n));
+        Pending -= n;
+        done += n;
+        PcmPosition += n;
+    }
+    // Once the last frame has been decoded nothing more is produced: the
+    // count says how much this call delivered.
+    while (done < want && !endReached) {
+        int remaining = want - done;
+        if (FrameBytes < remaining) {
+            DecodeCurrentInto(out + done);
+            if (!Loader->NextFrame()) endReached = true;
+            done += FrameBytes;
+            PcmPosition += FrameBytes;
+        } else {
+            DecodeCurrentInto(FrameBuffer.data());
+            if (!Loader->NextFrame()) endReached = true;
+            std::memcpy(out + done, FrameBuffer.data(), size_t(remaining));
+            PcmPosition += remaining;
+            Pending = FrameBytes - remaining;
+            done += remaining;
+        }
+    }
+    count = done;
+    return done > 0;
+}
+
+void TMpegAudioFile::Seek(int64_t position) {
+    position &= ~int64_t(3);
+    if (position == PcmPosition) return;
+    if (position < 0) position = 0;
+    const int first = FirstAudioFrame();
+    // Frame and offset in whole PCM bytes: every frame yields FrameBytes.
+    int64_t f = position / FrameBytes;
+    int64_t offset = position - f * FrameBytes;
+    // The table may not reach the target yet (it grows as frames are read).
+    Loader->EnsureFrames(int(std::min<int64_t>(first + f + 1, std::numeric_limits<int>::max())));
+    int64_t audioFrames = int64_t(Loader->FrameCount) - first;
+    if (audioFrames <= 0) {
+        PcmPosition = 0;
+        Pending = 0;
+        endReached = true;
+        return;
+    }
+    if (f >= audioFrames) {
+        // Past the end: the position becomes the end of the stream.
+        f = audioFrames - 1;
+        offset = FrameBytes;
+        position = audioFrames * FrameBytes;
+    }
+    PcmPosition = position;
+    int index = int(first + f);
+    if (index != Loader->CurrentIndex || endReached || !Loader->FrameLoaded) {
+        Decoder->SeekToFrame(index);
+        Loader->LoadFrame(index);
+    }
+    DecodeCurrentInto(FrameBuffer.data());
+    endReached = !Loader->NextFrame();
+    Pending = int32_t(FrameBytes - offset);
+}
