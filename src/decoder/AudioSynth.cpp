@@ -49,14 +49,20 @@ inline int16_t Clip16(float v) {
     return int16_t(bits - 0x4B400000);
 }
 
-template <int N> void Dct(const float* x, float* out);
+#if defined(__GNUC__)
+#define SYNTH_INLINE [[gnu::always_inline]] inline
+#else
+#define SYNTH_INLINE inline
+#endif
 
-template <> void Dct<2>(const float* x, float* out) {
+template <int N> SYNTH_INLINE void Dct(const float* x, float* out);
+
+template <> SYNTH_INLINE void Dct<2>(const float* x, float* out) {
     out[0] = x[0] + x[1];
     out[1] = (x[0] - x[1]) * 0.70710678118654752f;
 }
 
-template <int N> void Dct(const float* x, float* out) {
+template <int N> SYNTH_INLINE void Dct(const float* x, float* out) {
     constexpr int H = N / 2;
     constexpr int Lg = N == 4 ? 2 : N == 8 ? 3 : N == 16 ? 4 : 5;
     const float* f = kTables.Factors[Lg];

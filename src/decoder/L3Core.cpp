@@ -79,8 +79,11 @@ struct TL3Tables {
     THuffDecoder Pairs[32];
     THuffDecoder QuadA;
     float Pow43[8207 + 1];
-    float Gain[512];                        // 2^(q / 4) for q = index - 400
-    alignas(16) float ImdctLong[4][18][36]; // window * cosine, by block type (2 unused)
+    float Gain[512]; // 2^(q / 4) for q = index - 400
+    // The 36-point IMDCT has 18 distinct outputs: y[9..26] (y[17-i] = -y[i] and
+    // y[53-i] = y[i] give the rest). ImdctHalf[k][j] = cos(pi/72 (2(9+j)+19)(2k+1)).
+    alignas(16) float ImdctHalf[18][20];
+    float LongWindow[4][36]; // by block type (2 unused)
     float ImdctShort[6][12];
     float AliasCs[8], AliasCa[8];
     float IsRatioL[7], IsRatioR[7];
@@ -132,10 +135,13 @@ struct TL3Tables {
                 for (int i = 12; i < 18; ++i)
                     win[i] = 1.0;
             }
-            for (int k = 0; k < 18; ++k)
-                for (int i = 0; i < 36; ++i)
-                    ImdctLong[bt][k][i] =
-                        float(win[i] * std::cos(kPi / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+            for (int i = 0; i < 36; ++i)
+                LongWindow[bt][i] = float(win[i]);
+        }
+        for (int k = 0; k < 18; ++k) {
+            for (int j = 0; j < 18; ++j)
+                ImdctHalf[k][j] = float(std::cos(kPi / 72 * (2 * (9 + j) + 19) * (2 * k + 1)));
+            ImdctHalf[k][18] = ImdctHalf[k][19] = 0.0f;
         }
         for (int k = 0; k < 6; ++k)
             for (int i = 0; i < 12; ++i)
@@ -669,6 +675,8 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                 }
         }
         nonZero = 576;
+        while (nonZero > 0 && xr[nonZero - 1] == 0.0f)
+            --nonZero;
     }
 
     // subbands that can be non-zero after alias reduction
@@ -702,28 +710,35 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                 // the two lowest subbands of a block with the mixed flag use the normal
                 // window, also in start and stop blocks
                 const int bt = shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
+                alignas(16) float u[20];
 #if defined(__GNUC__)
                 typedef float V4 __attribute__((vector_size(16)));
-                V4 acc[9] = {};
+                V4 acc[5] = {};
                 for (int k = 0; k < 18; ++k) {
                     const float xk = x[k];
                     if (xk == 0.0f) continue;
-                    const V4* m = reinterpret_cast<const V4*>(tb.ImdctLong[bt][k]);
-                    for (int i = 0; i < 9; ++i)
-                        acc[i] += m[i] * xk;
+                    const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
+                    for (int j = 0; j < 5; ++j)
+                        acc[j] += m[j] * xk;
                 }
-                std::memcpy(z, acc, sizeof(z));
+                std::memcpy(u, acc, sizeof(u));
 #else
-                for (int i = 0; i < 36; ++i)
-                    z[i] = 0.0f;
+                for (int j = 0; j < 20; ++j)
+                    u[j] = 0.0f;
                 for (int k = 0; k < 18; ++k) {
                     const float xk = x[k];
                     if (xk == 0.0f) continue;
-                    const float* m = tb.ImdctLong[bt][k];
-                    for (int i = 0; i < 36; ++i)
-                        z[i] += m[i] * xk;
+                    for (int j = 0; j < 20; ++j)
+                        u[j] += tb.ImdctHalf[k][j] * xk;
                 }
 #endif
+                const float* win = tb.LongWindow[bt];
+                for (int i = 0; i < 9; ++i)
+                    z[i] = -u[8 - i] * win[i];
+                for (int i = 9; i < 27; ++i)
+                    z[i] = u[i - 9] * win[i];
+                for (int i = 27; i < 36; ++i)
+                    z[i] = u[44 - i] * win[i];
             } else {
                 for (int i = 0; i < 36; ++i)
                     z[i] = 0.0f;
