@@ -107,7 +107,6 @@ void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
     for (int i = 48; i < 64; ++i)
         v[i] = -a[i - 48];
 
-    alignas(32) float acc[32];
 #if defined(__GNUC__)
     typedef float V4 __attribute__((vector_size(16)));
     V4 sum[8] = {};
@@ -118,8 +117,24 @@ void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
         for (int j = 0; j < 8; ++j)
             sum[j] += w[j] * hv[j];
     }
-    std::memcpy(acc, sum, sizeof(acc));
+    // scale, clip and round to nearest even through the float adder, four at a time
+    typedef int32_t V4i __attribute__((vector_size(16)));
+    const V4 scale = {32768.0f, 32768.0f, 32768.0f, 32768.0f};
+    const V4 hi = {32767.0f, 32767.0f, 32767.0f, 32767.0f};
+    const V4 lo = {-32768.0f, -32768.0f, -32768.0f, -32768.0f};
+    const V4 magic = {12582912.0f, 12582912.0f, 12582912.0f, 12582912.0f};
+    for (int j = 0; j < 8; ++j) {
+        V4 v = sum[j] * scale;
+        v = v > hi ? hi : v;
+        v = v < lo ? lo : v;
+        v += magic;
+        V4i bits;
+        std::memcpy(&bits, &v, sizeof(bits));
+        for (int k = 0; k < 4; ++k)
+            out[(4 * j + k) * stride] = int16_t(bits[k] - 0x4B400000);
+    }
 #else
+    alignas(32) float acc[32];
     for (int j = 0; j < 32; ++j)
         acc[j] = 0.0f;
     for (int age = 0; age < 16; ++age) {
@@ -128,7 +143,7 @@ void TAudioSynth::Synth(int ch, const float* s, int16_t* out, int stride) {
         for (int j = 0; j < 32; ++j)
             acc[j] += w[j] * hv[j];
     }
-#endif
     for (int j = 0; j < 32; ++j)
         out[j * stride] = Clip16(acc[j]);
+#endif
 }
