@@ -88,6 +88,14 @@ public:
         if (left < 32) r &= ~(0xFFFFFFFFu >> left);
         return r;
     }
+    // The next 57 bits or more, MSB first (later bits may be zero), without advancing.
+    uint64_t Peek64() const {
+        if (Pos >= LimitBits) return 0;
+        uint64_t v = LoadBigEndian64(Data + (Pos >> 3)) << (Pos & 7);
+        int64_t left = LimitBits - Pos;
+        if (left < 64) v &= ~(~uint64_t(0) >> left);
+        return v;
+    }
     uint32_t Get(int n) {
         if (n <= 0) return 0;
         uint32_t r = Peek32() >> (32 - n);

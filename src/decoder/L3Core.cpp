@@ -405,8 +405,10 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         const THuffDecoder& hd = tb.Pairs[t];
         const int linbits = src.LinBits;
         for (; line < end; line += 2) {
-            const uint32_t bits = br.Peek32();
-            const uint32_t leaf = hd.Lookup(bits);
+            // code (at most 19 bits), linbits and sign of x and y: at most 47 bits, all
+            // inside one 57-bit window
+            uint64_t bits = br.Peek64();
+            const uint32_t leaf = hd.Lookup(uint32_t(bits >> 32));
             if (!leaf) {
                 SetError(linbits ? "MPL3 Frame #%d : Bad huffmann data in linbit decoding"
                                  : "MPL3 Frame #%d : Bad huffmann data in single lookup",
@@ -416,31 +418,28 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
             const int len = int(leaf >> 16) & 31;
             int x = int(leaf >> 4) & 15;
             int y = int(leaf) & 15;
-            if (x < 15 && y < 15) {
-                // the sign bits follow in the same 32-bit window (codes are at most 19 bits)
-                uint32_t rest = bits << len;
-                int used = len;
-                if (x) {
-                    if (rest & 0x80000000u) x = -x;
-                    rest <<= 1;
-                    ++used;
+            int used = len;
+            bits <<= len;
+            if (x) {
+                if (x == 15 && linbits) {
+                    x += int(bits >> (64 - linbits));
+                    bits <<= linbits;
+                    used += linbits;
                 }
-                if (y) {
-                    if (rest & 0x80000000u) y = -y;
-                    ++used;
-                }
-                br.Skip(used);
-            } else {
-                br.Skip(len);
-                if (x) {
-                    if (linbits && x == 15) x += int(br.Get(linbits));
-                    if (br.Get1()) x = -x;
-                }
-                if (y) {
-                    if (linbits && y == 15) y += int(br.Get(linbits));
-                    if (br.Get1()) y = -y;
-                }
+                if (bits >> 63) x = -x;
+                bits <<= 1;
+                ++used;
             }
+            if (y) {
+                if (y == 15 && linbits) {
+                    y += int(bits >> (64 - linbits));
+                    bits <<= linbits;
+                    used += linbits;
+                }
+                if (bits >> 63) y = -y;
+                ++used;
+            }
+            br.Skip(used);
             q[line] = x;
             q[line + 1] = y;
         }
