@@ -715,7 +715,6 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                 V4 acc[5] = {};
                 for (int k = 0; k < 18; ++k) {
                     const float xk = x[k];
-                    if (xk == 0.0f) continue;
                     const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
                     for (int j = 0; j < 5; ++j)
                         acc[j] += m[j] * xk;
@@ -726,7 +725,6 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                     u[j] = 0.0f;
                 for (int k = 0; k < 18; ++k) {
                     const float xk = x[k];
-                    if (xk == 0.0f) continue;
                     for (int j = 0; j < 20; ++j)
                         u[j] += tb.ImdctHalf[k][j] * xk;
                 }
@@ -745,7 +743,6 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
                     float y[12] = {};
                     for (int k = 0; k < 6; ++k) {
                         const float xk = x[3 * k + w];
-                        if (xk == 0.0f) continue;
                         const float* m = tb.ImdctShort[k];
                         for (int i = 0; i < 12; ++i)
                             y[i] += m[i] * xk;
