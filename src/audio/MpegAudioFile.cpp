@@ -99,9 +99,9 @@ double TFastMp3size::GetDuration() {
     if (CachedDuration != 0) return CachedDuration;
     stream->Position = 0;
     if (!header.FindFrame(*stream, false)) return 0;
-    // Tags at the end are not audio; counting them would stretch the
-    // estimate by more than a frame at low bit rates.
-    int64_t audio = AudioBytes - header.Position - TrailingTagBytes(*stream);
+    // Bytes after the first frame's start, trailing tags included, as other
+    // readers estimate it; the scan gives the exact figure.
+    int64_t audio = AudioBytes - header.Position;
     double ms = header.FrameDuration();
     int64_t bytes = header.FrameSize;
     int n = 1;

@@ -102,6 +102,25 @@ int TFrameStream::ByteAtSlow(int64_t pos) {
     return cache[0];
 }
 
+int64_t TFrameStream::NextCandidate(int64_t pos, int64_t end) {
+    end = std::min(end, size);
+    while (pos < end) {
+        if (!(pos >= cacheStart && pos < cacheStart + cacheLen) && !Fill(pos)) return end;
+        const uint8_t* base = cache.data() + (pos - cacheStart);
+        size_t n = size_t(std::min<int64_t>(cacheStart + cacheLen, end) - pos);
+        const void* hits[3] = {std::memchr(base, 0xFF, n), std::memchr(base, 'I', n),
+                               std::memchr(base, 'T', n)};
+        const uint8_t* first = nullptr;
+        for (const void* h : hits) {
+            auto* b = static_cast<const uint8_t*>(h);
+            if (b && (!first || b < first)) first = b;
+        }
+        if (first) return pos + (first - base);
+        pos += int64_t(n);
+    }
+    return end;
+}
+
 int TFrameStream::ReadAt(int64_t pos, void* dst, int count) {
     if (count <= 0 || pos < 0 || pos >= size) return 0;
     if (pos + count > size) count = static_cast<int>(size - pos);
@@ -309,7 +328,8 @@ bool TMpegHeader::FindFrame(TFrameStream& stream, bool next) {
             pos += 128;
         } else {
             Resynced = true;
-            ++pos;
+            // Only 0xFF, "I" and "T" can start something: jump to the next.
+            pos = stream.NextCandidate(pos + 1, size);
         }
     }
 }

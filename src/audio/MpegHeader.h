@@ -23,6 +23,8 @@ public:
     int64_t Size() const { return size; }
     // Bytes copied (short at the end of the file, 0 for a negative position).
     int ReadAt(int64_t pos, void* dst, int count);
+    // The first position in [pos, end) holding 0xFF, 'I' or 'T', else end.
+    int64_t NextCandidate(int64_t pos, int64_t end);
     // One byte, or -1 outside the file.
     int ByteAt(int64_t pos) {
         if (pos >= cacheStart && pos < cacheStart + cacheLen) return cache[pos - cacheStart];

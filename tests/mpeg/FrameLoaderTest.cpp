@@ -217,18 +217,6 @@ TEST_F(FrameLoaderTest, BitReaderNeverReadsPastTheBuffer) {
     EXPECT_EQ(l.BitPos, 0xFFFFFFFFu); // saturates instead of wrapping to the start
 }
 
-TEST_F(FrameLoaderTest, SetCurrentIndexClampsAtZero) {
-    ASSERT_TRUE(Write(Path(), Frames(3)));
-    TFrameLoader l(Path(), false);
-    l.SetCurrentIndex(-5);
-    EXPECT_EQ(l.CurrentIndex, 0);
-    l.SetCurrentIndex(2);
-    EXPECT_EQ(l.CurrentIndex, 2);
-    l.SetCurrentIndex(-1);
-    ASSERT_TRUE(l.NextFrame());
-    EXPECT_EQ(l.CurrentIndex, 1);
-}
-
 TEST_F(FrameLoaderTest, DamagedHeaderIsSkippedByTheSearch) {
     QByteArray d = Frames(3);
     d[417] = 0;
@@ -254,4 +242,33 @@ TEST_F(FrameLoaderTest, HeaderGoneSinceTheScanLeavesFrameNotLoaded) {
     EXPECT_FALSE(l.FrameLoaded);
     EXPECT_TRUE(l.LoadFrame(149));
     EXPECT_TRUE(l.FrameLoaded);
+}
+
+TEST_F(FrameLoaderTest, NothingAtOrBeyond2GiBIsSearched) {
+    // A sparse file larger than 2 GiB: frames at the start, and one right
+    // below the limit that would end beyond it.
+    const int64_t limit = 0x7FFFFFFF;
+    {
+        QFile f(Path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Frames(3));
+        ASSERT_TRUE(f.resize(limit + 300 * 1024 * 1024));
+        ASSERT_TRUE(f.seek(limit - 200));
+        f.write(Frames(1));
+    }
+    TFrameLoader l(Path(), false);
+    EXPECT_EQ(l.AudioBytes, limit); // clamped, not wrapped
+    EXPECT_LT(l.FrameOffsets.capacity(), 1u << 20);
+
+    TFrameStream s(Path());
+    TMpegHeader h;
+    EXPECT_TRUE(h.ReadHeaderAt(s, limit - 200));
+    EXPECT_FALSE(h.ReadHeaderAt(s, limit + 1000));
+    // Searching from just below the limit finds nothing: the frame there ends
+    // past it.
+    s.Position = limit - 300;
+    EXPECT_FALSE(h.FindFrame(s, false));
+    h.ParseHeader(kL3Word);
+    h.Position = limit - 10;
+    EXPECT_FALSE(h.FindFrame(s, true)); // Position + FrameSize does not wrap
 }

@@ -64,21 +64,6 @@ TEST(MpegHeader, ParsesEveryVersionAndLayer) {
     }
 }
 
-TEST(MpegHeader, FieldAccessors) {
-    TMpegHeader h;
-    h.ParseHeader(0xFFFA9276); // CRC, padding, joint stereo ext 3, copyright, original, emphasis 2
-    ASSERT_TRUE(h.IsValid());
-    EXPECT_TRUE(h.IsProtected());
-    EXPECT_EQ(h.Padding(), 1);
-    EXPECT_EQ(h.ChannelMode(), 1);
-    EXPECT_EQ(h.ModeExtension(), 3);
-    EXPECT_EQ(h.Copyright(), 0);
-    EXPECT_EQ(h.Original(), 1);
-    EXPECT_EQ(h.Emphasis(), 2);
-    EXPECT_EQ(h.BitrateIndex(), 9);
-    EXPECT_EQ(h.SampleRateIndex(), 0);
-}
-
 TEST(MpegHeader, RejectsUnusableWords) {
     const uint32_t bad[] = {
         0xFFFB0000, // free format
