@@ -26,6 +26,10 @@ struct TVector {
     int OutOffset; // decoder values that precede the reference
 };
 
+void PrintTo(const TVector& v, std::ostream* os) {
+    *os << v.Name;
+}
+
 std::string IsoDir() {
     return CorpusPath("iso-mpeg");
 }

@@ -60,6 +60,10 @@ std::string NameOf(const TEncoding& e) {
            "_" + std::to_string(e.Kbps);
 }
 
+void PrintTo(const TEncoding& e, std::ostream* os) {
+    *os << NameOf(e);
+}
+
 } // namespace
 
 class AgainstMpg123 : public ::testing::TestWithParam<TEncoding> {};
