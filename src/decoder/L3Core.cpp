@@ -799,6 +799,16 @@ bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataS
     const int ngr = info.Lsf ? 1 : 2;
     const bool downmix = nch == 2 && outCh == 1;
     bool zeroed = false;
+    // granules that together need more bits than the reservoir holds: the frame is zeroed
+    // as a whole rather than decoded in part from the wrong bits
+    int64_t needed = 0;
+    for (int gr = 0; gr < ngr; ++gr)
+        for (int ch = 0; ch < nch; ++ch)
+            needed += Gr[gr][ch].Part23Length;
+    if (needed > md.LimitBits) {
+        SetError("MPL3 Frame #%d : Data overrun. Frame is zeroed", frameIndex);
+        zeroed = true;
+    }
     for (int gr = 0; gr < ngr; ++gr) {
         for (int ch = 0; ch < nch; ++ch) {
             const TGranule& g = Gr[gr][ch];

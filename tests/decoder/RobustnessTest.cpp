@@ -230,3 +230,70 @@ TEST(DecoderFront, EightBitOutputFlag) {
     for (int i = 0; i < bytes; ++i)
         ASSERT_EQ(out[size_t(i)], uint8_t((wide.Pcm[size_t(i)] >> 8) + 128)) << i;
 }
+
+namespace {
+
+// Overwrites `count` bits of the frame buffer at bit position `pos` (MSB first).
+void PutBits(uint8_t* data, int pos, int count, uint32_t value) {
+    for (int i = 0; i < count; ++i, ++pos) {
+        const int bit = (value >> (count - 1 - i)) & 1;
+        uint8_t mask = uint8_t(0x80 >> (pos & 7));
+        data[pos >> 3] = bit ? uint8_t(data[pos >> 3] | mask) : uint8_t(data[pos >> 3] & ~mask);
+    }
+}
+
+// Side information of MPEG-1 stereo frames: 20 bits of header fields, then 59 bits per
+// granule and channel starting with part2_3_length.
+constexpr int kSideStart = 20;
+constexpr int kGranuleBits = 59;
+
+} // namespace
+
+TEST(DecoderDiagnostics, GranuleLongerThanTheMainDataZeroesTheFrame) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg not available";
+    const std::string path = EncodedFile("diag-overrun.mp3", "libmp3lame", 44100, 2, 128);
+    ASSERT_FALSE(path.empty());
+    TFrameLoader loader(QString::fromStdString(path), false);
+    loader.Scan(false);
+    TMpDec dec;
+    ASSERT_TRUE(dec.Open(&loader));
+    ASSERT_TRUE(dec.SeekToFrame(30));
+    ASSERT_TRUE(loader.LoadFrame(30));
+    for (int g = 0; g < 4; ++g)
+        PutBits(loader.FrameData, kSideStart + g * kGranuleBits, 12, 4095);
+    std::vector<int16_t> out(size_t(dec.FrameBytes()) / 2);
+    dec.DecodeFrame(out.data());
+    EXPECT_EQ(dec.LastError().toStdString(), "MPL3 Frame #30 : Data overrun. Frame is zeroed");
+    // what is left is the previous frame's overlap and the synthesis filter's memory of 16
+    // time slots: the last two slots of the frame (64 samples of each channel) are silent
+    const size_t tail = 64 * 2;
+    EXPECT_TRUE(AllZero(out.data() + out.size() - tail, tail));
+    // the next frame decodes again
+    ASSERT_TRUE(loader.NextFrame());
+    dec.DecodeFrame(out.data());
+    EXPECT_EQ(dec.LastError().toStdString(), "MPL3 Frame #30 : Data overrun. Frame is zeroed");
+    EXPECT_FALSE(AllZero(out.data() + out.size() - tail, tail));
+}
+
+TEST(DecoderDiagnostics, MissingHuffmanTableIsReported) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg not available";
+    const std::string path = EncodedFile("diag-table.mp3", "libmp3lame", 44100, 2, 128);
+    ASSERT_FALSE(path.empty());
+    TFrameLoader loader(QString::fromStdString(path), false);
+    loader.Scan(false);
+    TMpDec dec;
+    ASSERT_TRUE(dec.Open(&loader));
+    ASSERT_TRUE(dec.SeekToFrame(40));
+    ASSERT_TRUE(loader.LoadFrame(40));
+    // first granule, left channel: big values present, long block, region 0 coded with the
+    // table number the standard leaves out (4)
+    const int g0 = kSideStart;
+    PutBits(loader.FrameData, g0 + 12, 9, 100); // big_values
+    PutBits(loader.FrameData, g0 + 33, 1, 0);   // no window switching
+    PutBits(loader.FrameData, g0 + 34, 5, 4);   // table_select[0]
+    PutBits(loader.FrameData, g0 + 49, 4, 15);  // region0_count: region 0 covers the pairs
+    std::vector<int16_t> out(size_t(dec.FrameBytes()) / 2);
+    dec.DecodeFrame(out.data());
+    EXPECT_EQ(dec.LastError().toStdString(),
+              "MPL3 Frame #40 : Bad huffmann data in no linbits decoding");
+}
