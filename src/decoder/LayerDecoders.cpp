@@ -120,6 +120,5 @@ bool TL3Dec::DecodeCurrent(const mpdec::TFrameInfo& info, int16_t* out) {
     const int mainData = Loader->CurrentHeader.MainDataSize;
     const int side = info.Lsf ? (info.Channels == 1 ? 9 : 17) : (info.Channels == 1 ? 17 : 32);
     int size = std::clamp(side + std::max(mainData, 0), 0, kFrameDataLimit);
-    Loader->BitPos = 0;
     return Core->DecodeFrame(info, Loader->FrameData, size, mainData, Loader->CurrentIndex, out);
 }
