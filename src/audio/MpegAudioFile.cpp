@@ -4,6 +4,7 @@
 #include "decoder/MpDec.h"
 #include "tags/TagSelect.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -173,7 +174,9 @@ int32_t TMpegAudioFile::GetChannels() {
 }
 
 int64_t TMpegAudioFile::GetFileSize() {
-    return fileSize;
+    // The size now: a tag written through this reader replaces the file.
+    QFileInfo info(FileName);
+    return info.exists() ? info.size() : fileSize;
 }
 
 int64_t TMpegAudioFile::GetPosition() {

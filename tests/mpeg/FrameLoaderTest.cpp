@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 using namespace mpegtest;
 
@@ -271,4 +274,55 @@ TEST_F(FrameLoaderTest, NothingAtOrBeyond2GiBIsSearched) {
     h.ParseHeader(kL3Word);
     h.Position = limit - 10;
     EXPECT_FALSE(h.FindFrame(s, true)); // Position + FrameSize does not wrap
+}
+
+TEST_F(FrameLoaderTest, BackgroundNotificationsRunOnTheApplicationThread) {
+    ASSERT_TRUE(Write(Path(), Frames(4000)));
+    int argc = 1;
+    char name[] = "test_mpeg";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto mainThread = std::this_thread::get_id();
+    bool done = false, startSeen = false, allOnMain = true;
+    int32_t doneFrames = 0;
+    int counts = 0;
+    {
+        TFrameLoader l(Path(), false);
+        l.OnScanStart = [&](TFrameLoader*, const TMpegHeader& h) {
+            startSeen = h.Word == kL3Word;
+            allOnMain = allOnMain && std::this_thread::get_id() == mainThread;
+        };
+        l.OnFrameCount = [&](TFrameLoader*, int32_t) {
+            ++counts;
+            allOnMain = allOnMain && std::this_thread::get_id() == mainThread;
+        };
+        l.OnScanDone = [&](TFrameLoader*, int32_t frames, int64_t, double) {
+            done = true;
+            doneFrames = frames;
+            allOnMain = allOnMain && std::this_thread::get_id() == mainThread;
+        };
+        ASSERT_TRUE(l.Scan(true));
+        for (int i = 0; i < 2000 && !done; ++i) {
+            app.processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        EXPECT_TRUE(done);
+        EXPECT_EQ(doneFrames, 4000);
+        EXPECT_TRUE(startSeen);
+        EXPECT_GE(counts, 4000);
+        EXPECT_TRUE(allOnMain);
+    }
+    // A loader destroyed with notifications still queued: none of them runs.
+    counts = 0;
+    {
+        TFrameLoader l(Path(), false);
+        l.OnFrameCount = [&](TFrameLoader*, int32_t) { ++counts; };
+        TWakeEvent wake;
+        l.WakeEvent = &wake;
+        l.Scan(true);
+        for (int i = 0; i < 500 && !l.ScanComplete; ++i)
+            wake.Wait(20);
+    }
+    app.processEvents();
+    EXPECT_EQ(counts, 0);
 }

@@ -332,6 +332,13 @@ TEST_F(MpegFile, ThroughTheFacade) {
     EXPECT_TRUE(af.Reader->IsSource());
     EXPECT_EQ(af.Reader->GetFileSize(), 12 * 417);
     EXPECT_NEAR(af.GetDuration() * 86400000.0, 12 * 26.12245, 1e-6);
+    {
+        // A tag writer replaces the file; the size follows.
+        QFile grow(p);
+        ASSERT_TRUE(grow.open(QIODevice::Append));
+        grow.write("TAG" + QByteArray(125, ' '));
+    }
+    EXPECT_EQ(af.Reader->GetFileSize(), 12 * 417 + 128);
     for (const char* ext : {"a.mp1", "b.mp2"}) {
         TAudioFile other;
         other.SetFileName(Put(Frames(3), ext));
