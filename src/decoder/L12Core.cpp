@@ -1,0 +1,184 @@
+// The filter banks are written as plain loops for the vectoriser.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
+#include "decoder/L12Core.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mpdec {
+
+namespace {
+
+inline float Dequantize(uint32_t v, int levels) {
+    return float(int(2 * v) - levels + 1) / float(levels);
+}
+
+int StereoBound(const TFrameInfo& info, int sbLimit) {
+    if (info.Channels == 1) return 0;
+    if (info.Mode != 1) return sbLimit;
+    return std::min(sbLimit, 4 + 4 * info.ModeExt);
+}
+
+} // namespace
+
+void TL12Core::Output(const TFrameInfo& info, float (*sb)[32], int slots, int16_t* out) {
+    // sb: [slot * 2 + ch][subband]
+    const int nch = info.Channels;
+    for (int s = 0; s < slots; ++s) {
+        int16_t* o = out + size_t(s) * 32 * OutChannels;
+        if (nch == 2 && OutChannels == 1) {
+            float mix[32];
+            for (int k = 0; k < 32; ++k)
+                mix[k] = 0.5f * (sb[2 * s][k] + sb[2 * s + 1][k]);
+            Synth.Synth(0, mix, o, 1);
+        } else if (nch == 1 && OutChannels == 2) {
+            Synth.Synth(0, sb[2 * s], o, 2);
+            for (int j = 0; j < 32; ++j)
+                o[2 * j + 1] = o[2 * j];
+        } else {
+            for (int ch = 0; ch < nch; ++ch)
+                Synth.Synth(ch, sb[2 * s + ch], o + ch, OutChannels);
+        }
+    }
+}
+
+void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dataSize,
+                            int16_t* out) {
+    TBitReader br(data, dataSize);
+    const int nch = info.Channels;
+    const int bound = nch == 1 ? 32 : StereoBound(info, 32);
+    int alloc[2][32] = {};
+    int scf[2][32] = {};
+    for (int sb = 0; sb < 32; ++sb) {
+        if (sb < bound) {
+            for (int ch = 0; ch < nch; ++ch)
+                alloc[ch][sb] = int(br.Get(4));
+        } else {
+            alloc[0][sb] = alloc[1][sb] = int(br.Get(4));
+        }
+    }
+    for (int sb = 0; sb < 32; ++sb)
+        for (int ch = 0; ch < nch; ++ch)
+            if (alloc[ch][sb]) scf[ch][sb] = int(br.Get(6));
+    float samples[12 * 2][32];
+    float(*s)[32] = samples;
+    std::memset(samples, 0, sizeof(samples));
+    for (int slot = 0; slot < 12; ++slot) {
+        for (int sb = 0; sb < 32; ++sb) {
+            if (sb < bound) {
+                for (int ch = 0; ch < nch; ++ch) {
+                    int a = alloc[ch][sb];
+                    if (!a) continue;
+                    if (a == 15) continue; // forbidden allocation: no bits are defined
+                    int bits = a + 1;
+                    s[2 * slot + ch][sb] =
+                        Dequantize(br.Get(bits), (1 << bits) - 1) * kScaleFactors[scf[ch][sb]];
+                }
+            } else {
+                int a = alloc[0][sb];
+                if (!a || a == 15) continue;
+                int bits = a + 1;
+                float v = Dequantize(br.Get(bits), (1 << bits) - 1);
+                for (int ch = 0; ch < nch; ++ch)
+                    s[2 * slot + ch][sb] = v * kScaleFactors[scf[ch][sb]];
+            }
+        }
+    }
+    Output(info, s, 12, out);
+}
+
+void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dataSize,
+                            int16_t* out) {
+    TBitReader br(data, dataSize);
+    const int nch = info.Channels;
+    const TAllocTable& table = AllocTableFor(info.Lsf, info.SampleRate, info.BitrateKbps, nch);
+    const int sbLimit = table.SbLimit;
+    const int bound = nch == 1 ? sbLimit : StereoBound(info, sbLimit);
+    int cls[2][32];
+    for (int ch = 0; ch < 2; ++ch)
+        for (int sb = 0; sb < 32; ++sb)
+            cls[ch][sb] = -1;
+    for (int sb = 0; sb < sbLimit; ++sb) {
+        const int nbal = table.NBal[sb];
+        const int maxCode = (1 << nbal) - 1;
+        auto classOf = [&](int code) {
+            return code == 0 || code > maxCode ? -1 : table.ClassRows[sb][code - 1];
+        };
+        if (sb < bound) {
+            for (int ch = 0; ch < nch; ++ch)
+                cls[ch][sb] = classOf(int(br.Get(nbal)));
+        } else {
+            cls[0][sb] = cls[1][sb] = classOf(int(br.Get(nbal)));
+        }
+    }
+    int scfsi[2][32] = {};
+    for (int sb = 0; sb < sbLimit; ++sb)
+        for (int ch = 0; ch < nch; ++ch)
+            if (cls[ch][sb] >= 0) scfsi[ch][sb] = int(br.Get(2));
+    int scf[2][32][3] = {};
+    for (int sb = 0; sb < sbLimit; ++sb)
+        for (int ch = 0; ch < nch; ++ch) {
+            if (cls[ch][sb] < 0) continue;
+            int* f = scf[ch][sb];
+            switch (scfsi[ch][sb]) {
+            case 0:
+                f[0] = int(br.Get(6));
+                f[1] = int(br.Get(6));
+                f[2] = int(br.Get(6));
+                break;
+            case 1:
+                f[0] = f[1] = int(br.Get(6));
+                f[2] = int(br.Get(6));
+                break;
+            case 2:
+                f[0] = f[1] = f[2] = int(br.Get(6));
+                break;
+            default:
+                f[0] = int(br.Get(6));
+                f[1] = f[2] = int(br.Get(6));
+                break;
+            }
+        }
+    float samples[3 * 2][32];
+    float(*s)[32] = samples;
+    for (int gr = 0; gr < 12; ++gr) {
+        std::memset(samples, 0, sizeof(samples));
+        const int part = gr >> 2;
+        for (int sb = 0; sb < sbLimit; ++sb) {
+            const int chans = sb < bound ? nch : 1;
+            for (int ch = 0; ch < chans; ++ch) {
+                const int c = cls[ch][sb];
+                if (c < 0) continue;
+                const TQuantClass& q = kQuantClasses[c];
+                uint32_t v[3];
+                if (q.Grouped) {
+                    uint32_t code = br.Get(q.Bits);
+                    for (int k = 0; k < 3; ++k) {
+                        v[k] = code % uint32_t(q.Levels);
+                        code /= uint32_t(q.Levels);
+                    }
+                } else {
+                    for (int k = 0; k < 3; ++k)
+                        v[k] = br.Get(q.Bits);
+                }
+                for (int k = 0; k < 3; ++k) {
+                    // values beyond the class (damaged data) are clamped to its range
+                    uint32_t vk = std::min<uint32_t>(v[k], uint32_t(q.Levels - 1));
+                    float d = Dequantize(vk, q.Levels);
+                    if (sb < bound) {
+                        s[2 * k + ch][sb] = d * kScaleFactors[scf[ch][sb][part]];
+                    } else {
+                        for (int c2 = 0; c2 < nch; ++c2)
+                            s[2 * k + c2][sb] = d * kScaleFactors[scf[c2][sb][part]];
+                    }
+                }
+            }
+        }
+        Output(info, s, 3, out + size_t(gr) * 3 * 32 * OutChannels);
+    }
+}
+
+} // namespace mpdec
