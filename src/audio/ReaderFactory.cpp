@@ -1,10 +1,13 @@
 #include "audio/AudioFile.h"
+#include "audio/OggFile.h"
 #include "audio/WavAudioFile.h"
 
 std::unique_ptr<TAbstractAudioFile> CreateReader(uint8_t formatCode, const QString& fileName) {
     switch (formatCode) {
     case fcWave:
         return std::make_unique<TWavAudioFile>(fileName);
+    case fcOgg:
+        return std::make_unique<TOggFile>(fileName);
     default:
         return nullptr;
     }
