@@ -64,14 +64,14 @@ QByteArray EncodeVorbis(const TEncodeSpec& spec) {
         p.bytes = oggpack_bytes(&pb);
         ogg_stream_packetin(&os, &h);
         ogg_stream_packetin(&os, &p);
-        ogg_stream_packetin(&os, &hcode);
+        if (!spec.DropSetup) ogg_stream_packetin(&os, &hcode);
         oggpack_writeclear(&pb);
         other.vendor = nullptr;
         vorbis_comment_clear(&other);
     } else {
         ogg_stream_packetin(&os, &h);
         ogg_stream_packetin(&os, &hc);
-        ogg_stream_packetin(&os, &hcode);
+        if (!spec.DropSetup) ogg_stream_packetin(&os, &hcode);
     }
     while (ogg_stream_flush(&os, &og))
         append(og);
@@ -98,7 +98,8 @@ QByteArray EncodeVorbis(const TEncodeSpec& spec) {
             ogg_packet op;
             while (vorbis_bitrate_flushpacket(&vd, &op)) {
                 ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og)) {
+                while (spec.BigPages ? ogg_stream_pageout_fill(&os, &og, 65536)
+                                     : ogg_stream_pageout(&os, &og)) {
                     append(og);
                     if (ogg_page_eos(&og)) eos = true;
                 }
@@ -175,7 +176,7 @@ bool HaveProgram(const QString& name) {
     return !QStandardPaths::findExecutable(name).isEmpty();
 }
 
-int Run(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForStarted(10000)) return -1;
@@ -193,7 +194,8 @@ int Run(const QString& program, const QStringList& args, QByteArray* out, QByteA
 QString MutagenPython() {
     static const QString found = [] {
         for (const QString& py : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-            if (Run(py, {QStringLiteral("-c"), QStringLiteral("import mutagen.oggvorbis")}) == 0)
+            if (RunProgram(py,
+                           {QStringLiteral("-c"), QStringLiteral("import mutagen.oggvorbis")}) == 0)
                 return py;
         }
         return QString();
@@ -204,16 +206,16 @@ QString MutagenPython() {
 QByteArray OggDecRaw(const QString& path) {
     QTemporaryDir dir;
     QString out = dir.filePath(QStringLiteral("out.raw"));
-    if (Run(QStringLiteral("oggdec"),
-            {QStringLiteral("-Q"), QStringLiteral("-R"), QStringLiteral("-o"), out, path}) != 0)
+    if (RunProgram(QStringLiteral("oggdec"), {QStringLiteral("-Q"), QStringLiteral("-R"),
+                                              QStringLiteral("-o"), out, path}) != 0)
         return {};
     return ReadAll(out);
 }
 
 QStringList VorbisCommentList(const QString& path) {
     QByteArray out;
-    if (Run(QStringLiteral("vorbiscomment"), {QStringLiteral("-l"), QStringLiteral("-R"), path},
-            &out) != 0)
+    if (RunProgram(QStringLiteral("vorbiscomment"),
+                   {QStringLiteral("-l"), QStringLiteral("-R"), path}, &out) != 0)
         return {QStringLiteral("<vorbiscomment failed>")};
     QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'));
     while (!lines.isEmpty() && lines.last().isEmpty())

@@ -18,6 +18,10 @@ struct TEncodeSpec {
     int Serial = 0x1234;
     QList<QByteArray> Comments;
     QByteArray Vendor; // empty: libvorbis's own
+    // Audio pages of up to 64 KiB (as some muxers write) instead of 4 KiB.
+    bool BigPages = false;
+    // Leaves out the setup header (a damaged stream).
+    bool DropSetup = false;
 };
 QByteArray EncodeVorbis(const TEncodeSpec& spec);
 
@@ -41,8 +45,8 @@ void WriteAll(const QString& path, const QByteArray& data);
 
 bool HaveProgram(const QString& name);
 // Exit code, or -1 when the program could not run.
-int Run(const QString& program, const QStringList& args, QByteArray* out = nullptr,
-        QByteArray* err = nullptr);
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
+               QByteArray* err = nullptr);
 // A python interpreter that imports mutagen, or empty.
 QString MutagenPython();
 // PCM of a file decoded by oggdec (16-bit signed little-endian), or empty.

@@ -41,7 +41,7 @@ protected:
         QString out = dir.filePath(name);
         QStringList args{QStringLiteral("-Q"), QStringLiteral("-o"), out};
         args << extra << wav;
-        if (oggtest::Run(QStringLiteral("oggenc"), args) != 0) return {};
+        if (RunProgram(QStringLiteral("oggenc"), args) != 0) return {};
         return out;
     }
     QTemporaryDir dir;
@@ -59,7 +59,7 @@ struct TOggInfo {
 TOggInfo RunOggInfo(const QString& path) {
     TOggInfo info;
     QByteArray out, err;
-    int rc = Run(QStringLiteral("ogginfo"), {path}, &out, &err);
+    int rc = RunProgram(QStringLiteral("ogginfo"), {path}, &out, &err);
     QString text = QString::fromUtf8(out + err);
     info.Clean = rc == 0 && !text.contains(QLatin1String("WARNING")) &&
                  !text.contains(QLatin1String("ERROR"));
