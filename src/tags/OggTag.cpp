@@ -31,7 +31,7 @@ public:
 // so that whatever follows the rewritten stream can be copied byte for byte.
 class TPageReader {
 public:
-    explicit TPageReader(TWFileStream& s) : stream(s), offset(s.Position()) {
+    explicit TPageReader(TWFileStream& s) : stream(s), offset(s.Position()), lastPageEnd(offset) {
         ogg_sync_init(&sync);
     }
     ~TPageReader() { ogg_sync_clear(&sync); }
@@ -47,6 +47,7 @@ public:
             if (r > 0) {
                 pageOffset = offset;
                 offset += r;
+                lastPageEnd = offset;
                 return true;
             }
             if (r < 0) {
@@ -64,11 +65,14 @@ public:
     }
     // The first byte that was neither returned in a page nor skipped.
     int64_t Offset() const { return offset; }
+    // The end of the last page returned.
+    int64_t LastPageEnd() const { return lastPageEnd; }
 
 private:
     TWFileStream& stream;
     ogg_sync_state sync;
     int64_t offset;
+    int64_t lastPageEnd;
 };
 
 // The three header packets of the first Vorbis logical stream, with the
@@ -110,7 +114,7 @@ public:
             }
             if (r < 0) return false; // a page of the headers is missing
             if (Pages.Offset() - start > kMaxHeaderBytes) return false;
-            if (!Pages.Next(page, pageOffset)) return false;
+            if (!Pages.Next(page, pageOffset, kMaxHeaderBytes)) return false;
             if (ogg_page_serialno(&page) != Serial) {
                 Multiplexed = true;
                 continue;
@@ -259,8 +263,10 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
             ogg_page page;
             int64_t pageOffset = 0;
             if (!h.Pages.Next(page, pageOffset)) {
+                // Bytes behind the last page (a tag some programs append, a
+                // cut page) are kept as they are.
                 endOfInput = true;
-                tail = h.Pages.Offset();
+                tail = h.Pages.LastPageEnd();
                 continue;
             }
             if (ogg_page_serialno(&page) != h.Serial) {

@@ -324,6 +324,29 @@ TEST_F(OggTagTest, ChainedFileKeepsItsSecondStreamByteForByte) {
     EXPECT_EQ(f.Tags.first().size(), 9006);
 }
 
+TEST_F(OggTagTest, BytesBehindTheLastPageAreKept) {
+    // Some programs append an ID3v1 block to Ogg files.
+    TEncodeSpec spec;
+    spec.Comments = {"TITLE=before"};
+    QByteArray stream = EncodeVorbis(spec);
+    QByteArray trailer = "TAG" + QByteArray(125, 'q');
+    QString path = dir.filePath(QStringLiteral("trailer.ogg"));
+    WriteAll(path, stream + trailer);
+    TOggTag tag;
+    ASSERT_TRUE(tag.Open(path));
+    tag.Fields = {QStringLiteral("TITLE=after")};
+    ASSERT_TRUE(tag.Write());
+    QByteArray after = ReadAll(path);
+    EXPECT_TRUE(after.endsWith(trailer));
+    EXPECT_EQ(AudioGranules(after, uint32_t(spec.Serial)),
+              AudioGranules(stream, uint32_t(spec.Serial)));
+    EXPECT_EQ(ReadFields(path), QStringList{QStringLiteral("TITLE=after")});
+    // Without the trailer the stream is the one libvorbisenc pages with
+    // that comment.
+    spec.Comments = {"TITLE=after"};
+    EXPECT_TRUE(after.chopped(trailer.size()) == EncodeVorbis(spec));
+}
+
 TEST_F(OggTagTest, LargePagesAreRepaginatedWithRightGranules) {
     if (!HaveTools()) GTEST_SKIP() << "vorbis-tools missing";
     // The same packets paged two ways: the rewrite of the large-page file
