@@ -154,8 +154,14 @@ bool TOggFile::WriteTags(int kinds) {
     if (!(kinds & tkVorbis)) return true;
     TOggTag tag;
     if (!tag.Open(FileName)) return false;
+    // The names of the common fields in Vorbis comments: Tags alone decides
+    // them, so a field the caller left out is gone from the file.
+    static const QSet<QString> common{QStringLiteral("comment"), QStringLiteral("artist"),
+                                      QStringLiteral("album"),   QStringLiteral("title"),
+                                      QStringLiteral("date"),    QStringLiteral("tracknumber"),
+                                      QStringLiteral("genre")};
     QStringList comments;
-    QSet<QString> names;
+    QSet<QString> names = common;
     for (const QString& line : Tags) {
         if (line.isEmpty()) continue;
         comments.append(line);

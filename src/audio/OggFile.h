@@ -32,10 +32,12 @@ public:
     bool Read(void* buffer, int& count) override;
     // Kind 8: remove every user comment (the vendor string stays).
     bool RemoveTags(int kinds) override;
-    // Kind 8: the lines of Tags become the comments. Comments of the file
-    // whose names appear in no line of Tags (pictures, ReplayGain, ...) are
-    // kept behind them, so a caller that sets a few fields loses nothing; a
-    // "Name=" line with an empty value replaces every comment of that name.
+    // Kind 8: the lines of Tags become the comments. The file's other
+    // comments (pictures, ReplayGain, MusicBrainz ids, ...) are kept behind
+    // them unless a line of Tags has their name; the seven common fields
+    // (Comment, Artist, Album, Title, Date, TrackNumber, Genre) are taken from
+    // Tags only, so one left out of Tags is removed. A "Name=" line with an
+    // empty value is written as such.
     bool WriteTags(int kinds) override;
 
     int64_t PcmTotal = 0;

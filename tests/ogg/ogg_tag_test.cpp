@@ -289,6 +289,27 @@ TEST_F(OggTagTest, ReaderWriteTagsKeepsUnmanagedCommentsAndLargePicture) {
     ExpectSameAudio(path, before, uint32_t(spec.Serial));
 }
 
+TEST_F(OggTagTest, ReaderWriteTagsMergesIntoTheFilesComments) {
+    TEncodeSpec spec;
+    spec.Comments = {"ARTIST=a1", "ARTIST=a2", "DATE=1990", "REPLAYGAIN_ALBUM_GAIN=+1 dB",
+                     "YEAR=1990", "genre=Jazz"};
+    QString path = Make(QStringLiteral("merge.ogg"), spec);
+    TOggFile f(path);
+    // A caller that edits the file's own list: one artist changed, the date
+    // cleared by dropping its line, a comment of its own added.
+    f.Tags = {QStringLiteral("Artist=new"), QStringLiteral("ARTIST=a2"),
+              QStringLiteral("REPLAYGAIN_ALBUM_GAIN=+1 dB"), QStringLiteral("genre=Jazz"),
+              QStringLiteral("MOOD=calm")};
+    ASSERT_TRUE(f.WriteTags(tkVorbis));
+    EXPECT_EQ(ReadFields(path),
+              QStringList({"Artist=new", "ARTIST=a2", "REPLAYGAIN_ALBUM_GAIN=+1 dB", "genre=Jazz",
+                           "MOOD=calm", "YEAR=1990"}));
+    EXPECT_EQ(f.TagKinds, tkVorbis);
+    // Removing drops every comment, kept ones included.
+    EXPECT_TRUE(f.RemoveTags(tkAllRemoved));
+    EXPECT_TRUE(ReadFields(path).isEmpty());
+}
+
 TEST_F(OggTagTest, ChainedFileKeepsItsSecondStreamByteForByte) {
     if (!HaveTools()) GTEST_SKIP() << "vorbis-tools missing";
     TEncodeSpec first;
