@@ -120,8 +120,9 @@ uint8_t TOggFile::GetFormatCode() {
 }
 
 void TOggFile::Seek(int64_t position) {
-    if (position < 0) return;
-    ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
+    if (position < 0 || decoderFailed) return;
+    int r = ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
+    if (r < 0 && r != OV_EINVAL) decoderFailed = true; // OV_EINVAL: past the end
 }
 
 bool TOggFile::IsSource() {
@@ -132,10 +133,16 @@ bool TOggFile::Read(void* buffer, int& count) {
     auto* out = static_cast<char*>(buffer);
     const int wanted = std::max(count, 0);
     int delivered = 0;
-    while (delivered < wanted) {
+    while (!decoderFailed && delivered < wanted) {
         long r =
             ov_read(&VorbisFile, out + delivered, wanted - delivered, 0, 2, 1, &CurrentSection);
-        if (r <= 0) break;
+        // The end, a gap (the next Read goes on behind it), or less room
+        // left than one sample frame.
+        if (r == 0 || r == OV_HOLE || r == OV_EINVAL) break;
+        if (r < 0) {
+            decoderFailed = true;
+            break;
+        }
         delivered += int(r);
     }
     if (delivered < wanted) std::memset(out + delivered, 0, size_t(wanted - delivered));

@@ -55,4 +55,9 @@ private:
     OggVorbis_File VorbisFile{};
     vorbis_info* Info = nullptr;
     bool opened = false;
+    // Set when the decoder reported a damaged stream (not a mere gap). The
+    // library is not called to decode again: libvorbis retries a failed
+    // decoder setup on the next call with half-built codebooks and divides
+    // by zero.
+    bool decoderFailed = false;
 };
