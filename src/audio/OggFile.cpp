@@ -8,6 +8,14 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+
+QString NotOggMessage(const QString& fileName) {
+    return QStringLiteral("\"%1\" is not a Ogg bitstream").arg(fileName);
+}
+
+} // namespace
+
 TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     Stream = new TWFileStream(fileName, fmOpenRead | fmShareDenyNone);
     ov_callbacks callbacks{&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
@@ -15,7 +23,7 @@ TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
         // The library leaves the data source open when it refuses it.
         delete Stream;
         Stream = nullptr;
-        throw ESonvaleError(QStringLiteral("\"%1\" is not a Ogg bitstream").arg(fileName));
+        throw ESonvaleError(NotOggMessage(fileName));
     }
     opened = true;
     Info = ov_info(&VorbisFile, -1);
@@ -23,13 +31,19 @@ TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     if (!Info || Info->channels <= 0 || Info->rate <= 0) {
         ov_clear(&VorbisFile);
         opened = false;
-        throw ESonvaleError(QStringLiteral("\"%1\" is not a Ogg bitstream").arg(fileName));
+        throw ESonvaleError(NotOggMessage(fileName));
     }
 
-    TOggTag tag;
-    if (tag.Open(fileName)) {
-        TagKinds = tkVorbis;
-        Tags = tag.Fields;
+    try {
+        TOggTag tag;
+        if (tag.Open(fileName)) {
+            TagKinds = tkVorbis;
+            Tags = tag.Fields;
+        }
+    } catch (...) {
+        ov_clear(&VorbisFile); // no destructor runs for a half-built object
+        opened = false;
+        throw;
     }
 }
 
