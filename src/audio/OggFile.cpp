@@ -1,0 +1,197 @@
+#include "audio/OggFile.h"
+
+#include "audio/SonvaleError.h"
+#include "tags/FieldList.h"
+#include "tags/OggTag.h"
+
+#include <QSet>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+QString NotOggMessage(const QString& fileName) {
+    return QStringLiteral("\"%1\" is not a Ogg bitstream").arg(fileName);
+}
+
+} // namespace
+
+TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
+    Stream = new TWFileStream(fileName, fmOpenRead | fmShareDenyNone);
+    ov_callbacks callbacks{&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
+    if (ov_open_callbacks(this, &VorbisFile, nullptr, 0, callbacks) < 0) {
+        // The library leaves the data source open when it refuses it.
+        delete Stream;
+        Stream = nullptr;
+        throw ESonvaleError(NotOggMessage(fileName));
+    }
+    opened = true;
+    Info = ov_info(&VorbisFile, -1);
+    PcmTotal = std::max<ogg_int64_t>(ov_pcm_total(&VorbisFile, -1), 0);
+    if (!Info || Info->channels <= 0 || Info->rate <= 0) {
+        ov_clear(&VorbisFile);
+        opened = false;
+        throw ESonvaleError(NotOggMessage(fileName));
+    }
+
+    try {
+        TOggTag tag;
+        if (tag.Open(fileName)) {
+            TagKinds = tkVorbis;
+            Tags = tag.Fields;
+        }
+    } catch (...) {
+        ov_clear(&VorbisFile); // no destructor runs for a half-built object
+        opened = false;
+        throw;
+    }
+}
+
+TOggFile::~TOggFile() {
+    if (opened) ov_clear(&VorbisFile);
+    delete Stream; // only when the library never took it
+}
+
+size_t TOggFile::ReadCallback(void* ptr, size_t size, size_t count, void* source) {
+    auto* self = static_cast<TOggFile*>(source);
+    if (!self->Stream || size == 0 || count == 0) return 0;
+    if (count > std::numeric_limits<size_t>::max() / size)
+        count = std::numeric_limits<size_t>::max() / size;
+    int64_t want =
+        int64_t(std::min<size_t>(size * count, size_t(std::numeric_limits<int32_t>::max())));
+    int64_t got = self->Stream->Read(ptr, want);
+    return size_t(got) / size;
+}
+
+int TOggFile::SeekCallback(void* source, ogg_int64_t offset, int origin) {
+    auto* self = static_cast<TOggFile*>(source);
+    if (!self->Stream) return -1;
+    int64_t base;
+    switch (origin) {
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = self->Stream->Position();
+        break;
+    case SEEK_END:
+        base = self->Stream->GetSize();
+        break;
+    default:
+        // "Bad file origin": an exception must not cross the C library.
+        return -1;
+    }
+    int64_t target = base + offset;
+    if (target < 0) return -1;
+    // The library wants 0 for success; a position returned as an int would
+    // be cut in files beyond 2 GiB.
+    return self->Stream->Seek(target, TSeekOrigin::soBeginning) == target ? 0 : -1;
+}
+
+int TOggFile::CloseCallback(void* source) {
+    auto* self = static_cast<TOggFile*>(source);
+    delete self->Stream;
+    self->Stream = nullptr;
+    return 0;
+}
+
+long TOggFile::TellCallback(void* source) {
+    auto* self = static_cast<TOggFile*>(source);
+    return self->Stream ? long(self->Stream->Position()) : -1;
+}
+
+int32_t TOggFile::GetBitrate() {
+    return Info->bitrate_nominal > 0 ? int32_t(Info->bitrate_nominal) : 0;
+}
+
+int32_t TOggFile::GetChannels() {
+    return Info->channels;
+}
+
+int64_t TOggFile::GetFileSize() {
+    return Stream ? Stream->GetSize() : 0;
+}
+
+int64_t TOggFile::GetPosition() {
+    ogg_int64_t samples = ov_pcm_tell(&VorbisFile);
+    return samples > 0 ? int64_t(samples) * 2 * Info->channels : 0;
+}
+
+int64_t TOggFile::GetPcmSize() {
+    return PcmTotal * 2 * Info->channels;
+}
+
+int32_t TOggFile::GetSampleRate() {
+    return int32_t(Info->rate);
+}
+
+int32_t TOggFile::GetBitsPerSample() {
+    return 16;
+}
+
+uint8_t TOggFile::GetFormatCode() {
+    return fcOgg;
+}
+
+void TOggFile::Seek(int64_t position) {
+    if (position < 0 || decoderFailed) return;
+    int r = ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
+    if (r < 0 && r != OV_EINVAL) decoderFailed = true; // OV_EINVAL: past the end
+}
+
+bool TOggFile::IsSource() {
+    return true;
+}
+
+bool TOggFile::Read(void* buffer, int& count) {
+    auto* out = static_cast<char*>(buffer);
+    const int wanted = std::max(count, 0);
+    int delivered = 0;
+    while (!decoderFailed && delivered < wanted) {
+        long r =
+            ov_read(&VorbisFile, out + delivered, wanted - delivered, 0, 2, 1, &CurrentSection);
+        // The end, a gap (the next Read goes on behind it), or less room
+        // left than one sample frame.
+        if (r == 0 || r == OV_HOLE || r == OV_EINVAL) break;
+        if (r < 0) {
+            decoderFailed = true;
+            break;
+        }
+        delivered += int(r);
+    }
+    if (delivered < wanted) std::memset(out + delivered, 0, size_t(wanted - delivered));
+    count = delivered;
+    return delivered > 0;
+}
+
+bool TOggFile::RemoveTags(int kinds) {
+    if (!(kinds & tkVorbis)) return true;
+    TOggTag tag;
+    tag.FileName = FileName;
+    return tag.Remove();
+}
+
+bool TOggFile::WriteTags(int kinds) {
+    if (!(kinds & tkVorbis)) return true;
+    TOggTag tag;
+    if (!tag.Open(FileName)) return false;
+    // The names of the common fields in Vorbis comments: Tags alone decides
+    // them, so a field the caller left out is gone from the file.
+    static const QSet<QString> common{QStringLiteral("comment"), QStringLiteral("artist"),
+                                      QStringLiteral("album"),   QStringLiteral("title"),
+                                      QStringLiteral("date"),    QStringLiteral("tracknumber"),
+                                      QStringLiteral("genre")};
+    QStringList comments;
+    QSet<QString> names = common;
+    for (const QString& line : Tags) {
+        if (line.isEmpty()) continue;
+        comments.append(line);
+        names.insert(FieldName(line).toCaseFolded());
+    }
+    for (const QString& line : tag.Fields)
+        if (!names.contains(FieldName(line).toCaseFolded())) comments.append(line);
+    tag.Fields = comments;
+    if (!tag.Write()) return false;
+    TagKinds |= tkVorbis;
+    return true;
+}
