@@ -88,7 +88,7 @@ TWavAudioFile::TWavAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
     bool dataFound = false;
     while (stream->Position() < fileSize) {
         chunk->ReadHeader(*stream);
-        if (chunk->DataOffset > fileSize) break; // a header cut by the end of the file
+        if (chunk->Truncated) break; // a header cut by the end of the file
         if (chunk->Kind == TWaveChunk::ckFmt) {
             format = TWaveFormat{};
             unsigned char body[40] = {};

@@ -1,0 +1,187 @@
+// The file stream, the file helpers and the safe rewrite.
+#include "audio/FileUtils.h"
+#include "audio/SafeRewrite.h"
+#include "audio/SonvaleError.h"
+#include "audio/WFileStream.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+class FileTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QString Path(const QString& name) const { return tmp.filePath(name); }
+    void Write(const QString& name, const QByteArray& bytes) {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray Contents(const QString& name) {
+        QFile f(Path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList Entries() {
+        return QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(FileTest, ExistenceOfFilesAndFolders) {
+    Write(QStringLiteral("a.mp3"), "x");
+    QDir(tmp.path()).mkdir(QStringLiteral("sub"));
+    EXPECT_TRUE(WideFileExists(Path(QStringLiteral("a.mp3"))));
+    EXPECT_FALSE(WideFileExists(Path(QStringLiteral("sub"))));
+    EXPECT_TRUE(WideDirectoryExists(Path(QStringLiteral("sub"))));
+    EXPECT_FALSE(WideDirectoryExists(Path(QStringLiteral("a.mp3"))));
+    EXPECT_FALSE(WideFileExists(Path(QStringLiteral("missing"))));
+    EXPECT_FALSE(WideFileExists(QString()));
+    // Names beyond ASCII.
+    Write(QStringLiteral("Émile – 日本.mp3"), "y");
+    EXPECT_TRUE(WideFileExists(Path(QStringLiteral("Émile – 日本.mp3"))));
+}
+
+TEST_F(FileTest, OpenModesAndMessages) {
+    Write(QStringLiteral("f.bin"), "0123456789");
+    EXPECT_EQ(WideFileOpen(QString(), fmOpenRead), -1);
+    EXPECT_EQ(WideFileOpen(Path(QStringLiteral("f.bin")), 3), -1);    // access part above 2
+    EXPECT_EQ(WideFileOpen(Path(QStringLiteral("f.bin")), 0x50), -1); // sharing above 0x40
+    EXPECT_EQ(WideFileCreate(QStringLiteral("ab"), GENERIC_WRITE, 0, 0, CREATE_ALWAYS), -1);
+
+    QString missing = Path(QStringLiteral("missing.bin"));
+    try {
+        TWFileStream s(missing, fmOpenRead | fmShareDenyNone);
+        FAIL() << "opened a missing file";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(missing));
+    }
+    QString badCreate = Path(QStringLiteral("no/such/dir.bin"));
+    try {
+        TWFileStream s(badCreate, fmCreate);
+        FAIL() << "created in a missing folder";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message, QStringLiteral("Impossible de créer le fichier %1").arg(badCreate));
+    }
+}
+
+TEST_F(FileTest, ReadSeekWriteAndSetSize) {
+    Write(QStringLiteral("f.bin"), "0123456789");
+    TWFileStream s(Path(QStringLiteral("f.bin")), fmOpenReadWrite | fmShareDenyWrite);
+    EXPECT_EQ(s.GetSize(), 10);
+    char buf[4] = {};
+    EXPECT_EQ(s.Seek(-3, TSeekOrigin::soEnd), 7);
+    EXPECT_EQ(s.Read(buf, 4), 3); // short read at the end
+    EXPECT_EQ(QByteArray(buf, 3), QByteArray("789"));
+    EXPECT_THROW(s.ReadBuffer(buf, 1), EStreamError);
+    s.SetPosition(2);
+    s.WriteBuffer("ab", 2);
+    EXPECT_EQ(s.Position(), 4);
+    s.SetSize(5);
+    EXPECT_EQ(s.GetSize(), 5);
+    EXPECT_EQ(Contents(QStringLiteral("f.bin")), QByteArray("01ab4"));
+}
+
+TEST_F(FileTest, WritersDenyOtherWritersButNotReaders) {
+    Write(QStringLiteral("f.bin"), "data");
+    QString f = Path(QStringLiteral("f.bin"));
+    TWFileStream reader(f, fmOpenRead | fmShareDenyNone);
+    {
+        TWFileStream writer(f, fmOpenReadWrite | fmShareDenyWrite);
+        EXPECT_THROW(TWFileStream(f, fmOpenReadWrite | fmShareDenyWrite), EFOpenError);
+        TWFileStream another(f, fmOpenRead | fmShareDenyNone);
+        EXPECT_EQ(another.GetSize(), 4);
+    }
+    // Released with the first writer.
+    EXPECT_NO_THROW(TWFileStream(f, fmOpenReadWrite | fmShareDenyWrite));
+}
+
+TEST_F(FileTest, RenameNeverReplacesAndDeleteOnlyFiles) {
+    Write(QStringLiteral("a"), "A");
+    Write(QStringLiteral("b"), "B");
+    EXPECT_FALSE(WideRenameFile(Path(QStringLiteral("a")), Path(QStringLiteral("b"))));
+    EXPECT_EQ(Contents(QStringLiteral("b")), QByteArray("B"));
+    EXPECT_TRUE(WideRenameFile(Path(QStringLiteral("a")), Path(QStringLiteral("c"))));
+    EXPECT_FALSE(WideFileExists(Path(QStringLiteral("a"))));
+    EXPECT_TRUE(WideCreateDir(Path(QStringLiteral("d"))));
+    EXPECT_FALSE(WideCreateDir(Path(QStringLiteral("d"))));
+    EXPECT_FALSE(WideDeleteFile(Path(QStringLiteral("d"))));
+    EXPECT_TRUE(WideDeleteFile(Path(QStringLiteral("c"))));
+    EXPECT_FALSE(WideDeleteFile(Path(QStringLiteral("c"))));
+}
+
+TEST_F(FileTest, FindListsEveryNameOnce) {
+    Write(QStringLiteral("a.mp3"), "1");
+    Write(QStringLiteral("noext"), "22");
+    Write(QStringLiteral(".hidden.ogg"), "333");
+    QDir(tmp.path()).mkdir(QStringLiteral("sub.d"));
+    TWideSearchRec rec;
+    QStringList names;
+    for (int r = WideFindFirst(Path(QStringLiteral("*.*")), faAnyFile, rec); r == 0;
+         r = WideFindNext(rec)) {
+        names << rec.Name;
+        if (rec.Name == QLatin1String("sub.d")) {
+            EXPECT_TRUE(rec.Attr & faDirectory);
+        }
+        if (rec.Name == QLatin1String("noext")) {
+            EXPECT_EQ(rec.Size, 2);
+        }
+    }
+    WideFindClose(rec);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral(".hidden.ogg"), QStringLiteral("a.mp3"),
+                                  QStringLiteral("noext"), QStringLiteral("sub.d")}));
+
+    // Without the folder attribute only files come back; a mask filters.
+    names.clear();
+    for (int r = WideFindFirst(Path(QStringLiteral("*.mp3")), faArchive, rec); r == 0;
+         r = WideFindNext(rec))
+        names << rec.Name;
+    EXPECT_EQ(names, QStringList{QStringLiteral("a.mp3")});
+    EXPECT_NE(WideFindFirst(Path(QStringLiteral("missing/*.*")), faAnyFile, rec), 0);
+}
+
+TEST_F(FileTest, SafeRewriteReplacesAndKeepsPermissions) {
+    Write(QStringLiteral("song.mp3"), "HEADERaudio-bytes");
+    QString f = Path(QStringLiteral("song.mp3"));
+    ASSERT_EQ(::chmod(QFile::encodeName(f).constData(), 0640), 0);
+    SafeRewriteFile(f, [](TWFileStream& in, TWFileStream& out) {
+        out.WriteBuffer("NEWTAG", 6);
+        CopyStreamRange(in, 6, in.GetSize() - 6, out);
+    });
+    EXPECT_EQ(Contents(QStringLiteral("song.mp3")), QByteArray("NEWTAGaudio-bytes"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(f).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("song.mp3")}); // no temporary left
+}
+
+TEST_F(FileTest, FailedRewriteLeavesOriginalUntouched) {
+    const QByteArray original("ORIGINAL-CONTENT");
+    Write(QStringLiteral("song.mp3"), original);
+    QString f = Path(QStringLiteral("song.mp3"));
+    // The producer fails half-way.
+    EXPECT_THROW(SafeRewriteFile(f,
+                                 [](TWFileStream&, TWFileStream& out) {
+                                     out.WriteBuffer("PARTIAL", 7);
+                                     throw ESonvaleError(QStringLiteral("disk full"));
+                                 }),
+                 ESonvaleError);
+    // Copying past the end of the original is a failure too.
+    EXPECT_THROW(SafeRewriteFile(f,
+                                 [](TWFileStream& in, TWFileStream& out) {
+                                     CopyStreamRange(in, 0, in.GetSize() + 100, out);
+                                 }),
+                 EStreamError);
+    EXPECT_EQ(Contents(QStringLiteral("song.mp3")), original);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("song.mp3")});
+
+    // A read-only file is refused before anything is written.
+    ASSERT_EQ(::chmod(QFile::encodeName(f).constData(), 0444), 0);
+    EXPECT_THROW(SafeRewriteFile(f, [](TWFileStream&, TWFileStream&) {}), EFOpenError);
+    EXPECT_EQ(Contents(QStringLiteral("song.mp3")), original);
+}
+
+} // namespace
