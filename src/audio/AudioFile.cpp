@@ -49,8 +49,10 @@ bool TAudioFile::Open() {
 }
 
 void TAudioFile::BuildChain() {
-    // The resampling filter and the compressor stack here once they exist;
-    // until then the reader is the chain's end.
+    Filter = std::make_unique<TRsmpFilter>(Reader.get(), OutChannels, OutRate);
+    Compressor = std::make_unique<TCompressor>(Filter.get());
+    Compressor->Enabled = Compress;
+    Compressor->AutoBoost = true;
 }
 
 TAbstractAudioFile* TAudioFile::ChainEnd() const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "audio/AbstractAudioFile.h"
+#include "audio/Compressor.h"
+#include "audio/RsmpFilter.h"
 
 #include <QString>
 #include <memory>
@@ -28,8 +30,8 @@ public:
     TAbstractAudioFile* ChainEnd() const;
 
     std::unique_ptr<TAbstractAudioFile> Reader;
-    std::unique_ptr<TAbstractAudioFile> Filter;
-    std::unique_ptr<TAbstractAudioFile> Compressor;
+    std::unique_ptr<TRsmpFilter> Filter;
+    std::unique_ptr<TCompressor> Compressor;
     uint8_t FormatCode = fcUnknown;
     bool Compress = false;
     bool IsOpen = false;

@@ -7,16 +7,43 @@
 #include <vector>
 
 namespace {
-const char* const kDecodeUsage = "sonvale-cli decode PATH OUT";
+const char* const kDecodeUsage =
+    "sonvale-cli decode [--chain [--rate R] [--channels C] [--compress]] PATH OUT";
 }
 
 int RunDecode(const QStringList& args) {
     QStringList positional;
-    for (const QString& a : args) {
+    bool chain = false, compress = false;
+    int rate = 44100, channels = 2;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--chain")) {
+            chain = true;
+            continue;
+        }
+        if (a == QLatin1String("--compress")) {
+            compress = true;
+            continue;
+        }
+        if (a == QLatin1String("--rate") || a == QLatin1String("--channels")) {
+            bool ok = false;
+            const int v = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            const bool isRate = a == QLatin1String("--rate");
+            if (!ok || v < (isRate ? 1000 : 1) || v > (isRate ? 384000 : 2))
+                return UsageError(QLatin1String(kDecodeUsage),
+                                  QStringLiteral("bad value for '%1'").arg(a));
+            (isRate ? rate : channels) = v;
+            ++i;
+            continue;
+        }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             PrintOut(QStringLiteral("usage: %1\n\nWrites the reader's PCM (in its own format: "
                                     "sample rate, channels and\nbits as `info` shows) as raw "
-                                    "little-endian bytes to OUT ('-' is standard output).\n")
+                                    "little-endian bytes to OUT ('-' is standard output).\n"
+                                    "--chain writes the conversion chain's output instead: "
+                                    "16-bit, --channels C (1 or 2,\ndefault 2) at --rate R Hz "
+                                    "(default 44100); --compress enables the level\n"
+                                    "compressor.\n")
                          .arg(QLatin1String(kDecodeUsage)));
             return kExitOk;
         }
@@ -25,6 +52,9 @@ int RunDecode(const QStringList& args) {
                               QStringLiteral("unknown option '%1'").arg(a));
         positional << a;
     }
+    if (!chain && (compress || rate != 44100 || channels != 2))
+        return UsageError(QLatin1String(kDecodeUsage),
+                          QStringLiteral("--rate, --channels and --compress need --chain"));
     if (positional.size() != 2)
         return UsageError(QLatin1String(kDecodeUsage), QStringLiteral("need PATH and OUT"));
     const QString& path = positional[0];
@@ -32,6 +62,9 @@ int RunDecode(const QStringList& args) {
 
     TAudioFile af;
     af.SetFileName(path);
+    af.OutRate = rate;
+    af.OutChannels = channels;
+    af.Compress = compress;
     try {
         if (!af.Open()) {
             PrintErr(QStringLiteral("%1: Unknown audio format\n").arg(path));
@@ -50,11 +83,12 @@ int RunDecode(const QStringList& args) {
         PrintErr(QStringLiteral("%1: %2\n").arg(outName, out.errorString()));
         return kExitFailure;
     }
+    TAbstractAudioFile* source = chain ? af.ChainEnd() : af.Reader.get();
     std::vector<char> buffer(64 * 1024);
     try {
         for (;;) {
             int count = int(buffer.size());
-            if (!af.Reader->Read(buffer.data(), count)) break;
+            if (!source->Read(buffer.data(), count) || count <= 0) break;
             if (out.write(buffer.data(), count) != count) {
                 PrintErr(QStringLiteral("%1: %2\n").arg(outName, out.errorString()));
                 return kExitFailure;
