@@ -220,13 +220,19 @@ TEST(ChainFilter, UpMixWritesEachSampleTwiceAndMapsPositions) {
 TEST(ChainFilter, ResampledToneKeepsFrequencyAndPurity) {
     struct Case {
         int from, to;
+        bool large = false;
     };
-    for (Case c : {Case{22050, 44100}, Case{44100, 48000}, Case{48000, 22050}}) {
-        SCOPED_TRACE(testing::Message() << c.from << "->" << c.to);
+    for (Case c : {Case{22050, 44100}, Case{44100, 48000}, Case{48000, 22050},
+                   Case{44100, 48000, true}, Case{48000, 22050, true}}) {
+        SCOPED_TRACE(testing::Message() << c.from << "->" << c.to << (c.large ? " large" : ""));
         auto pcm = fixtures::MakeSine(c.from, 2, 1.0, 1000.0, 0.5);
         TMemorySource src(c.from, 2, 16, Bytes(pcm));
         TRsmpFilter f(&src, 2, c.to);
         ASSERT_TRUE(f.Resampler);
+        if (c.large) {
+            f.Resampler = std::make_unique<TResampler>(true, false, false);
+            f.Resampler->Setup(2, double(c.to) / c.from);
+        }
         EXPECT_EQ(f.GetSampleRate(), c.to);
         auto out = ReadAll(f);
         EXPECT_LE(std::llabs(int64_t(out.size() * 2) - f.GetPcmSize()), 4096);
