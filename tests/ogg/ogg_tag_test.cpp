@@ -1,6 +1,7 @@
 #include "OggSupport.h"
 #include "audio/OggFile.h"
 #include "audio/SonvaleError.h"
+#include "support/AudioFixtures.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"
 
@@ -111,6 +112,31 @@ protected:
     }
     QTemporaryDir dir;
 };
+
+TEST_F(OggTagTest, SharedFixtureFileRoundTrips) {
+    // Noise content, mono 22050 Hz, comments given through the fixture.
+    fixtures::EncodeOptions o;
+    o.sampleRate = 22050;
+    o.channels = 1;
+    o.seconds = 2.0;
+    o.freq = 0;
+    o.vbr = true;
+    o.metadata = {{QStringLiteral("ARTIST"), QStringLiteral("Fixture")},
+                  {QStringLiteral("REPLAYGAIN_TRACK_PEAK"), QStringLiteral("0.5")}};
+    QString path = dir.filePath(QStringLiteral("fixture.ogg"));
+    QString error;
+    ASSERT_TRUE(fixtures::EncodeOgg(path, o, &error)) << error.toStdString();
+    QByteArray before = ReadAll(path);
+    TOggFile f(path);
+    EXPECT_EQ(f.GetChannels(), 1);
+    EXPECT_EQ(f.GetSampleRate(), 22050);
+    EXPECT_EQ(FieldValue(f.Tags, QStringLiteral("artist")), QStringLiteral("Fixture"));
+    f.Tags = {QStringLiteral("Artist=Changed"), QStringLiteral("Title=T")};
+    ASSERT_TRUE(f.WriteTags(tkVorbis));
+    EXPECT_EQ(ReadFields(path),
+              QStringList({"Artist=Changed", "Title=T", "REPLAYGAIN_TRACK_PEAK=0.5"}));
+    if (HaveTools()) ExpectSameAudio(path, before, ParsePages(before).at(0).Serial);
+}
 
 TEST_F(OggTagTest, ReadsWhatVorbiscommentWrote) {
     if (!HaveTools()) GTEST_SKIP() << "vorbis-tools missing";
