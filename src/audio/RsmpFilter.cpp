@@ -9,6 +9,9 @@ TRsmpFilter::TRsmpFilter(TAbstractAudioFile* source, int32_t outChannels, int32_
       OutChannels(outChannels) {
     SrcChannels = source->GetChannels();
     SrcBits = source->GetBitsPerSample();
+    // The chain always delivers 16-bit samples: 8-bit is widened, 24- and
+    // 32-bit are narrowed; anything else is taken as 16-bit.
+    SrcBytes = (SrcBits == 8 || SrcBits == 24 || SrcBits == 32) ? SrcBits / 8 : 2;
     const int32_t srcRate = source->GetSampleRate();
     // A damaged source with no rate or no channels cannot be converted;
     // it is read as it is.
@@ -58,7 +61,7 @@ bool TRsmpFilter::IsSource() {
 
 int64_t TRsmpFilter::ToOutput(int64_t sourceBytes) {
     int64_t v = std::max<int64_t>(sourceBytes, 0);
-    if (SrcBits == 8) v *= 2;
+    if (SrcBytes != 2) v = v / SrcBytes * 2;
     // Whole frames, so that positions stay sample-aligned.
     if (Resample) v = int64_t(double(v / (SrcChannels * 2)) * Resampler->Factor) * SrcChannels * 2;
     if (Rechannel) v = v / (SrcChannels * 2) * OutChannels * 2;
@@ -76,7 +79,7 @@ void TRsmpFilter::Seek(int64_t position) {
     int64_t v = std::max<int64_t>(position, 0);
     if (Rechannel) v = v / (OutChannels * 2) * SrcChannels * 2;
     if (Resample) v = int64_t(double(v / (SrcChannels * 2)) / Resampler->Factor) * SrcChannels * 2;
-    if (SrcBits == 8) v /= 2;
+    if (SrcBytes != 2) v = v / 2 * SrcBytes;
     Source->Seek(v);
     if (Resample) {
         // The stream restarts at the new position.
@@ -87,18 +90,22 @@ void TRsmpFilter::Seek(int64_t position) {
 }
 
 bool TRsmpFilter::ReadSource(char* buffer, int& count) {
-    if (SrcBits != 8) return Source->Read(buffer, count);
-    int n = count / 2;
+    if (SrcBytes == 2) return Source->Read(buffer, count);
+    const int samples = std::max(count, 0) / 2;
+    int n = samples * SrcBytes;
     Wide.resize(std::max(n, 1));
     bool ok = Source->Read(Wide.data(), n);
-    n = std::clamp(n, 0, count / 2);
+    const int got = std::clamp(n, 0, samples * SrcBytes) / SrcBytes;
     auto* out = reinterpret_cast<int16_t*>(buffer);
-    for (int i = 0; i < n; ++i) {
-        int16_t s = int16_t(int(uint8_t(Wide[i])) * 256 - 32768);
+    for (int i = 0; i < got; ++i) {
+        const auto* b = reinterpret_cast<const uint8_t*>(Wide.data()) + i * SrcBytes;
+        // 8-bit is unsigned; wider samples keep their two most significant bytes.
+        int16_t s = SrcBytes == 1 ? int16_t(int(b[0]) * 256 - 32768)
+                                  : int16_t(uint16_t(b[SrcBytes - 2] | (b[SrcBytes - 1] << 8)));
         std::memcpy(out + i, &s, 2);
     }
-    count = n * 2;
-    return ok && n > 0;
+    count = got * 2;
+    return ok && got > 0;
 }
 
 bool TRsmpFilter::ReadRate(char* buffer, int& count) {
@@ -163,7 +170,7 @@ bool TRsmpFilter::Read(void* buffer, int& count) {
     bool any;
     if (!Rechannel) {
         // Pass-through: exactly what the source delivers.
-        if (!Resample && SrcBits != 8) return Source->Read(buffer, count);
+        if (!Resample && SrcBytes == 2) return Source->Read(buffer, count);
         int n = asked;
         any = ReadRate(out, n);
         done = std::clamp(n, 0, asked);

@@ -195,6 +195,22 @@ TEST(ChainFilter, WidensEightBitExactly) {
     EXPECT_EQ(out[6], 0); // the rest is silence
 }
 
+TEST_F(ChainTest, WideSamplesAreNarrowedToSixteenBits) {
+    auto pcm = fixtures::MakeNoise(44100, 2, 0.2);
+    for (int bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        QString path = Wave(bits == 24 ? "w24.wav" : "w32.wav", 44100, 2, bits, pcm);
+        TAudioFile af;
+        af.SetFileName(path);
+        ASSERT_TRUE(af.Open());
+        EXPECT_EQ(af.ChainEnd()->GetBitsPerSample(), 16);
+        EXPECT_EQ(af.ChainEnd()->GetPcmSize(), int64_t(pcm.size() * 2));
+        EXPECT_EQ(ReadAll(*af.ChainEnd(), 1002), pcm);
+        af.ChainEnd()->Seek(400);
+        EXPECT_EQ(af.Reader->GetPosition(), 400 / 2 * (bits / 8));
+    }
+}
+
 TEST(ChainFilter, DownMixHalvesEachChannelWithTruncation) {
     std::vector<int16_t> in{-3, -5, 32767, 32767, -32768, -32768, 3, 4, -1, 1};
     TMemorySource src(44100, 2, 16, Bytes(in));
