@@ -1,0 +1,85 @@
+#include "gui/ToolList.h"
+
+#include <QMouseEvent>
+
+int TToolList::DragIndex = -1;
+
+TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(parent) {
+    setObjectName(objectName);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true); // lists of thousands of paths stay quick
+    setTextElideMode(Qt::ElideMiddle);
+}
+
+QStringList TToolList::Paths() const {
+    QStringList paths;
+    paths.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        paths.append(item(i)->text());
+    return paths;
+}
+
+void TToolList::mousePressEvent(QMouseEvent* e) {
+    QListWidget::mousePressEvent(e);
+    DragIndex = currentRow();
+    if (!currentItem() || !currentItem()->isSelected()) DragIndex = -1;
+}
+
+void TToolList::mouseMoveEvent(QMouseEvent* e) {
+    QListWidget::mouseMoveEvent(e);
+    // The drag index is -1 unless a button went down on a list and is not yet released.
+    const int selected = currentRow();
+    if (DragIndex >= 0 && count() > 0 && selected >= 0 && selected != DragIndex &&
+        DragIndex < count()) {
+        ListMove(this, DragIndex, selected);
+        DragIndex = selected;
+    }
+}
+
+void TToolList::mouseReleaseEvent(QMouseEvent* e) {
+    QListWidget::mouseReleaseEvent(e);
+    DragIndex = -1;
+}
+
+namespace {
+
+int SelectedRow(QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.first());
+}
+
+} // namespace
+
+void ListMove(QListWidget* list, int from, int to) {
+    if (from < 0 || to < 0 || from >= list->count() || to >= list->count() || from == to) return;
+    list->setUpdatesEnabled(false);
+    QListWidgetItem* it = list->takeItem(from);
+    list->insertItem(to, it);
+    list->setCurrentRow(to);
+    list->setUpdatesEnabled(true);
+}
+
+void ListRemove(QListWidget* list, bool selectAfter) {
+    const int row = SelectedRow(list);
+    if (row < 0) return;
+    delete list->takeItem(row);
+    if (list->count() == 0) return;
+    if (selectAfter)
+        list->setCurrentRow(row > 0 ? row - 1 : 0);
+    else
+        list->clearSelection();
+}
+
+void ListReset(QListWidget* list) {
+    list->clear();
+}
+
+void ListUp(QListWidget* list) {
+    const int row = SelectedRow(list);
+    if (row > 0) ListMove(list, row, row - 1);
+}
+
+void ListDown(QListWidget* list) {
+    const int row = SelectedRow(list);
+    if (row >= 0 && row < list->count() - 1) ListMove(list, row, row + 1);
+}

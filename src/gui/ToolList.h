@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QListWidget>
+
+// A tool's file list: one full path per item, in the order the tool walks them.
+// Reorders its own items by dragging with the mouse.
+class TToolList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TToolList(const QString& objectName, QWidget* parent = nullptr);
+
+    QStringList Paths() const;
+
+    // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
+    static int DragIndex;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+// The shared list operations; all do nothing without a selection (Reset aside).
+// After Remove the item before the removed one is selected unless selectAfter is false.
+void ListRemove(QListWidget* list, bool selectAfter = true);
+void ListReset(QListWidget* list);
+void ListUp(QListWidget* list);
+void ListDown(QListWidget* list);
+// Moves the item at `from` to `to`, keeping it selected.
+void ListMove(QListWidget* list, int from, int to);
