@@ -28,7 +28,24 @@ void TGuiPrompter::ShowPlainMessage(const QString& text) {
     box.exec();
 }
 
-QStringList TGuiPrompter::OpenFiles(const QString& title, const QString& filter, bool multiple) {
+namespace {
+
+// "Description|*.a;*.b|..." into the dialog's "Description (*.a *.b);;..." form.
+QString DialogFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        out.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')'));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+QStringList TGuiPrompter::OpenFiles(const QString& title, const QString& rawFilter, bool multiple) {
+    const QString filter = DialogFilter(rawFilter);
     if (multiple) return QFileDialog::getOpenFileNames(FOwner, title, QString(), filter);
     const QString name = QFileDialog::getOpenFileName(FOwner, title, QString(), filter);
     return name.isEmpty() ? QStringList() : QStringList{name};

@@ -1,5 +1,6 @@
 #include "gui/MainDlg.h"
 
+#include "gui/FolderScanDlg.h"
 #include "gui/GuiPrompter.h"
 #include "gui/ToolList.h"
 
@@ -22,25 +23,31 @@ struct TListSpec {
     TToolPanel Panel;
     const char* ListName;
     const char* ButtonPrefix;
+    const char* AddName;       // "Add" button, nullptr where the tool fills its list itself
+    const char* AddFolderName; // "Add Folder" button
     bool UpDown;
     bool SelectAfterRemove;
 };
 
 const TListSpec kLists[] = {
-    {TToolPanel::Album, "trloc_lst", "trloc", true, true},
-    {TToolPanel::Burner, "ign_lst", "ign", true, true},
-    {TToolPanel::Cleaner, "clean_lst", "clean", false, true},
-    {TToolPanel::Remover, "trem_lst", "trem", true, false},
-    {TToolPanel::Organizer, "orga_lst", "orga", false, true},
-    {TToolPanel::PlaylistCreator, "plscr_lst", "plscr", true, false},
-    {TToolPanel::PlaylistChecker, "plsck_lst", "plsck", false, true},
-    {TToolPanel::Lister, "list_lst", "list", false, true},
-    {TToolPanel::MultipleFiles, "mlt_lst", "mlt", false, true},
-    {TToolPanel::Duplicates, "duploc_lst", "duploc", false, true},
-    {TToolPanel::Incomplete, "intag_lst", "intag", false, true},
-    {TToolPanel::Quality, "qualoc_lst", "qualoc", false, true},
-    {TToolPanel::Magic, "magic_lst", "magic", false, true},
-    {TToolPanel::TagCleaner, "tagclean_lst", "tagclean", false, true},
+    {TToolPanel::Album, "trloc_lst", "trloc", nullptr, nullptr, true, true},
+    {TToolPanel::Burner, "ign_lst", "ign", "ignadd_btn", "ignaddfolder_btn", true, true},
+    {TToolPanel::Cleaner, "clean_lst", "clean", "cleanadd_btn", "cleanaddfolder_btn", false, true},
+    {TToolPanel::Remover, "trem_lst", "trem", "tremadd_btn", "tremaddfolder_btn", true, false},
+    {TToolPanel::Organizer, "orga_lst", "orga", "orgaadd_btn", "orgaaddfolder_btn", false, true},
+    {TToolPanel::PlaylistCreator, "plscr_lst", "plscr", "plscraddfiles_btn", "plscradddir_btn",
+     true, false},
+    {TToolPanel::PlaylistChecker, "plsck_lst", "plsck", nullptr, nullptr, false, true},
+    {TToolPanel::Lister, "list_lst", "list", "listadd_btn", "listaddfolder_btn", false, true},
+    {TToolPanel::MultipleFiles, "mlt_lst", "mlt", "mltadd_btn", "mltaddfolder_btn", false, true},
+    {TToolPanel::Duplicates, "duploc_lst", "duploc", "duplocadd_btn", "duplocaddfolder_btn", false,
+     true},
+    {TToolPanel::Incomplete, "intag_lst", "intag", "intagadd_btn", "intagaddfolder_btn", false,
+     true},
+    {TToolPanel::Quality, "qualoc_lst", "qualoc", "quaadd_btn", "quaaddfolder_btn", false, true},
+    {TToolPanel::Magic, "magic_lst", "magic", "magicadd_btn", "magicaddfolder_btn", false, true},
+    {TToolPanel::TagCleaner, "tagclean_lst", "tagclean", "tcladd_btn", "tcladdfolder_btn", false,
+     true},
 };
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
@@ -270,6 +277,19 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         connect(b, &QPushButton::clicked, this, std::move(action));
         buttons->addWidget(b);
     };
+    if (spec->AddName) {
+        auto* a = new QPushButton(ThemeIcon("list-add", QStyle::SP_FileIcon), tr("Add"), panel);
+        a->setObjectName(QString::fromLatin1(spec->AddName));
+        a->setAutoDefault(false);
+        connect(a, &QPushButton::clicked, this, [this, list] { AddFromOpenDialog(list); });
+        buttons->addWidget(a);
+        auto* f =
+            new QPushButton(ThemeIcon("folder-add", QStyle::SP_DirIcon), tr("Add Folder"), panel);
+        f->setObjectName(QString::fromLatin1(spec->AddFolderName));
+        f->setAutoDefault(false);
+        connect(f, &QPushButton::clicked, this, [this, list] { AddFolderToList(list); });
+        buttons->addWidget(f);
+    }
     const bool selectAfter = spec->SelectAfterRemove;
     add(album ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
@@ -369,4 +389,52 @@ void TMainDlg::settings_btnClick() {
 void TMainDlg::about_btnClick() {
     ShowMessageBox(QStringLiteral("Sonvale %1").arg(QStringLiteral(SONVALE_VERSION)), mbOk,
                    mkInformation);
+}
+
+QString TMainDlg::OpenDialogFilter() const {
+    const QString parts[] = {
+        tr("All Supported Audio Files"),
+        QStringLiteral("*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;*.wvc;"),
+        tr("MPEG Audio"),
+        QStringLiteral("*.mp3"),
+        tr("OGG Files"),
+        QStringLiteral("*.ogg"),
+        tr("MPC Audio"),
+        QStringLiteral("*.mpc;*.mpp;*.mp+"),
+        tr("APE Files"),
+        QStringLiteral("*.ape"),
+        tr("FLAC Files"),
+        QStringLiteral("*.flac;*.fla"),
+        tr("AAC Files"),
+        QStringLiteral("*.aac"),
+        tr("WavPack Files"),
+        QStringLiteral("*.wv;*.wvc"),
+    };
+    QStringList list;
+    for (const QString& p : parts)
+        list.append(p);
+    return list.join(QLatin1Char('|'));
+}
+
+void TMainDlg::AddFromOpenDialog(TToolList* list) {
+    for (const QString& path : FPrompter->OpenFiles(tr("Add"), OpenDialogFilter(), false))
+        list->AddFileToList(path);
+}
+
+void TMainDlg::AddFolderToList(TToolList* list) {
+    const QString folder = FPrompter->BrowseFolder(tr("Add Folder"));
+    if (folder.isEmpty()) return;
+    list->setUpdatesEnabled(false);
+    const bool recurse = AskQuestion(tr("Do you want to recurse subfolders ?"));
+    ScanInto(folder, recurse, [list](const QString& path) { list->AddFileToList(path); });
+    list->setUpdatesEnabled(true);
+}
+
+void TMainDlg::ScanInto(const QString& folder, bool recurse,
+                        std::function<void(const QString&)> callback) {
+    if (!FFolderScan) FFolderScan = new TFolderScanDlg(this);
+    FFolderScan->StartFolder = folder;
+    FFolderScan->Recurse = recurse;
+    FFolderScan->FileCallback = std::move(callback);
+    FFolderScan->ExecuteScan();
 }

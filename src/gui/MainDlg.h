@@ -13,6 +13,7 @@ class QPushButton;
 class QStackedWidget;
 class QGroupBox;
 class TToolList;
+class TFolderScanDlg;
 
 // The panels of the work area, one visible at a time.
 enum class TToolPanel {
@@ -55,6 +56,14 @@ public:
     bool AskQuestion(const QString& text) { return FPrompter->AskQuestion(text); }
     bool AskWarning(const QString& text) { return FPrompter->AskWarning(text); }
     void ShowPlainMessage(const QString& text) { FPrompter->ShowPlainMessage(text); }
+
+    // "Add" and "Add Folder" of a tool's list.
+    void AddFromOpenDialog(TToolList* list);
+    void AddFolderToList(TToolList* list);
+    QString OpenDialogFilter() const;
+    // Walks `folder` in the "Please wait" window, handing each file to `callback`.
+    void ScanInto(const QString& folder, bool recurse,
+                  std::function<void(const QString&)> callback);
 
     // Hooks filled by the tools as they come: saving the settings when their page is
     // left, and whether the single-file editor holds unsaved modifications.
@@ -99,4 +108,5 @@ private:
     QMap<int, QWidget*> FPanels;
     QListWidget* FSetupList = nullptr;
     QList<QGroupBox*> FSetupGroups;
+    TFolderScanDlg* FFolderScan = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "gui/ToolList.h"
 
+#include "tools/FolderScan.h"
+
 #include <QMouseEvent>
 
 int TToolList::DragIndex = -1;
@@ -9,6 +11,13 @@ TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(p
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true); // lists of thousands of paths stay quick
     setTextElideMode(Qt::ElideMiddle);
+    auto invalidate = [this] {
+        if (!FAdding) FKnownValid = false;
+    };
+    connect(model(), &QAbstractItemModel::rowsInserted, this, invalidate);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, invalidate);
+    connect(model(), &QAbstractItemModel::modelReset, this, invalidate);
+    connect(model(), &QAbstractItemModel::dataChanged, this, invalidate);
 }
 
 QStringList TToolList::Paths() const {
@@ -17,6 +26,25 @@ QStringList TToolList::Paths() const {
     for (int i = 0; i < count(); ++i)
         paths.append(item(i)->text());
     return paths;
+}
+
+bool TToolList::AddFileToList(const QString& path) {
+    if (!IsListablePath(path)) return false;
+    // The set of known paths is rebuilt after any other change to the list, so thousands
+    // of adds in a row stay linear.
+    if (!FKnownValid) {
+        FKnown.clear();
+        for (int i = 0; i < count(); ++i)
+            FKnown.insert(item(i)->text().toCaseFolded());
+        FKnownValid = true;
+    }
+    const QString key = path.toCaseFolded();
+    if (FKnown.contains(key)) return false;
+    FAdding = true;
+    addItem(path);
+    FAdding = false;
+    FKnown.insert(key);
+    return true;
 }
 
 void TToolList::mousePressEvent(QMouseEvent* e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QSet>
 
 // A tool's file list: one full path per item, in the order the tool walks them.
 // Reorders its own items by dragging with the mouse.
@@ -11,6 +12,10 @@ public:
 
     QStringList Paths() const;
 
+    // Appends a path that passes the supported-extension test and is not yet in the list
+    // (letter case ignored). Returns whether it was added.
+    bool AddFileToList(const QString& path);
+
     // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
     static int DragIndex;
 
@@ -18,6 +23,11 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    QSet<QString> FKnown;
+    bool FKnownValid = false;
+    bool FAdding = false;
 };
 
 // The shared list operations; all do nothing without a selection (Reset aside).

@@ -4,9 +4,11 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -197,4 +199,49 @@ TEST_F(MainDlg, AboutShowsNameAndVersion) {
     EXPECT_TRUE(prompter->Shown[0].Text.startsWith("Sonvale "));
     EXPECT_EQ(prompter->Shown[0].Kind, mkInformation);
     EXPECT_EQ(dlg->CurrentPanel(), TToolPanel::Tools);
+}
+
+TEST_F(MainDlg, AddFolderRecursesOnYesAndSkipsDuplicates) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    for (const char* name : {"/a.mp3", "/b.WAV", "/sub/c.FLAC", "/sub/d.aac"}) {
+        QDir().mkpath(QFileInfo(root + name).absolutePath());
+        QFile f(root + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto* list = dlg->findChild<TToolList*>("orga_lst");
+    dlg->ShowToolPanel(TToolPanel::Organizer);
+    prompter->BrowseAnswers << root;
+    prompter->Answers << mrNo;
+    Click("orgaaddfolder_btn");
+    EXPECT_EQ(list->Paths(), QStringList{root + "/a.mp3"});
+    EXPECT_EQ(prompter->Shown.last().Text, "Do you want to recurse subfolders ?");
+    // Again with recursion and a differently cased path already present.
+    delete list->takeItem(0);
+    list->addItem((root + "/SUB/C.flac"));
+    prompter->BrowseAnswers << root;
+    prompter->Answers << mrYes;
+    Click("orgaaddfolder_btn");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->Paths().contains(root + "/a.mp3"));
+    // Cancelled browse dialog: no question, nothing added.
+    const auto asked = prompter->Shown.size();
+    Click("orgaaddfolder_btn");
+    EXPECT_EQ(prompter->Shown.size(), asked);
+    EXPECT_EQ(list->count(), 2);
+}
+
+TEST_F(MainDlg, AddUsesTheOpenDialogAndTheExtensionTest) {
+    auto* list = dlg->findChild<TToolList*>("mlt_lst");
+    prompter->OpenAnswers << QStringList{"/music/x.aac"} << QStringList{"/music/x.mp3"}
+                          << QStringList{"/MUSIC/X.MP3"};
+    Click("mltadd_btn");
+    Click("mltadd_btn");
+    Click("mltadd_btn");
+    EXPECT_EQ(list->Paths(), QStringList{"/music/x.mp3"});
+    ASSERT_FALSE(prompter->OpenFilters.isEmpty());
+    EXPECT_TRUE(prompter->OpenFilters[0].startsWith(
+        "All Supported Audio Files|*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;"
+        "*.wvc;|MPEG Audio|*.mp3|"));
+    EXPECT_TRUE(prompter->OpenFilters[0].endsWith("|WavPack Files|*.wv;*.wvc"));
 }
