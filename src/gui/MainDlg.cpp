@@ -438,3 +438,12 @@ void TMainDlg::ScanInto(const QString& folder, bool recurse,
     FFolderScan->FileCallback = std::move(callback);
     FFolderScan->ExecuteScan();
 }
+
+bool TMainDlg::ShowToolPanelByName(const QString& name) {
+    for (const auto& info : PanelTable())
+        if (name == QLatin1String(info.PanelName)) {
+            ShowToolPanel(info.Panel);
+            return true;
+        }
+    return false;
+}

@@ -47,6 +47,8 @@ public:
     TPrompter& Prompter() { return *FPrompter; }
 
     void ShowToolPanel(TToolPanel panel);
+    // Shows the panel with that objectName ("org_pnl"); false for an unknown name.
+    bool ShowToolPanelByName(const QString& name);
     TToolPanel CurrentPanel() const { return FCurrent; }
     QWidget* Panel(TToolPanel panel) const;
     QString Title() const;
