@@ -1,37 +1,9 @@
 #include "gui/MainDlg.h"
 
-#include "audio/SonvaleError.h"
-#include "tools/Prompter.h"
+#include "gui/SonvaleApp.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
-#include <exception>
-
-namespace {
-
-// Shows an exception that leaves an event handler in an error box; the program goes on.
-class TSonvaleApp : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const ESonvaleError& e) {
-            Report(e.Message);
-        } catch (const std::exception& e) {
-            Report(QString::fromLocal8Bit(e.what()));
-        }
-        return false;
-    }
-
-private:
-    void Report(const QString& text) {
-        QMessageBox::critical(activeWindow(), MessageBoxTitle(mkError), text);
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     TSonvaleApp app(argc, argv);

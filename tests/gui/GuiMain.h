@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QApplication>
+#include "gui/SonvaleApp.h"
 
 // One application object for the whole test program.
-inline QApplication& TestApp() {
+inline TSonvaleApp& TestApp() {
     static int argc = 1;
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static TSonvaleApp* app = new TSonvaleApp(argc, argv);
     return *app;
 }
