@@ -266,6 +266,10 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
     if (!spec) return panel;
     auto* list = new TToolList(QString::fromLatin1(spec->ListName), panel);
     lay->addWidget(list, 1);
+    if (spec->AddName)
+        connect(list, &TToolList::FolderDropped, this, [this, list](const QString& folder) {
+            ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
+        });
     auto* buttons = new QVBoxLayout;
     const QString prefix = QString::fromLatin1(spec->ButtonPrefix);
     const bool album = info.Panel == TToolPanel::Album;

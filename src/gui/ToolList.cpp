@@ -2,6 +2,8 @@
 
 #include "tools/FolderScan.h"
 
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMouseEvent>
 
 int TToolList::DragIndex = -1;
@@ -11,6 +13,8 @@ TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(p
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true); // lists of thousands of paths stay quick
     setTextElideMode(Qt::ElideMiddle);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     auto invalidate = [this] {
         if (!FAdding) FKnownValid = false;
     };
@@ -67,6 +71,29 @@ void TToolList::mouseMoveEvent(QMouseEvent* e) {
 void TToolList::mouseReleaseEvent(QMouseEvent* e) {
     QListWidget::mouseReleaseEvent(e);
     DragIndex = -1;
+}
+
+void TToolList::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TToolList::dragMoveEvent(QDragMoveEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TToolList::dropEvent(QDropEvent* e) {
+    if (!e->mimeData()->hasUrls()) return;
+    e->acceptProposedAction();
+    setUpdatesEnabled(false);
+    for (const QUrl& url : e->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir())
+            emit FolderDropped(path);
+        else
+            AddFileToList(path);
+    }
+    setUpdatesEnabled(true);
 }
 
 namespace {

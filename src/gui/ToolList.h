@@ -19,10 +19,17 @@ public:
     // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
     static int DragIndex;
 
+signals:
+    // A folder was dropped from the file manager; the window scans it with recursion.
+    void FolderDropped(const QString& folder);
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     QSet<QString> FKnown;

@@ -4,9 +4,11 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAbstractButton>
+#include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QMimeData>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -244,4 +246,31 @@ TEST_F(MainDlg, AddUsesTheOpenDialogAndTheExtensionTest) {
         "All Supported Audio Files|*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;"
         "*.wvc;|MPEG Audio|*.mp3|"));
     EXPECT_TRUE(prompter->OpenFilters[0].endsWith("|WavPack Files|*.wv;*.wvc"));
+}
+
+TEST_F(MainDlg, DroppedFilesAndFoldersJoinTheList) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    for (const char* name : {"/one.mp3", "/dir/two.ogg", "/dir/deeper/three.ape", "/dir/x.txt"}) {
+        QDir().mkpath(QFileInfo(root + name).absolutePath());
+        QFile f(root + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto* list = dlg->findChild<TToolList*>("clean_lst");
+    dlg->ShowToolPanel(TToolPanel::Cleaner);
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(root + "/one.mp3"), QUrl::fromLocalFile(root + "/dir"),
+                  QUrl("https://example.invalid/a.mp3")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+    QStringList paths = list->Paths();
+    paths.sort();
+    EXPECT_EQ(paths, QStringList({root + "/dir/deeper/three.ape", root + "/dir/two.ogg",
+                                  root + "/one.mp3"}));
+    EXPECT_TRUE(prompter->Shown.isEmpty()); // folders recurse without asking
 }
