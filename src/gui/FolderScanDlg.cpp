@@ -1,0 +1,49 @@
+#include "gui/FolderScanDlg.h"
+
+#include "tools/FolderScan.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TFolderScanDlg::TFolderScanDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TFolderScanDlg"));
+    setWindowTitle(tr("Please wait"));
+    setModal(true);
+    auto* lay = new QVBoxLayout(this);
+    current_lbl = new QLabel(this);
+    current_lbl->setObjectName(QStringLiteral("current_lbl"));
+    current_lbl->setWordWrap(true);
+    current_lbl->setMinimumWidth(348);
+    lay->addWidget(current_lbl);
+    tmr = new QTimer(this);
+    tmr->setObjectName(QStringLiteral("tmr"));
+    tmr->setInterval(100);
+    tmr->setSingleShot(true);
+    connect(tmr, &QTimer::timeout, this, &TFolderScanDlg::tmrTimer);
+    connect(this, &QDialog::rejected, this, [this] { FClosed = true; });
+}
+
+bool TFolderScanDlg::ExecuteScan() {
+    FClosed = false;
+    tmr->start();
+    return exec() == QDialog::Accepted;
+}
+
+void TFolderScanDlg::tmrTimer() {
+    tmr->stop();
+    TFolderScanHooks hooks;
+    hooks.Folder = [this](const QString& folder) { current_lbl->setText(folder); };
+    hooks.File = [this](const QString& path) {
+        if (FileCallback) FileCallback(path);
+        QCoreApplication::processEvents();
+    };
+    hooks.Cancelled = [this] { return FClosed; };
+    const bool complete = ScanFolder(StartFolder, Recurse, hooks);
+    if (FClosed) return;
+    if (complete)
+        accept();
+    else
+        reject();
+}

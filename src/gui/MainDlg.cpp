@@ -1,0 +1,453 @@
+#include "gui/MainDlg.h"
+
+#include "gui/FolderScanDlg.h"
+#include "gui/GuiPrompter.h"
+#include "gui/ToolList.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// A tool panel's file list and which shared operations it offers.
+struct TListSpec {
+    TToolPanel Panel;
+    const char* ListName;
+    const char* ButtonPrefix;
+    const char* AddName;       // "Add" button, nullptr where the tool fills its list itself
+    const char* AddFolderName; // "Add Folder" button
+    bool UpDown;
+    bool SelectAfterRemove;
+};
+
+const TListSpec kLists[] = {
+    {TToolPanel::Album, "trloc_lst", "trloc", nullptr, nullptr, true, true},
+    {TToolPanel::Burner, "ign_lst", "ign", "ignadd_btn", "ignaddfolder_btn", true, true},
+    {TToolPanel::Cleaner, "clean_lst", "clean", "cleanadd_btn", "cleanaddfolder_btn", false, true},
+    {TToolPanel::Remover, "trem_lst", "trem", "tremadd_btn", "tremaddfolder_btn", true, false},
+    {TToolPanel::Organizer, "orga_lst", "orga", "orgaadd_btn", "orgaaddfolder_btn", false, true},
+    {TToolPanel::PlaylistCreator, "plscr_lst", "plscr", "plscraddfiles_btn", "plscradddir_btn",
+     true, false},
+    {TToolPanel::PlaylistChecker, "plsck_lst", "plsck", nullptr, nullptr, false, true},
+    {TToolPanel::Lister, "list_lst", "list", "listadd_btn", "listaddfolder_btn", false, true},
+    {TToolPanel::MultipleFiles, "mlt_lst", "mlt", "mltadd_btn", "mltaddfolder_btn", false, true},
+    {TToolPanel::Duplicates, "duploc_lst", "duploc", "duplocadd_btn", "duplocaddfolder_btn", false,
+     true},
+    {TToolPanel::Incomplete, "intag_lst", "intag", "intagadd_btn", "intagaddfolder_btn", false,
+     true},
+    {TToolPanel::Quality, "qualoc_lst", "qualoc", "quaadd_btn", "quaaddfolder_btn", false, true},
+    {TToolPanel::Magic, "magic_lst", "magic", "magicadd_btn", "magicaddfolder_btn", false, true},
+    {TToolPanel::TagCleaner, "tagclean_lst", "tagclean", "tcladd_btn", "tcladdfolder_btn", false,
+     true},
+};
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), qApp->style()->standardIcon(fallback));
+}
+
+} // namespace
+
+const QList<TMainDlg::TPanelInfo>& TMainDlg::PanelTable() {
+    static const QList<TPanelInfo> table = {
+        {TToolPanel::Tools, "work_pnl", "Tools", "tools_btn", "Tools List",
+         "Choose the appropriate tool in the list below", "applications-multimedia"},
+        {TToolPanel::Album, "tr_pnl", "Album", "tagren_btn", "Automatic Album Renamer and tagger",
+         "Use this tool to automatically tag and rename a complete or partial album.",
+         "media-optical-audio"},
+        {TToolPanel::SingleFile, "singleed_pnl", "Single Files", "sngtag_btn",
+         "Single File Tag Editor", "Use this tool to manually edit the meta tags of a single file",
+         "document-edit"},
+        {TToolPanel::Burner, "ign_pnl", "CD Burner", "ign_btn", "CD Burner",
+         "Use this tool to burn audio CDs from audios files", "media-optical-burn"},
+        {TToolPanel::Cleaner, "cleaner_pnl", "Name Cleaner", "cleaner_btn", "File name cleaner",
+         "Use this tool to clean and uniformize the name of your audio files.", "edit-clear"},
+        {TToolPanel::Remover, "remove_pnl", "Tag Remover", "tagrem_btn", "MetaTags Remover",
+         "Use this tool to remove the meta tags stored in your audio files.", "edit-delete"},
+        {TToolPanel::Organizer, "org_pnl", "Organizer", "orga_btn", "File Organizer",
+         "Use this tool move / rename your audio files according to their content / metatags.",
+         "folder-move"},
+        {TToolPanel::PlaylistCreator, "plscr_pnl", "Create Playlist", "createpls_btn",
+         "Playlist Creator", "Use this tool to create or edit playlists.", "document-new"},
+        {TToolPanel::PlaylistChecker, "plsck_pnl", "Check Playlist", "checkpls_btn",
+         "Playlist Checker",
+         "Use this tool to clean your playlists of files that no longer exists.",
+         "dialog-ok-apply"},
+        {TToolPanel::Lister, "lister_pnl", "Files Lister", "list_btn", "File Lister",
+         "Use this tool to generate a list of your audio files.", "view-list-text"},
+        {TToolPanel::Settings, "setup_pnl", "Settings", "settings_btn", "Setup Sonvale",
+         "Use this form to customize this settings to suits your needs and convinience.",
+         "preferences-system"},
+        {TToolPanel::MultipleFiles, "mlted_pnl", "Multiple Files", "mlttag_btn",
+         "Multiple Files Tag Editor",
+         "Use this tool to manually edit the meta tags of a group of files", "document-multiple"},
+        {TToolPanel::Duplicates, "duplicates_pnl", "Duplicates", "duplicates_btn",
+         "Duplicate Files Finder", "Use this tool find and delete duplicate audio files.",
+         "edit-copy"},
+        {TToolPanel::Incomplete, "intag_pnl", "Incomplete Tags", "incomplete_btn",
+         "Incomplete Tags Finder", "Use this tool find audio files with incomplete tags.",
+         "edit-find"},
+        {TToolPanel::Quality, "qua_pnl", "Quality Analyser", "quality_btn", "Quality Analyser",
+         "Use this tool find audio files with poor audio quality.", "audio-volume-high"},
+        {TToolPanel::Magic, "magic_pnl", "Magic Folder", "magic_btn", "Magic Folder",
+         "Use this tool to build a \"magic folder\" with structured shorcuts to your favorite "
+         "songs.",
+         "folder-favorites"},
+        {TToolPanel::TagCleaner, "tagclean_pnl", "Tag Cleaner", "tagcleaner_btn", "Tag cleaner",
+         "Use this tool to clean and uniformize the tags (meta info) of your audio files.",
+         "edit-clear"},
+    };
+    return table;
+}
+
+const TMainDlg::TPanelInfo& TMainDlg::Info(TToolPanel panel) const {
+    for (const auto& info : PanelTable())
+        if (info.Panel == panel) return info;
+    return PanelTable().first();
+}
+
+QIcon TMainDlg::PanelIcon(TToolPanel panel) const {
+    switch (panel) {
+    case TToolPanel::Tools:
+        return windowIcon();
+    case TToolPanel::Settings:
+        return ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView);
+    case TToolPanel::TagCleaner: // shows the name cleaner's glyph
+        return PanelIcon(TToolPanel::Cleaner);
+    default:
+        return ThemeIcon(Info(panel).IconName, QStyle::SP_FileIcon);
+    }
+}
+
+TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
+    : QMainWindow(parent), FPrompter(std::move(prompter)) {
+    if (!FPrompter) FPrompter = std::make_shared<TGuiPrompter>(this);
+    setObjectName(QStringLiteral("TMainDlg"));
+    setWindowTitle(QStringLiteral("Sonvale"));
+    setWindowIcon(ThemeIcon("applications-multimedia", QStyle::SP_MediaVolume));
+    setMinimumSize(760, 520);
+
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    BuildTopBand(central);
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(6, 6, 6, 6);
+    auto* bar = new QVBoxLayout;
+    auto makeBarButton = [&](const char* name, const QString& caption, const QIcon& icon) {
+        auto* b = new QToolButton(central);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setIcon(icon);
+        b->setIconSize(QSize(32, 32));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setMinimumWidth(80);
+        b->setAutoRaise(true);
+        bar->addWidget(b);
+        return b;
+    };
+    connect(makeBarButton("tools_btn", tr("Tools"), PanelIcon(TToolPanel::Tools)),
+            &QToolButton::clicked, this, &TMainDlg::tools_btnClick);
+    connect(makeBarButton("settings_btn", tr("Settings"), PanelIcon(TToolPanel::Settings)),
+            &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
+    connect(makeBarButton("about_btn", tr("About"),
+                          ThemeIcon("help-about", QStyle::SP_MessageBoxInformation)),
+            &QToolButton::clicked, this, &TMainDlg::about_btnClick);
+    bar->addStretch();
+    body->addLayout(bar);
+
+    FWork = new QStackedWidget(central);
+    FWork->setObjectName(QStringLiteral("work_area"));
+    for (const auto& info : PanelTable()) {
+        QWidget* panel = info.Panel == TToolPanel::Tools      ? BuildToolsList()
+                         : info.Panel == TToolPanel::Settings ? BuildSettingsPanel()
+                                                              : BuildToolPanel(info);
+        panel->setObjectName(QString::fromLatin1(info.PanelName));
+        FPanels.insert(int(info.Panel), panel);
+        FWork->addWidget(panel);
+    }
+    body->addWidget(FWork, 1);
+    outer->addLayout(body, 1);
+    setCentralWidget(central);
+    ShowToolPanel(TToolPanel::Tools);
+}
+
+TMainDlg::~TMainDlg() = default;
+
+void TMainDlg::BuildTopBand(QWidget* parent) {
+    auto* band = new QWidget(parent);
+    band->setObjectName(QStringLiteral("top_pnl"));
+    band->setAutoFillBackground(true);
+    QPalette pal = band->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    band->setPalette(pal);
+    auto* lay = new QHBoxLayout(band);
+    auto* texts = new QVBoxLayout;
+    FTitle = new QLabel(band);
+    FTitle->setObjectName(QStringLiteral("title_lbl"));
+    QFont f = FTitle->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.3);
+    FTitle->setFont(f);
+    FSubtitle = new QLabel(band);
+    FSubtitle->setObjectName(QStringLiteral("subtitle_lbl"));
+    FSubtitle->setWordWrap(true);
+    texts->addWidget(FTitle);
+    texts->addWidget(FSubtitle);
+    lay->addLayout(texts, 1);
+    FIcon = new QLabel(band);
+    FIcon->setObjectName(QStringLiteral("icon_img"));
+    FIcon->setFixedSize(32, 32);
+    lay->addWidget(FIcon);
+    static_cast<QVBoxLayout*>(parent->layout())->addWidget(band);
+}
+
+QWidget* TMainDlg::BuildToolsList() {
+    auto* panel = new QWidget;
+    auto* lay = new QVBoxLayout(panel);
+    struct TGroup {
+        QString Caption;
+        QList<TToolPanel> Tools;
+    };
+    const QList<TGroup> groups = {
+        {tr("Editors and Taggers"),
+         {TToolPanel::Album, TToolPanel::SingleFile, TToolPanel::MultipleFiles}},
+        {tr("Mass Files Processor"),
+         {TToolPanel::Cleaner, TToolPanel::Remover, TToolPanel::Organizer, TToolPanel::Burner}},
+        {tr("Playlists"),
+         {TToolPanel::PlaylistCreator, TToolPanel::PlaylistChecker, TToolPanel::Lister}},
+        {tr("Other Tools"),
+         {TToolPanel::Duplicates, TToolPanel::Incomplete, TToolPanel::Quality, TToolPanel::Magic,
+          TToolPanel::TagCleaner}},
+    };
+    for (const auto& g : groups) {
+        auto* box = new QGroupBox(g.Caption, panel);
+        auto* grid = new QGridLayout(box);
+        int col = 0;
+        for (TToolPanel tool : g.Tools) {
+            const TPanelInfo& info = Info(tool);
+            auto* b = new QToolButton(box);
+            b->setObjectName(QString::fromLatin1(info.Handler));
+            b->setText(tr(info.Caption));
+            b->setToolTip(tr(info.Subtitle));
+            b->setIcon(PanelIcon(tool));
+            b->setIconSize(QSize(32, 32));
+            b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            b->setMinimumWidth(100);
+            b->setAutoRaise(true);
+            connect(b, &QToolButton::clicked, this, [this, tool] { ShowToolPanel(tool); });
+            grid->addWidget(b, 0, col++);
+        }
+        grid->setColumnStretch(col, 1);
+        lay->addWidget(box);
+    }
+    lay->addStretch();
+    return panel;
+}
+
+QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
+    auto* panel = new QWidget;
+    auto* lay = new QHBoxLayout(panel);
+    lay->setContentsMargins(0, 0, 0, 0);
+    const TListSpec* spec = nullptr;
+    for (const auto& s : kLists)
+        if (s.Panel == info.Panel) spec = &s;
+    if (!spec) return panel;
+    auto* list = new TToolList(QString::fromLatin1(spec->ListName), panel);
+    lay->addWidget(list, 1);
+    if (spec->AddName)
+        connect(list, &TToolList::FolderDropped, this, [this, list](const QString& folder) {
+            ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
+        });
+    auto* buttons = new QVBoxLayout;
+    const QString prefix = QString::fromLatin1(spec->ButtonPrefix);
+    const bool album = info.Panel == TToolPanel::Album;
+    auto add = [&](const QString& role, const QString& caption, const char* icon,
+                   QStyle::StandardPixmap fallback, std::function<void()> action) {
+        auto* b = new QPushButton(ThemeIcon(icon, fallback), caption, panel);
+        b->setObjectName(prefix + role + QStringLiteral("_btn"));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, std::move(action));
+        buttons->addWidget(b);
+    };
+    if (spec->AddName) {
+        auto* a = new QPushButton(ThemeIcon("list-add", QStyle::SP_FileIcon), tr("Add"), panel);
+        a->setObjectName(QString::fromLatin1(spec->AddName));
+        a->setAutoDefault(false);
+        connect(a, &QPushButton::clicked, this, [this, list] { AddFromOpenDialog(list); });
+        buttons->addWidget(a);
+        auto* f =
+            new QPushButton(ThemeIcon("folder-add", QStyle::SP_DirIcon), tr("Add Folder"), panel);
+        f->setObjectName(QString::fromLatin1(spec->AddFolderName));
+        f->setAutoDefault(false);
+        connect(f, &QPushButton::clicked, this, [this, list] { AddFolderToList(list); });
+        buttons->addWidget(f);
+    }
+    const bool selectAfter = spec->SelectAfterRemove;
+    add(album ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
+        QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
+    add(QStringLiteral("reset"), tr("Reset"), "edit-clear-all", QStyle::SP_DialogResetButton,
+        [list] { ListReset(list); });
+    if (spec->UpDown) {
+        add(QStringLiteral("up"), tr("Up"), "go-up", QStyle::SP_ArrowUp, [list] { ListUp(list); });
+        add(QStringLiteral("down"), tr("Down"), "go-down", QStyle::SP_ArrowDown,
+            [list] { ListDown(list); });
+    }
+    buttons->addStretch();
+    lay->addLayout(buttons);
+    return panel;
+}
+
+QWidget* TMainDlg::BuildSettingsPanel() {
+    auto* panel = new QWidget;
+    auto* lay = new QHBoxLayout(panel);
+    FSetupList = new QListWidget(panel);
+    FSetupList->setObjectName(QStringLiteral("setup_lst"));
+    FSetupList->addItems({tr("General"), tr("FreeDB"), tr("Patterns"), tr("Playback")});
+    FSetupList->setMaximumWidth(140);
+    connect(FSetupList, &QListWidget::currentRowChanged, this, &TMainDlg::setup_lstClick);
+    lay->addWidget(FSetupList);
+    const char* groups[][2] = {{"setupgeneral_grp", "General Settings"},
+                               {"setupfreedb_grp", "FreeDB"},
+                               {"setuppatterns_grp", "Patterns"},
+                               {"setupplayback_grp", "Playback"}};
+    for (const auto& g : groups) {
+        auto* box = new QGroupBox(tr(g[1]), panel);
+        box->setObjectName(QString::fromLatin1(g[0]));
+        FSetupGroups.append(box);
+        lay->addWidget(box, 1);
+    }
+    return panel;
+}
+
+QWidget* TMainDlg::Panel(TToolPanel panel) const {
+    return FPanels.value(int(panel));
+}
+QString TMainDlg::Title() const {
+    return FTitle->text();
+}
+QString TMainDlg::Subtitle() const {
+    return FSubtitle->text();
+}
+
+void TMainDlg::ShowToolPanel(TToolPanel panel) {
+    if (FWork->currentWidget() == Panel(TToolPanel::Settings) && SaveSettingsHook)
+        SaveSettingsHook();
+    if (FWork->currentWidget() == Panel(TToolPanel::SingleFile) && SingleFileModifiedHook &&
+        SingleFileModifiedHook() &&
+        !AskWarning(tr("Some modifications have not been saved. Continue anyway ?")))
+        return;
+    FCurrent = panel;
+    FWork->setCurrentWidget(Panel(panel));
+    const TPanelInfo& info = Info(panel);
+    FTitle->setText(tr(info.Title));
+    FSubtitle->setText(tr(info.Subtitle));
+    RunEntryStep(panel);
+    FIcon->setPixmap(PanelIcon(panel).pixmap(32, 32));
+}
+
+void TMainDlg::RunEntryStep(TToolPanel panel) {
+    switch (panel) {
+    case TToolPanel::SingleFile:
+        SingleFileQueue.clear();
+        SingleFileQueuePos = -1;
+        break;
+    case TToolPanel::Settings:
+        FSetupList->setCurrentRow(0);
+        setup_lstClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainDlg::setup_lstClick() {
+    const int row = FSetupList->currentRow();
+    if (row < 0 || row >= FSetupGroups.size()) return;
+    for (int i = 0; i < FSetupGroups.size(); ++i)
+        FSetupGroups[i]->setVisible(i == row);
+}
+
+int TMainDlg::ShowMessageBox(const QString& text, int buttons, int kind) {
+    return FPrompter->ShowMessageBox(text, buttons, kind);
+}
+
+void TMainDlg::tools_btnClick() {
+    ShowToolPanel(TToolPanel::Tools);
+}
+void TMainDlg::settings_btnClick() {
+    ShowToolPanel(TToolPanel::Settings);
+}
+
+void TMainDlg::about_btnClick() {
+    ShowMessageBox(QStringLiteral("Sonvale %1").arg(QStringLiteral(SONVALE_VERSION)), mbOk,
+                   mkInformation);
+}
+
+QString TMainDlg::OpenDialogFilter() const {
+    const QString parts[] = {
+        tr("All Supported Audio Files"),
+        QStringLiteral("*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;*.wvc;"),
+        tr("MPEG Audio"),
+        QStringLiteral("*.mp3"),
+        tr("OGG Files"),
+        QStringLiteral("*.ogg"),
+        tr("MPC Audio"),
+        QStringLiteral("*.mpc;*.mpp;*.mp+"),
+        tr("APE Files"),
+        QStringLiteral("*.ape"),
+        tr("FLAC Files"),
+        QStringLiteral("*.flac;*.fla"),
+        tr("AAC Files"),
+        QStringLiteral("*.aac"),
+        tr("WavPack Files"),
+        QStringLiteral("*.wv;*.wvc"),
+    };
+    QStringList list;
+    for (const QString& p : parts)
+        list.append(p);
+    return list.join(QLatin1Char('|'));
+}
+
+void TMainDlg::AddFromOpenDialog(TToolList* list) {
+    for (const QString& path : FPrompter->OpenFiles(tr("Add"), OpenDialogFilter(), false))
+        list->AddFileToList(path);
+}
+
+void TMainDlg::AddFolderToList(TToolList* list) {
+    const QString folder = FPrompter->BrowseFolder(tr("Add Folder"));
+    if (folder.isEmpty()) return;
+    list->setUpdatesEnabled(false);
+    const bool recurse = AskQuestion(tr("Do you want to recurse subfolders ?"));
+    ScanInto(folder, recurse, [list](const QString& path) { list->AddFileToList(path); });
+    list->setUpdatesEnabled(true);
+}
+
+void TMainDlg::ScanInto(const QString& folder, bool recurse,
+                        std::function<void(const QString&)> callback) {
+    if (!FFolderScan) FFolderScan = new TFolderScanDlg(this);
+    FFolderScan->StartFolder = folder;
+    FFolderScan->Recurse = recurse;
+    FFolderScan->FileCallback = std::move(callback);
+    FFolderScan->ExecuteScan();
+}
+
+bool TMainDlg::ShowToolPanelByName(const QString& name) {
+    for (const auto& info : PanelTable())
+        if (name == QLatin1String(info.PanelName)) {
+            ShowToolPanel(info.Panel);
+            return true;
+        }
+    return false;
+}

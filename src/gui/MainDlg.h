@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+#include <memory>
+
+#include "tools/Prompter.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+class QGroupBox;
+class TToolList;
+class TFolderScanDlg;
+
+// The panels of the work area, one visible at a time.
+enum class TToolPanel {
+    Tools,
+    Album,
+    SingleFile,
+    Burner,
+    Cleaner,
+    Remover,
+    Organizer,
+    PlaylistCreator,
+    PlaylistChecker,
+    Lister,
+    Settings,
+    MultipleFiles,
+    Duplicates,
+    Incomplete,
+    Quality,
+    Magic,
+    TagCleaner,
+};
+
+class TMainDlg : public QMainWindow {
+    Q_OBJECT
+public:
+    // The dialog uses `prompter` for every question and message; without one it shows
+    // real dialogs.
+    explicit TMainDlg(std::shared_ptr<TPrompter> prompter = nullptr, QWidget* parent = nullptr);
+    ~TMainDlg() override;
+
+    TPrompter& Prompter() { return *FPrompter; }
+
+    void ShowToolPanel(TToolPanel panel);
+    // Shows the panel with that objectName ("org_pnl"); false for an unknown name.
+    bool ShowToolPanelByName(const QString& name);
+    TToolPanel CurrentPanel() const { return FCurrent; }
+    QWidget* Panel(TToolPanel panel) const;
+    QString Title() const;
+    QString Subtitle() const;
+
+    int ShowMessageBox(const QString& text, int buttons, int kind);
+    bool AskQuestion(const QString& text) { return FPrompter->AskQuestion(text); }
+    bool AskWarning(const QString& text) { return FPrompter->AskWarning(text); }
+    void ShowPlainMessage(const QString& text) { FPrompter->ShowPlainMessage(text); }
+
+    // "Add" and "Add Folder" of a tool's list.
+    void AddFromOpenDialog(TToolList* list);
+    void AddFolderToList(TToolList* list);
+    QString OpenDialogFilter() const;
+    // Walks `folder` in the "Please wait" window, handing each file to `callback`.
+    void ScanInto(const QString& folder, bool recurse,
+                  std::function<void(const QString&)> callback);
+
+    // Hooks filled by the tools as they come: saving the settings when their page is
+    // left, and whether the single-file editor holds unsaved modifications.
+    std::function<void()> SaveSettingsHook;
+    std::function<bool()> SingleFileModifiedHook;
+    // Single-file editor's queue; emptied each time its panel is shown.
+    QStringList SingleFileQueue;
+    int SingleFileQueuePos = -1;
+
+public slots:
+    void tools_btnClick();
+    void settings_btnClick();
+    void about_btnClick();
+    void setup_lstClick();
+
+private:
+    struct TPanelInfo {
+        TToolPanel Panel;
+        const char* PanelName;
+        const char* Caption;
+        const char* Handler;
+        const char* Title;
+        const char* Subtitle;
+        const char* IconName;
+    };
+    static const QList<TPanelInfo>& PanelTable();
+    const TPanelInfo& Info(TToolPanel panel) const;
+
+    void BuildTopBand(QWidget* parent);
+    QWidget* BuildToolsList();
+    QWidget* BuildToolPanel(const TPanelInfo& info);
+    QWidget* BuildSettingsPanel();
+    void RunEntryStep(TToolPanel panel);
+    QIcon PanelIcon(TToolPanel panel) const;
+
+    std::shared_ptr<TPrompter> FPrompter;
+    TToolPanel FCurrent = TToolPanel::Tools;
+    QLabel* FTitle = nullptr;
+    QLabel* FSubtitle = nullptr;
+    QLabel* FIcon = nullptr;
+    QStackedWidget* FWork = nullptr;
+    QMap<int, QWidget*> FPanels;
+    QListWidget* FSetupList = nullptr;
+    QList<QGroupBox*> FSetupGroups;
+    TFolderScanDlg* FFolderScan = nullptr;
+};

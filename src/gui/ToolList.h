@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QListWidget>
+#include <QSet>
+
+// A tool's file list: one full path per item, in the order the tool walks them.
+// Reorders its own items by dragging with the mouse.
+class TToolList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TToolList(const QString& objectName, QWidget* parent = nullptr);
+
+    QStringList Paths() const;
+
+    // Appends a path that passes the supported-extension test and is not yet in the list
+    // (letter case ignored). Returns whether it was added.
+    bool AddFileToList(const QString& path);
+
+    // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
+    static int DragIndex;
+
+signals:
+    // A folder was dropped from the file manager; the window scans it with recursion.
+    void FolderDropped(const QString& folder);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    QSet<QString> FKnown;
+    bool FKnownValid = false;
+    bool FAdding = false;
+};
+
+// The shared list operations; all do nothing without a selection (Reset aside).
+// After Remove the item before the removed one is selected unless selectAfter is false.
+void ListRemove(QListWidget* list, bool selectAfter = true);
+void ListReset(QListWidget* list);
+void ListUp(QListWidget* list);
+void ListDown(QListWidget* list);
+// Moves the item at `from` to `to`, keeping it selected.
+void ListMove(QListWidget* list, int from, int to);

@@ -1,0 +1,86 @@
+#include "tools/FolderScan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+QStringList Scan(const QString& folder, bool recurse) {
+    QStringList files;
+    TFolderScanHooks hooks;
+    hooks.File = [&](const QString& p) { files.append(p); };
+    EXPECT_TRUE(ScanFolder(folder, recurse, hooks));
+    return files;
+}
+
+} // namespace
+
+TEST(FolderScan, ExtensionsAndListablePaths) {
+    EXPECT_EQ(ListPathExtension("/a/b.MP3"), "MP3");
+    EXPECT_EQ(ListPathExtension("/a.dir/file"), "");
+    EXPECT_EQ(ListPathExtension("C:\\a.dir\\file"), "");
+    EXPECT_EQ(ListPathExtension("noext"), "");
+    EXPECT_EQ(ListPathExtension("x."), "");
+    EXPECT_TRUE(IsListablePath("/a/b.MP3"));
+    EXPECT_TRUE(IsListablePath("/a/b.flac"));
+    EXPECT_TRUE(IsListablePath("/a/b.mp+"));
+    for (const char* p : {"/a/b.wav", "/a/b.wma", "/a/b.aac", "/a/b", ".wv", "a.", ""})
+        EXPECT_FALSE(IsListablePath(p)) << p;
+    EXPECT_TRUE(IsListablePath("x.wv"));
+    EXPECT_FALSE(IsListablePath("x.w"));
+}
+
+TEST(FolderScan, DepthFirstAndHiddenFiles) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    Touch(root + "/a/inner.mp3");
+    Touch(root + "/a/deeper/deep.ogg");
+    Touch(root + "/.hidden.mp3");
+    Touch(root + "/top.txt");
+    QStringList all = Scan(root, true);
+    EXPECT_EQ(all.size(), 4);
+    EXPECT_TRUE(all.contains(root + "/.hidden.mp3"));
+    // Whatever the listing order, a folder's files come together with its subfolders'.
+    const qsizetype inner = all.indexOf(root + "/a/inner.mp3");
+    const qsizetype deep = all.indexOf(root + "/a/deeper/deep.ogg");
+    ASSERT_GE(inner, 0);
+    ASSERT_GE(deep, 0);
+    EXPECT_EQ(std::abs(inner - deep), 1);
+    // Without recursion only the top folder's files.
+    const QStringList top = Scan(root, false);
+    EXPECT_EQ(top.size(), 2);
+    EXPECT_FALSE(top.contains(root + "/a/inner.mp3"));
+    // A trailing separator gives a single one in the paths.
+    EXPECT_TRUE(Scan(root + "/", false).contains(root + "/top.txt"));
+}
+
+TEST(FolderScan, UnlistableFoldersAndLinkCycles) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    EXPECT_TRUE(Scan(root + "/missing", true).isEmpty());
+    Touch(root + "/x/a.mp3");
+    ASSERT_TRUE(QFile::link(root, root + "/x/loop"));
+    EXPECT_EQ(Scan(root, true), QStringList{root + "/x/a.mp3"});
+    // Only subfolders and no recursion: nothing.
+    EXPECT_TRUE(Scan(root, false).isEmpty());
+}
+
+TEST(FolderScan, CancelStopsTheWalk) {
+    QTemporaryDir tmp;
+    for (int i = 0; i < 5; ++i)
+        Touch(tmp.path() + QString("/f%1.mp3").arg(i));
+    int seen = 0;
+    TFolderScanHooks hooks;
+    hooks.File = [&](const QString&) { ++seen; };
+    hooks.Cancelled = [&] { return seen == 2; };
+    EXPECT_FALSE(ScanFolder(tmp.path(), true, hooks));
+    EXPECT_EQ(seen, 2);
+}
