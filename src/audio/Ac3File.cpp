@@ -322,8 +322,11 @@ void TAc3File::Seek(int64_t position) {
     if (position < 0) position = 0;
     position = (position / (2 * Channels)) * 2 * Channels;
     const int64_t index = position / PcmFrameBytes;
-    Stream->SetPosition(FrameOffset(index));
+    // The transform overlaps frames: the frame before primes the decoder so that
+    // the samples after a seek equal those of a straight read.
     avcodec_flush_buffers(dec->ctx);
+    Stream->SetPosition(FrameOffset(index > 0 ? index - 1 : 0));
+    if (index > 0) DecodeFrame();
     if (DecodeFrame())
         Pending = PcmFrameBytes - int32_t(position % PcmFrameBytes);
     else
