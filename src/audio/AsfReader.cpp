@@ -309,7 +309,9 @@ uint32_t ParseAsfHeader(const QByteArray& data, int64_t fileSize, TAsfHeader& ou
     }
     const uint64_t prerollTicks = out.Preroll * 10000u;
     const uint64_t duration = out.PlayDuration > prerollTicks ? out.PlayDuration - prerollTicks : 0;
-    const uint32_t bitrate = out.MaxBitrate ? out.MaxBitrate : streamBits;
+    // The streams' own average rates; the file's maximum counts packet overhead
+    // and, for variable rates, the peak.
+    const uint32_t bitrate = streamBits ? streamBits : out.MaxBitrate;
     const bool seekable = (out.Flags & 2) != 0;
     const bool broadcast = (out.Flags & 1) != 0;
     auto& a = out.Attributes;
