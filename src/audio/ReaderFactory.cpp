@@ -1,7 +1,9 @@
+#include "audio/Ac3File.h"
 #include "audio/AudioFile.h"
 #include "audio/MpegAudioFile.h"
 #include "audio/OggFile.h"
 #include "audio/WavAudioFile.h"
+#include "audio/WmaAudioFile.h"
 
 std::unique_ptr<TAbstractAudioFile> CreateReader(uint8_t formatCode, const QString& fileName) {
     switch (formatCode) {
@@ -11,6 +13,10 @@ std::unique_ptr<TAbstractAudioFile> CreateReader(uint8_t formatCode, const QStri
         return std::make_unique<TMpegAudioFile>(fileName);
     case fcOgg:
         return std::make_unique<TOggFile>(fileName);
+    case fcWma:
+        return std::make_unique<TWMAAudioFile>(fileName);
+    case fcAc3:
+        return std::make_unique<TAc3File>(fileName);
     default:
         return nullptr;
     }

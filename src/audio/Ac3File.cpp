@@ -1,0 +1,335 @@
+#include "audio/Ac3File.h"
+
+#include "audio/SonvaleError.h"
+#include "audio/WFileStream.h"
+#include "tags/Id3v1Tag.h"
+#include "tags/Id3v2Tag.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+
+std::mutex currentLock;
+TAc3File* current = nullptr;
+const void* currentContext = nullptr; // the decoder context of the current reader
+
+constexpr int kBitrates[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                               192, 224, 256, 320, 384, 448, 512, 576, 640};
+
+// The decoder's diagnostics become lines of the current reader's Messages.
+void LogCallback(void* avcl, int level, const char* fmt, va_list vl) {
+    {
+        std::lock_guard<std::mutex> g(currentLock);
+        if (current && avcl && avcl == currentContext) {
+            if (level <= AV_LOG_WARNING) {
+                char line[1024];
+                va_list copy;
+                va_copy(copy, vl);
+                std::vsnprintf(line, sizeof line, fmt, copy);
+                va_end(copy);
+                current->Messages.append(QString::fromUtf8(line).trimmed());
+            }
+            return;
+        }
+    }
+    av_log_default_callback(avcl, level, fmt, vl);
+}
+
+void InstallLogCallback() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_callback(LogCallback); });
+}
+
+} // namespace
+
+int32_t Ac3SampleRate(int code) {
+    static const int32_t rates[4] = {48000, 44100, 32000, 0};
+    return rates[code & 3];
+}
+
+int32_t Ac3BitrateKbps(int frameSizeCode) {
+    if (frameSizeCode < 0 || frameSizeCode / 2 >= 19) return 0;
+    return kBitrates[frameSizeCode / 2];
+}
+
+int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode) {
+    const int32_t kbps = Ac3BitrateKbps(frameSizeCode);
+    if (kbps == 0) return 0;
+    switch (sampleRateCode) {
+    case 0:
+        return 2 * (kbps * 2); // 16-bit words per frame, 1536 samples at 48 kHz
+    case 1:
+        return 2 * (kbps * 96000 / 44100 + (frameSizeCode & 1));
+    case 2:
+        return 2 * (kbps * 3);
+    default:
+        return 0;
+    }
+}
+
+int32_t Ac3ChannelsOfFrame(const uint8_t* f, int size) {
+    // syncword(16) crc1(16) fscod(2) frmsizecod(6) bsid(5) bsmod(3) acmod(3) ...
+    if (size < 7) return 0;
+    static const int nfchans[8] = {2, 1, 2, 3, 3, 4, 4, 5};
+    const uint32_t bits = (uint32_t(f[5]) << 8) | f[6]; // bsid..., starts at byte 5
+    int pos = 8;                                        // bit position after bsid and bsmod
+    auto take = [&](int n) {
+        const uint32_t v = (bits >> (16 - pos - n)) & ((1u << n) - 1);
+        pos += n;
+        return int(v);
+    };
+    const int acmod = take(3);
+    if ((acmod & 1) && acmod != 1) take(2); // cmixlev
+    if (acmod & 4) take(2);                 // surmixlev
+    if (acmod == 2) take(2);                // dsurmod
+    const int lfeon = take(1);
+    return nfchans[acmod] + lfeon;
+}
+
+struct TAc3File::TDecoder {
+    AVCodecContext* ctx = nullptr;
+    AVPacket* pkt = nullptr;
+    AVFrame* frame = nullptr;
+    ~TDecoder() {
+        avcodec_free_context(&ctx);
+        av_packet_free(&pkt);
+        av_frame_free(&frame);
+    }
+};
+
+TAc3File* TAc3File::Current() {
+    std::lock_guard<std::mutex> g(currentLock);
+    return current;
+}
+
+void TAc3File::Release() {
+    std::lock_guard<std::mutex> g(currentLock);
+    if (current == this) {
+        current = nullptr;
+        currentContext = nullptr;
+    }
+}
+
+TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
+    if (Current())
+        throw ESonvaleError(
+            QStringLiteral("AZID.DLL allow only one AC3 stream to be decoded at a time"));
+    Stream = std::make_unique<TWFileStream>(fileName, fmOpenRead | fmShareDenyNone);
+
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_AC3);
+    dec = std::make_unique<TDecoder>();
+    if (codec) {
+        dec->ctx = avcodec_alloc_context3(codec);
+        dec->pkt = av_packet_alloc();
+        dec->frame = av_frame_alloc();
+    }
+    if (!codec || !dec->ctx || !dec->pkt || !dec->frame ||
+        avcodec_open2(dec->ctx, codec, nullptr) < 0)
+        throw ESonvaleError(QStringLiteral("AZID.DLL initialization failed"));
+
+    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2)")
+                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name),
+                         QString::fromLatin1(AV_STRINGIFY(LIBAVCODEC_VERSION))));
+    {
+        TId3V2Tag v2;
+        if (v2.Open(fileName) && v2.Present) {
+            Tags = v2.Fields;
+        } else {
+            TId3V1Tag v1;
+            if (v1.Open(fileName) && v1.Present) Tags = v1.Fields;
+        }
+    }
+
+    InstallLogCallback();
+    {
+        std::lock_guard<std::mutex> g(currentLock);
+        if (current) // opened meanwhile on another thread
+            throw ESonvaleError(
+                QStringLiteral("AZID.DLL allow only one AC3 stream to be decoded at a time"));
+        current = this;
+        currentContext = dec->ctx;
+    }
+    try {
+        // The sync word 0x0B 0x77, looked for at even offsets from the start.
+        const int64_t size = Stream->GetSize();
+        std::vector<uint8_t> chunk(65536);
+        int64_t at = 0;
+        int64_t found = -1;
+        Stream->SetPosition(0);
+        while (found < 0 && at + 1 < size) {
+            const int64_t got = Stream->Read(chunk.data(), int64_t(chunk.size()));
+            if (got < 2) break;
+            for (int64_t i = 0; i + 1 < got; i += 2)
+                if (chunk[size_t(i)] == 0x0B && chunk[size_t(i) + 1] == 0x77) {
+                    found = at + i;
+                    break;
+                }
+            at += got - (got & 1);
+            Stream->SetPosition(at);
+        }
+        uint8_t head[8] = {};
+        if (found >= 0) {
+            Stream->SetPosition(found);
+            if (Stream->Read(head, 8) < 5) found = -1;
+        }
+        if (found < 0) throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
+        SampleRateCode = head[4] >> 6;
+        FrameSizeCode = head[4] & 0x3F;
+        FirstFrame = found;
+        Stream->SetPosition(FirstFrame);
+        Channels = Ac3ChannelsOfFrame(head, 8);
+        FrameBytes = Ac3FrameBytes(FrameSizeCode, SampleRateCode);
+        // A reserved rate or frame size leaves nothing to decode.
+        if (Channels <= 0 || FrameBytes <= 0)
+            throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
+        FloatBuffer.assign(size_t(Channels) * 1536, 0.0f);
+        PcmFrameBytes = Channels * 3072;
+        PcmBuffer.assign(size_t(Channels) * 1536, 0);
+        PcmSize = ((size - FirstFrame) / FrameBytes) * 1536 * 2 * Channels;
+    } catch (...) {
+        Release();
+        throw;
+    }
+}
+
+TAc3File::~TAc3File() {
+    Release();
+}
+
+int32_t TAc3File::GetBitrate() {
+    return Ac3BitrateKbps(FrameSizeCode) * 1000;
+}
+int32_t TAc3File::GetChannels() {
+    return Channels;
+}
+int64_t TAc3File::GetFileSize() {
+    return Stream->GetSize();
+}
+int64_t TAc3File::GetPosition() {
+    return PcmPosition;
+}
+int64_t TAc3File::GetPcmSize() {
+    return PcmSize;
+}
+int32_t TAc3File::GetSampleRate() {
+    return Ac3SampleRate(SampleRateCode);
+}
+int32_t TAc3File::GetBitsPerSample() {
+    return 16;
+}
+uint8_t TAc3File::GetFormatCode() {
+    return fcAc3;
+}
+
+bool TAc3File::DecodeFrame() {
+    // Each frame carries its own size; a frame whose header is damaged ends the stream.
+    uint8_t head[8];
+    const int64_t start = Stream->Position();
+    if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77) return false;
+    const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
+    if (bytes < 8) return false;
+    frameBytes.resize(size_t(bytes));
+    std::memcpy(frameBytes.data(), head, 8);
+    if (Stream->Read(frameBytes.data() + 8, bytes - 8) != bytes - 8) {
+        Messages.append(QStringLiteral("End of file"));
+        Stream->SetPosition(start + bytes);
+        return false;
+    }
+    av_packet_unref(dec->pkt);
+    if (av_new_packet(dec->pkt, bytes) < 0) return false;
+    std::memcpy(dec->pkt->data, frameBytes.data(), size_t(bytes));
+    if (avcodec_send_packet(dec->ctx, dec->pkt) < 0) return false;
+    if (avcodec_receive_frame(dec->ctx, dec->frame) < 0) return false;
+    AVFrame* f = dec->frame;
+    const int ch = f->ch_layout.nb_channels;
+    const int n = std::min(f->nb_samples, 1536);
+    bool ok = ch == Channels && f->nb_samples == 1536;
+    if (ok) {
+        const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
+        const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
+        ok = isFloat;
+        for (int c = 0; ok && c < ch; ++c)
+            for (int i = 0; i < n; ++i) {
+                const float v = planar ? reinterpret_cast<const float*>(f->extended_data[c])[i]
+                                       : reinterpret_cast<const float*>(f->data[0])[i * ch + c];
+                FloatBuffer[size_t(i) * ch + c] = v;
+            }
+    }
+    av_frame_unref(f);
+    if (!ok) {
+        Messages.append(QStringLiteral("Unexpected frame layout"));
+        return false;
+    }
+    for (size_t i = 0; i < FloatBuffer.size(); ++i) {
+        const double s = std::round(double(FloatBuffer[i]) * 32767.0);
+        PcmBuffer[i] = int16_t(std::clamp(s, -32768.0, 32767.0));
+    }
+    return true;
+}
+
+int64_t TAc3File::FrameOffset(int64_t index) {
+    // At 44.1 kHz encoders alternate two frame lengths, so the frames are walked;
+    // at the other rates every frame has the first one's length.
+    int64_t at = FirstFrame;
+    if (SampleRateCode != 1) return FirstFrame + index * FrameBytes;
+    const int64_t size = Stream->GetSize();
+    for (int64_t i = 0; i < index; ++i) {
+        uint8_t head[5];
+        Stream->SetPosition(at);
+        if (Stream->Read(head, 5) != 5 || head[0] != 0x0B || head[1] != 0x77) break;
+        const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
+        if (bytes <= 0 || at + bytes >= size) break;
+        at += bytes;
+    }
+    return at;
+}
+
+bool TAc3File::Read(void* buffer, int& count) {
+    auto* out = static_cast<uint8_t*>(buffer);
+    const auto* pcm = reinterpret_cast<const uint8_t*>(PcmBuffer.data());
+    int done = 0;
+    bool result = true;
+    if (Pending > 0 && count > 0) {
+        const int n = std::min(Pending, count);
+        std::memcpy(out, pcm + (PcmFrameBytes - Pending), size_t(n));
+        Pending -= n;
+        done = n;
+    }
+    while (done < count) {
+        result = DecodeFrame();
+        if (!result) break;
+        const int n = std::min(PcmFrameBytes, count - done);
+        std::memcpy(out + done, pcm, size_t(n));
+        Pending = PcmFrameBytes - n;
+        done += n;
+    }
+    PcmPosition += done;
+    count = done;
+    // Bytes delivered before a failed decode still count; the next call reports the end.
+    return done > 0;
+}
+
+void TAc3File::Seek(int64_t position) {
+    if (position < 0) position = 0;
+    position = (position / (2 * Channels)) * 2 * Channels;
+    const int64_t index = position / PcmFrameBytes;
+    // The transform overlaps frames: the frame before primes the decoder so that
+    // the samples after a seek equal those of a straight read.
+    avcodec_flush_buffers(dec->ctx);
+    Stream->SetPosition(FrameOffset(index > 0 ? index - 1 : 0));
+    if (index > 0) DecodeFrame();
+    if (DecodeFrame())
+        Pending = PcmFrameBytes - int32_t(position % PcmFrameBytes);
+    else
+        Pending = 0;
+    PcmPosition = position;
+}

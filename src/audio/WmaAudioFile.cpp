@@ -1,0 +1,110 @@
+#include "audio/WmaAudioFile.h"
+
+#include "audio/FfmpegPcm.h"
+#include "audio/SonvaleError.h"
+
+#include <QFileInfo>
+
+namespace {
+QString Hex8(uint32_t code) {
+    return QStringLiteral("%1").arg(code, 8, 16, QChar('0'));
+}
+} // namespace
+
+TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
+    const QFileInfo info(fileName);
+    FileSize = info.exists() ? info.size() : 0;
+
+    TAsfHeader header;
+    const uint32_t code = ReadAsfHeader(fileName, header);
+    if (code != 0)
+        throw ESonvaleError(QStringLiteral("Failed to open the wm file - 0x") + Hex8(code));
+
+    // Each stream is one output of the decoder.
+    OutputCount = int32_t(header.Streams.size());
+    if (OutputCount != 1)
+        throw ESonvaleError(QStringLiteral("This Windows Media file contains too many outputs (%1)")
+                                .arg(OutputCount));
+    const TAsfStream& stream = header.Streams[0];
+    if (!stream.Audio) throw ESonvaleError(QStringLiteral("WMA doesn't contains Audio data"));
+
+    // The output is PCM: 16-bit unless the stream carries more (WMA Pro 24-bit).
+    Format = stream;
+    Format.FormatTag = 1;
+    Format.BitsPerSample = stream.BitsPerSample > 16 ? 24 : 16;
+    Format.BlockAlign = uint16_t(Format.Channels * Format.BitsPerSample / 8);
+    Format.AvgBytesPerSec = Format.SamplesPerSec * Format.BlockAlign;
+    AvgBytesPerSec = int32_t(Format.AvgBytesPerSec);
+
+    for (const TAsfAttribute& a : header.Attributes) {
+        const QString text = AsfAttributeText(a);
+        if (a.Name.compare(QLatin1String("Duration"), Qt::CaseInsensitive) == 0 &&
+            a.Type == asfQword && a.Value.size() >= 8)
+            Duration = int64_t(text.mid(1).toULongLong());
+        else if (a.Name.compare(QLatin1String("Bitrate"), Qt::CaseInsensitive) == 0 &&
+                 a.Type == asfDword && a.Value.size() >= 4)
+            Bitrate = int32_t(text.mid(1).toUInt());
+        else if (a.Name.compare(QLatin1String("Seekable"), Qt::CaseInsensitive) == 0 &&
+                 !a.Value.isEmpty())
+            NotSeekable = a.Value[0] == 0;
+        Tags.append(AsfTagName(a.Name) + text);
+    }
+
+    StreamNumber = 1;
+    PcmPosition = 0;
+    PcmSize = AvgBytesPerSec > 0 ? Duration * AvgBytesPerSec / 10000000 : 0;
+    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
+}
+
+TWMAAudioFile::~TWMAAudioFile() = default;
+
+int32_t TWMAAudioFile::GetBitrate() {
+    return Bitrate;
+}
+int32_t TWMAAudioFile::GetChannels() {
+    return Format.Channels;
+}
+int64_t TWMAAudioFile::GetFileSize() {
+    return FileSize;
+}
+int64_t TWMAAudioFile::GetPosition() {
+    return PcmPosition;
+}
+int64_t TWMAAudioFile::GetPcmSize() {
+    return PcmSize;
+}
+int32_t TWMAAudioFile::GetSampleRate() {
+    return int32_t(Format.SamplesPerSec);
+}
+int32_t TWMAAudioFile::GetBitsPerSample() {
+    return Format.BitsPerSample;
+}
+uint8_t TWMAAudioFile::GetFormatCode() {
+    return fcWma;
+}
+bool TWMAAudioFile::IsSource() {
+    return true;
+}
+bool TWMAAudioFile::RemoveTags(int) {
+    return false;
+}
+bool TWMAAudioFile::WriteTags(int) {
+    return false;
+}
+
+bool TWMAAudioFile::Read(void* buffer, int& count) {
+    if (count <= 0) {
+        count = 0;
+        return false;
+    }
+    // At most one decoded packet is fetched per call, as a media reader's sample.
+    const int got = pcm->Read(buffer, count, true);
+    count = got;
+    PcmPosition += got;
+    return got > 0;
+}
+
+void TWMAAudioFile::Seek(int64_t position) {
+    if (AvgBytesPerSec <= 0 || position < 0) return;
+    if (pcm->Seek(position)) PcmPosition = position - position % Format.BlockAlign;
+}

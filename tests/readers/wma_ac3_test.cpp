@@ -1,0 +1,290 @@
+#include "audio/Ac3File.h"
+#include "audio/AsfReader.h"
+#include "audio/SonvaleError.h"
+#include "audio/WmaAudioFile.h"
+#include "support/AudioFixtures.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+std::vector<int16_t> ReadAll(TAbstractAudioFile& r) {
+    std::vector<int16_t> out;
+    std::vector<int16_t> buf(4096);
+    for (int guard = 0; guard < 1000000; ++guard) {
+        int count = int(buf.size() * 2);
+        if (!r.Read(buf.data(), count)) break;
+        out.insert(out.end(), buf.begin(), buf.begin() + count / 2);
+    }
+    return out;
+}
+
+int MaxDiff(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+    int m = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        m = std::max(m, std::abs(a[i] - b[i]));
+    return m;
+}
+
+QString ErrorOf(auto make) {
+    try {
+        make();
+    } catch (const ESonvaleError& e) {
+        return e.Message;
+    }
+    return QString();
+}
+
+class Readers : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString Path(const char* n) { return dir.filePath(QString::fromLatin1(n)); }
+};
+
+TEST_F(Readers, WmaPropertiesTagsAndPcmAgreeWithFfmpeg) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 32000;
+    o.channels = 1;
+    o.bitrate = 64000;
+    o.seconds = 1.5;
+    o.metadata = {{"title", "Tïtle ☃"}, {"artist", "Someone"}, {"album", "Alb"}};
+    const QString p = Path("a.wma");
+    ASSERT_TRUE(fixtures::EncodeWma(p, o));
+    TWMAAudioFile r(p);
+    EXPECT_EQ(r.GetSampleRate(), 32000);
+    EXPECT_EQ(r.GetChannels(), 1);
+    EXPECT_EQ(r.GetBitsPerSample(), 16);
+    EXPECT_EQ(r.GetFormatCode(), fcWma);
+    EXPECT_NEAR(r.GetBitrate(), 64000, 4000);
+    EXPECT_TRUE(r.Tags.contains(QStringLiteral("TITLE=Tïtle ☃"))); // never narrowed
+    EXPECT_TRUE(r.Tags.contains(QStringLiteral("ARTIST=Someone")));
+    EXPECT_TRUE(r.Tags.contains(QStringLiteral("ALBUM=Alb")));
+    EXPECT_TRUE(r.Tags.contains(QStringLiteral("HASAUDIO=1")));
+    EXPECT_FALSE(r.WriteTags(-1));
+    EXPECT_FALSE(r.RemoveTags(-1));
+
+    std::vector<int16_t> ref;
+    ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
+    const auto got = ReadAll(r);
+    EXPECT_NEAR(r.GetDuration() * 86400, double(ref.size()) / 32000, 0.07);
+    EXPECT_NEAR(double(got.size() * 2), double(r.GetPcmSize()), 2048.0 * 2);
+    ASSERT_EQ(got.size(), ref.size());
+    EXPECT_EQ(MaxDiff(got, ref), 0);
+    EXPECT_EQ(r.GetPosition(), int64_t(got.size() * 2));
+
+    // Seeking back gives the same samples again.
+    r.Seek(20000);
+    EXPECT_EQ(r.GetPosition(), 20000);
+    std::vector<int16_t> part(500);
+    int count = 1000;
+    ASSERT_TRUE(r.Read(part.data(), count));
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count / 2; ++i)
+        ASSERT_EQ(part[size_t(i)], ref[10000 + size_t(i)]) << i;
+}
+
+QByteArray Guid(uint32_t d1, uint16_t d2, uint16_t d3, uint64_t d4) {
+    QByteArray g;
+    for (int i = 0; i < 4; ++i)
+        g += char(d1 >> (8 * i));
+    for (int i = 0; i < 2; ++i)
+        g += char(d2 >> (8 * i));
+    for (int i = 0; i < 2; ++i)
+        g += char(d3 >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        g += char(d4 >> (8 * (7 - i)));
+    return g;
+}
+QByteArray Le(uint64_t v, int n) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b += char(v >> (8 * i));
+    return b;
+}
+QByteArray Obj(const QByteArray& guid, const QByteArray& body) {
+    return guid + Le(uint64_t(body.size()) + 24, 8) + body;
+}
+QByteArray U16(const QString& s) {
+    QByteArray b(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+    return b + QByteArray(2, '\0');
+}
+const QByteArray kAudio = Guid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD00805F5C442Bull);
+const QByteArray kVideo = Guid(0xBC19EFC0, 0x5B4D, 0x11CF, 0xA8FD00805F5C442Bull);
+
+QByteArray FileProps(uint64_t duration100ns, uint64_t prerollMs, uint32_t bitrate) {
+    QByteArray b(16, '\0');
+    b += Le(0, 8) + Le(0, 8) + Le(0, 8) + Le(duration100ns, 8) + Le(duration100ns, 8) +
+         Le(prerollMs, 8) + Le(2, 4) + Le(0, 4) + Le(0, 4) + Le(bitrate, 4);
+    return Obj(Guid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE400C00C205365ull), b);
+}
+QByteArray StreamProps(const QByteArray& type, int number, int channels, int rate) {
+    QByteArray fmt = Le(0x161, 2) + Le(channels, 2) + Le(rate, 4) + Le(8000, 4) + Le(2, 2) +
+                     Le(16, 2) + Le(0, 2);
+    QByteArray b = type + QByteArray(16, '\0') + Le(0, 8) + Le(fmt.size(), 4) + Le(0, 4) +
+                   Le(number, 2) + Le(0, 4) + fmt;
+    return Obj(Guid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE600C00C205365ull), b);
+}
+QByteArray ExtItem(const QString& name, int type, const QByteArray& value) {
+    const QByteArray n = U16(name);
+    return Le(n.size(), 2) + n + Le(type, 2) + Le(value.size(), 2) + value;
+}
+QByteArray ExtContent(const QList<QByteArray>& items) {
+    QByteArray b = Le(items.size(), 2);
+    for (const auto& i : items)
+        b += i;
+    return Obj(Guid(0xD2D0A440, 0xE307, 0x11D2, 0x97F000A0C95EA850ull), b);
+}
+QByteArray Header(const QList<QByteArray>& objs) {
+    QByteArray body;
+    for (const auto& o : objs)
+        body += o;
+    return Guid(0x75B22630, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull) +
+           Le(uint64_t(body.size()) + 30, 8) + Le(objs.size(), 4) + Le(0x0201, 2) + body;
+}
+
+TEST_F(Readers, AsfAttributeLinesFollowTheNameTableAndTypes) {
+    const QByteArray guid = Guid(0x01020304, 0x0506, 0x0708, 0x090A0B0C0D0E0F10ull);
+    const QByteArray h = Header(
+        {FileProps(30000000 + 20000000, 2000, 96000), StreamProps(kAudio, 1, 2, 22050),
+         ExtContent(
+             {ExtItem("wm/albumtitle", 0, U16("Ålbum")), ExtItem("CurrentBitrate", 3, Le(95000, 4)),
+              ExtItem("WM/Picture", 1, QByteArray(37, 'x')),
+              ExtItem("BannerImageData", 1, QByteArray(5, 'x')), ExtItem("IsVBR", 2, Le(1, 4)),
+              ExtItem("Big", 4, Le(1ull << 40, 8)), ExtItem("Small", 5, Le(65535, 2)),
+              ExtItem("Odd", 9, QByteArray(3, 'z')), ExtItem("Id", 6, guid)})});
+    const QString p = Path("h.wma");
+    ASSERT_TRUE(fixtures::WriteFile(p, h));
+    TWMAAudioFile r(p);
+    EXPECT_EQ(r.Duration, 30000000);  // preroll taken off
+    EXPECT_EQ(r.GetBitrate(), 64000); // the stream's 8000 bytes per second, not the file maximum
+    EXPECT_EQ(r.GetSampleRate(), 22050);
+    EXPECT_EQ(r.GetChannels(), 2);
+    EXPECT_EQ(r.GetPcmSize(), 3 * 22050 * 4);
+    const QStringList& t = r.Tags;
+    EXPECT_TRUE(t.contains(QStringLiteral("ALBUM=Ålbum")));
+    EXPECT_EQ(t.filter(QRegularExpression("^BITRATE=")).size(), 2);
+    EXPECT_TRUE(t.contains(QStringLiteral("BITRATE=95000")));
+    EXPECT_TRUE(t.contains(QStringLiteral("WM/Picture= Binary of length(37)")));
+    EXPECT_TRUE(t.contains(QStringLiteral("= Binary of length(5)")));
+    EXPECT_TRUE(t.contains(QStringLiteral("IsVBR=1")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Big=1099511627776")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Small=65535")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Odd= Unknown data of length(3)")));
+    EXPECT_TRUE(t.contains(QStringLiteral("Id={01020304-0506-0708-090A-0B0C0D0E0F10}")));
+    EXPECT_TRUE(t.contains(QStringLiteral("DURATION=30000000")));
+}
+
+TEST_F(Readers, WmaRefusesHostileAndForeignFiles) {
+    auto open = [&](const QByteArray& bytes) {
+        const QString p = Path("x.wma");
+        fixtures::WriteFile(p, bytes);
+        return ErrorOf([&] { TWMAAudioFile r(p); });
+    };
+    const QByteArray fp = FileProps(10000000, 0, 0);
+    const QString bad = QStringLiteral("Failed to open the wm file - 0xc00d0bbd");
+    EXPECT_EQ(open(Header({fp, StreamProps(kAudio, 1, 2, 44100), StreamProps(kVideo, 2, 0, 0)})),
+              QStringLiteral("This Windows Media file contains too many outputs (2)"));
+    EXPECT_EQ(open(Header({fp, StreamProps(kVideo, 1, 0, 0)})),
+              QStringLiteral("WMA doesn't contains Audio data"));
+    EXPECT_EQ(open(QByteArray("not an asf file at all, really not")), bad);
+    EXPECT_EQ(open(QByteArray()), bad);
+    QByteArray whole = Header({fp, StreamProps(kAudio, 1, 2, 44100)});
+    EXPECT_EQ(open(whole.left(whole.size() - 7)), bad); // header size beyond the file
+    QByteArray zero = whole;
+    zero.replace(30 + 16, 8, Le(0, 8)); // first object size 0
+    EXPECT_EQ(open(zero), bad);
+    QByteArray beyond = whole;
+    beyond.replace(30 + 16, 8, Le(1ull << 62, 8));
+    EXPECT_EQ(open(beyond), bad);
+    QByteArray count =
+        Header({fp, StreamProps(kAudio, 1, 2, 44100), ExtContent({ExtItem("a", 0, U16("b"))})});
+    count.replace(count.size() - (2 + 4 + 2 + 2 + 4 + 2 + 4), 2, Le(60000, 2)); // item count
+    EXPECT_EQ(open(count), bad);
+    EXPECT_EQ(ErrorOf([&] { TWMAAudioFile r(Path("missing.wma")); }),
+              QStringLiteral("Failed to open the wm file - 0x80070002"));
+}
+
+TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
+    struct Case {
+        int rate, channels, bitrate;
+    } cases[] = {{48000, 2, 192000}, {44100, 1, 96000}, {32000, 2, 128000}};
+    for (const Case& c : cases) {
+        fixtures::EncodeOptions o;
+        o.sampleRate = c.rate;
+        o.channels = c.channels;
+        o.bitrate = c.bitrate;
+        o.seconds = 1.2;
+        const QString p = Path("a.ac3");
+        ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+        std::vector<int16_t> ref;
+        int refRate = 0, refCh = 0;
+        ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref, &refRate, &refCh));
+        TAc3File r(p);
+        EXPECT_EQ(r.GetSampleRate(), refRate);
+        EXPECT_EQ(r.GetChannels(), refCh);
+        EXPECT_EQ(r.GetBitrate(), c.bitrate);
+        EXPECT_EQ(r.GetFormatCode(), fcAc3);
+        ASSERT_EQ(r.Tags.size(), 1);
+        EXPECT_TRUE(r.Tags[0].startsWith(QStringLiteral("DECODER=")));
+        const auto got = ReadAll(r);
+        EXPECT_NEAR(double(got.size() * 2), double(r.GetPcmSize()), double(r.PcmFrameBytes));
+        ASSERT_EQ(got.size(), ref.size()) << c.rate;
+        EXPECT_LE(MaxDiff(got, ref), 1) << c.rate; // 32767 versus 32768 scaling
+
+        // A seek into the middle of a frame continues with the same samples.
+        const int64_t at = int64_t(r.PcmFrameBytes) * 3 + 2 * c.channels * 100;
+        r.Seek(at);
+        EXPECT_EQ(r.GetPosition(), at);
+        std::vector<int16_t> part(64);
+        int count = 128;
+        ASSERT_TRUE(r.Read(part.data(), count));
+        ASSERT_EQ(count, 128);
+        for (int i = 0; i < 64; ++i) // the decoder's dither may differ by one step
+            EXPECT_NEAR(part[size_t(i)], got[size_t(at / 2) + size_t(i)], 2) << i;
+    }
+}
+
+TEST_F(Readers, Ac3OneAtATimeOddSyncAndTags) {
+    fixtures::EncodeOptions o;
+    o.seconds = 0.3;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    {
+        TAc3File first(p);
+        EXPECT_EQ(ErrorOf([&] { TAc3File second(p); }),
+                  QStringLiteral("AZID.DLL allow only one AC3 stream to be decoded at a time"));
+    }
+    EXPECT_TRUE(ErrorOf([&] { TAc3File again(p); }).isEmpty());
+
+    const QByteArray bytes = fixtures::ReadFile(p);
+    const QString odd = Path("odd.ac3");
+    fixtures::WriteFile(odd, QByteArray(1, '\0') + bytes.left(400)); // one frame cut, odd start
+    EXPECT_EQ(ErrorOf([&] { TAc3File r(odd); }), QStringLiteral("Invalid AC3 file"));
+    EXPECT_EQ(TAc3File::Current(), nullptr);
+    fixtures::WriteFile(odd, QByteArray(3, '\x0b'));
+    EXPECT_EQ(ErrorOf([&] { TAc3File r(odd); }), QStringLiteral("Invalid AC3 file"));
+    // A reserved sample-rate code is refused rather than divided by.
+    QByteArray reserved = bytes;
+    reserved[4] = char(0xC0 | (reserved[4] & 0x3F));
+    fixtures::WriteFile(odd, reserved);
+    EXPECT_EQ(ErrorOf([&] { TAc3File r(odd); }), QStringLiteral("Invalid AC3 file"));
+
+    // An ID3v1 block replaces the tag lines; a truncated last frame ends the stream.
+    QByteArray v1(128, '\0');
+    v1.replace(0, 3, "TAG");
+    v1.replace(3, 5, "Hello");
+    const QString tagged = Path("t.ac3");
+    fixtures::WriteFile(tagged, bytes + v1);
+    TAc3File r(tagged);
+    EXPECT_TRUE(r.Tags.contains(QStringLiteral("TITLE=Hello"))) << r.Tags.join('|').toStdString();
+    EXPECT_FALSE(r.Tags.join('|').contains(QStringLiteral("DECODER=")));
+    const auto got = ReadAll(r);
+    EXPECT_GT(got.size(), 0u);
+}
+
+} // namespace
