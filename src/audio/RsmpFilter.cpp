@@ -89,12 +89,32 @@ void TRsmpFilter::Seek(int64_t position) {
     SourceEnded = Flushed = false;
 }
 
+bool TRsmpFilter::FillFromSource(char* buffer, int& count) {
+    // A source may hand out less than asked (a decoder's frame at a time);
+    // keep asking so that a short read never splits a sample or a frame.
+    const int want = std::max(count, 0);
+    int got = 0;
+    bool ok = true;
+    while (got < want) {
+        int n = want - got;
+        ok = Source->Read(buffer + got, n);
+        n = std::clamp(n, 0, want - got);
+        got += n;
+        if (!ok || n == 0) {
+            ok = false;
+            break;
+        }
+    }
+    count = got;
+    return ok || got > 0;
+}
+
 bool TRsmpFilter::ReadSource(char* buffer, int& count) {
-    if (SrcBytes == 2) return Source->Read(buffer, count);
+    if (SrcBytes == 2) return FillFromSource(buffer, count);
     const int samples = std::max(count, 0) / 2;
     int n = samples * SrcBytes;
     Wide.resize(std::max(n, 1));
-    bool ok = Source->Read(Wide.data(), n);
+    bool ok = FillFromSource(Wide.data(), n);
     const int got = std::clamp(n, 0, samples * SrcBytes) / SrcBytes;
     auto* out = reinterpret_cast<int16_t*>(buffer);
     for (int i = 0; i < got; ++i) {

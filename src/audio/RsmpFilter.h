@@ -42,6 +42,8 @@ public:
     bool UpMix = false;
 
 private:
+    // Up to count source bytes, short only at the source's end.
+    bool FillFromSource(char* buffer, int& count);
     // Source PCM widened to 16 bits.
     bool ReadSource(char* buffer, int& count);
     // 16-bit PCM with the source's channels at OutRate.

@@ -7,6 +7,7 @@
 #include "support/AudioFixtures.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -39,6 +40,18 @@ public:
     QByteArray Pcm;
     int64_t Announced;
     int64_t Pos = 0;
+};
+
+// Hands out at most Chunk bytes per call, as a decoder delivering whatever it
+// has at hand may; only an empty read means the end.
+class TTrickleSource : public TMemorySource {
+public:
+    using TMemorySource::TMemorySource;
+    bool Read(void* buffer, int& count) override {
+        count = std::min(count, Chunk);
+        return TMemorySource::Read(buffer, count);
+    }
+    int Chunk = 3;
 };
 
 QByteArray Bytes(const std::vector<int16_t>& s) {
@@ -279,6 +292,39 @@ TEST(ChainFilter, SeekThenReadMatchesReadingThrough) {
     ASSERT_LE(tail.size(), through.size() - size_t(frame) * 2 + 8);
     for (size_t i = warm; i < tail.size() && frame * 2 + i < through.size(); ++i)
         ASSERT_EQ(tail[i], through[frame * 2 + i]) << i;
+}
+
+TEST(ChainFilter, ShortSourceReadsKeepFramesAligned) {
+    // Stereo down-mix, 24-bit narrowing and mono up-mix against the same
+    // conversions over a source that fills every request.
+    std::vector<int16_t> st(600);
+    for (size_t i = 0; i < st.size(); ++i)
+        st[i] = int16_t(i % 2 ? -int(i) * 37 : int(i) * 53);
+    QByteArray wide;
+    for (int16_t v : st) {
+        wide.append(char(0x5a));
+        wide.append(char(v & 0xff));
+        wide.append(char((v >> 8) & 0xff));
+    }
+    struct Case {
+        int channels, bits, outChannels, outRate;
+        QByteArray pcm;
+    };
+    for (const Case& c : {Case{2, 16, 1, 44100, Bytes(st)}, Case{2, 24, 2, 44100, wide},
+                          Case{1, 16, 2, 44100, Bytes(st)}, Case{2, 24, 1, 48000, wide}}) {
+        SCOPED_TRACE(testing::Message() << c.channels << "ch " << c.bits << "bit -> "
+                                        << c.outChannels << "ch " << c.outRate);
+        for (int chunk : {1, 3, 5, 1001}) {
+            SCOPED_TRACE(chunk);
+            TMemorySource whole(44100, c.channels, c.bits, c.pcm);
+            TTrickleSource trickle(44100, c.channels, c.bits, c.pcm);
+            trickle.Chunk = chunk;
+            TRsmpFilter a(&whole, c.outChannels, c.outRate), b(&trickle, c.outChannels, c.outRate);
+            auto expected = ReadAll(a, 1000);
+            ASSERT_FALSE(expected.empty());
+            EXPECT_EQ(ReadAll(b, 1000), expected);
+        }
+    }
 }
 
 TEST(ChainFilter, DamagedSourcesNeverCrash) {
