@@ -183,44 +183,63 @@ bool TRsmpFilter::ReadRate(char* buffer, int& count) {
     return done > 0;
 }
 
+int TRsmpFilter::ReadMixed(char* out, int frames) {
+    const int outFrame = OutChannels * 2, inFrame = SrcChannels * 2;
+    int n = frames * inFrame;
+    Mix.resize(std::max(n, 2));
+    ReadRate(Mix.data(), n);
+    const int got = std::clamp(n, 0, frames * inFrame) / inFrame;
+    const auto* in = reinterpret_cast<const int16_t*>(Mix.data());
+    for (int f = 0; f < got; ++f) {
+        const int16_t* s = in + f * SrcChannels;
+        int16_t* dst = reinterpret_cast<int16_t*>(out + f * outFrame);
+        if (OutChannels == 1 && SrcChannels >= 2) {
+            // Each half truncates toward zero, so the sum cannot overflow.
+            const int16_t v = int16_t(s[0] / 2 + s[1] / 2);
+            std::memcpy(dst, &v, 2);
+        } else {
+            for (int c = 0; c < OutChannels; ++c) {
+                const int16_t v = s[std::min(c, SrcChannels - 1)];
+                std::memcpy(dst + c, &v, 2);
+            }
+        }
+    }
+    return got;
+}
+
 bool TRsmpFilter::Read(void* buffer, int& count) {
+    // Pass-through: exactly what the source delivers.
+    if (!Rechannel && !Resample && SrcBytes == 2) return Source->Read(buffer, count);
     char* out = static_cast<char*>(buffer);
     const int asked = std::max(count, 0);
     int done = 0;
-    bool any;
-    if (!Rechannel) {
-        // Pass-through: exactly what the source delivers.
-        if (!Resample && SrcBytes == 2) return Source->Read(buffer, count);
-        int n = asked;
-        any = ReadRate(out, n);
-        done = std::clamp(n, 0, asked);
-    } else {
-        const int outFrame = OutChannels * 2, inFrame = SrcChannels * 2;
-        const int frames = asked / outFrame;
-        int n = frames * inFrame;
-        Mix.resize(std::max(n, 2));
-        any = ReadRate(Mix.data(), n);
-        const int got = std::clamp(n, 0, frames * inFrame) / inFrame;
-        const auto* in = reinterpret_cast<const int16_t*>(Mix.data());
-        for (int f = 0; f < got; ++f) {
-            const int16_t* s = in + f * SrcChannels;
-            int16_t o[2] = {0, 0};
-            int16_t* dst = reinterpret_cast<int16_t*>(out + f * outFrame);
-            if (OutChannels == 1 && SrcChannels >= 2) {
-                // Each half truncates toward zero, so the sum cannot overflow.
-                o[0] = int16_t(s[0] / 2 + s[1] / 2);
-                std::memcpy(dst, o, 2);
-            } else {
-                for (int c = 0; c < OutChannels; ++c) {
-                    int16_t v = s[std::min(c, SrcChannels - 1)];
-                    std::memcpy(dst + c, &v, 2);
-                }
-            }
+    // Converted in bounded steps: the channel count of a damaged header must
+    // not size the buffers, nor overflow a byte count.
+    constexpr int kStepBytes = 1 << 16;
+    if (Rechannel) {
+        const int outFrame = OutChannels * 2;
+        const int step = std::max(1, kStepBytes / (SrcChannels * 2));
+        while (asked - done >= outFrame) {
+            const int frames = std::min((asked - done) / outFrame, step);
+            const int got = ReadMixed(out + done, frames);
+            done += got * outFrame;
+            if (got < frames) break;
         }
-        done = got * outFrame;
+    } else {
+        const int frame = Resample ? SrcChannels * 2 : 2;
+        const int step = kStepBytes - kStepBytes % frame;
+        while (asked - done >= frame) {
+            const int want = std::min(asked - done, step);
+            int n = want - want % frame;
+            const int expect = n;
+            ReadRate(out + done, n);
+            n = std::clamp(n, 0, expect);
+            done += n;
+            if (n < expect) break;
+        }
     }
     // At the end the rest of the caller's buffer is silence.
     if (done < asked) std::memset(out + done, 0, asked - done);
     count = done;
-    return any && done > 0;
+    return done > 0;
 }

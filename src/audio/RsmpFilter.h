@@ -48,6 +48,8 @@ private:
     bool ReadSource(char* buffer, int& count);
     // 16-bit PCM with the source's channels at OutRate.
     bool ReadRate(char* buffer, int& count);
+    // Up to frames output frames with OutChannels channels; the frames made.
+    int ReadMixed(char* out, int frames);
     // Converts a source-domain byte count (16-bit, source channels, source
     // rate) to the output domain and back.
     int64_t ToOutput(int64_t sourceBytes);

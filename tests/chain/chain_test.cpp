@@ -360,6 +360,19 @@ TEST(ChainFilter, DamagedSourcesNeverCrash) {
             EXPECT_LE(out.size(), pcm.size() * 44100 + 4096);
         }
     }
+    // A huge channel count and a large request: the byte counts of one
+    // request must neither overflow nor size a buffer from the header.
+    {
+        std::vector<int16_t> frames(65535 * 3, 7);
+        TMemorySource src(44100, 65535, 16, Bytes(frames));
+        TRsmpFilter f(&src, 2, 44100);
+        std::vector<char> big(1 << 20, 'x');
+        int n = int(big.size());
+        EXPECT_TRUE(f.Read(big.data(), n));
+        ASSERT_EQ(n, 3 * 4);
+        EXPECT_EQ(std::vector<char>(big.begin() + n, big.end()),
+                  std::vector<char>(big.size() - n, 0));
+    }
     // Empty source, 8-bit, resampled.
     TMemorySource empty(8000, 1, 8, QByteArray());
     TRsmpFilter f(&empty, 2, 44100);
