@@ -537,3 +537,58 @@ TEST_F(ChainTest, FacadeCompressesWhenAsked) {
     EXPECT_TRUE(af.Close());
     EXPECT_FALSE(af.Filter || af.Compressor || af.Reader);
 }
+
+TEST_F(ChainTest, EncodedFilesComeOutConvertedThroughTheFacade) {
+    // Real encoder output through the facade: the chain end equals the
+    // conversion of the reader's own PCM, keeps the tone and adds no
+    // distortion of its own.
+    struct Case {
+        const char* name;
+        int rate, channels, outRate;
+    };
+    for (Case c : {Case{"m.mp3", 44100, 1, 48000}, Case{"s.mp3", 22050, 2, 44100},
+                   Case{"o.ogg", 48000, 2, 44100}}) {
+        SCOPED_TRACE(c.name);
+        fixtures::EncodeOptions o;
+        o.sampleRate = c.rate;
+        o.channels = c.channels;
+        o.bitrate = c.name[0] == 'o' ? 128000 : 96000;
+        o.seconds = 1.0;
+        o.freq = 1000;
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QString error;
+        const bool made = c.name[0] == 'o' ? fixtures::EncodeOgg(path, o, &error)
+                                           : fixtures::EncodeMp3(path, o, &error);
+        ASSERT_TRUE(made) << error.toStdString();
+
+        TAudioFile raw;
+        raw.SetFileName(path);
+        ASSERT_TRUE(raw.Open());
+        ASSERT_EQ(raw.Reader->GetSampleRate(), c.rate);
+        ASSERT_EQ(raw.Reader->GetChannels(), c.channels);
+        const auto pcm = ReadAll(*raw.Reader, 3000);
+        ASSERT_GT(pcm.size(), size_t(c.rate / 2));
+        TMemorySource mem(c.rate, c.channels, 16, Bytes(pcm));
+        TRsmpFilter expectedChain(&mem, 2, c.outRate);
+        const auto expected = ReadAll(expectedChain);
+
+        TAudioFile af;
+        af.OutRate = c.outRate;
+        af.SetFileName(path);
+        ASSERT_TRUE(af.Open());
+        TAbstractAudioFile* end = af.ChainEnd();
+        EXPECT_EQ(end->GetSampleRate(), c.outRate);
+        EXPECT_EQ(end->GetChannels(), 2);
+        EXPECT_NEAR(end->GetDuration() * 86400, af.Reader->GetDuration() * 86400, 0.01);
+        const auto out = ReadAll(*end, 3000);
+        EXPECT_LE(std::llabs(int64_t(out.size() * 2) - end->GetPcmSize()), 4096);
+        EXPECT_EQ(out, expected);
+        // Past the encoder's leading delay and trailing padding.
+        double found = 0;
+        const double chainThd = ThdN(out, 2, 1, c.outRate, 1000, c.outRate / 8, &found);
+        // The chain adds nothing above its own floor (-60 dB).
+        const double readerThd = ThdN(pcm, c.channels, c.channels - 1, c.rate, 1000, c.rate / 8);
+        EXPECT_LT(chainThd, std::max(readerThd + 1.0, -60.0));
+        EXPECT_NEAR(found, 1000.0, 0.1);
+    }
+}
