@@ -13,13 +13,15 @@ TRsmpFilter::TRsmpFilter(TAbstractAudioFile* source, int32_t outChannels, int32_
     // 32-bit are narrowed; anything else is taken as 16-bit.
     SrcBytes = (SrcBits == 8 || SrcBits == 24 || SrcBits == 32) ? SrcBits / 8 : 2;
     const int32_t srcRate = source->GetSampleRate();
+    SrcRate = srcRate;
     // A damaged source with no rate or no channels cannot be converted;
     // it is read as it is.
     // Rates far apart or absurd channel counts (damaged headers) are not
-    // resampled: the tables and buffers would grow without bound.
+    // resampled: the tables and buffers would grow without bound. Down to
+    // 1/512 covers any output rate asked for over the usual source rates.
     const double factor = srcRate > 0 ? double(OutRate) / srcRate : 0.0;
     Resample = srcRate > 0 && OutRate > 0 && OutRate != srcRate && SrcChannels > 0 &&
-               SrcChannels <= 64 && factor >= 1.0 / 64 && factor <= 64;
+               SrcChannels <= 64 && factor >= 1.0 / 512 && factor <= 64;
     Rechannel = OutChannels > 0 && SrcChannels > 0 && OutChannels != SrcChannels;
     UpMix = OutChannels == 2;
     if (Resample) {
@@ -41,13 +43,14 @@ int32_t TRsmpFilter::GetBitrate() {
     return Source->GetBitrate();
 }
 int32_t TRsmpFilter::GetChannels() {
-    return OutChannels;
+    return Rechannel || SrcChannels <= 0 || OutChannels == SrcChannels ? OutChannels : SrcChannels;
 }
 int64_t TRsmpFilter::GetFileSize() {
     return Source->GetFileSize();
 }
 int32_t TRsmpFilter::GetSampleRate() {
-    return OutRate;
+    // When the rate could not be converted, the source's rate is what comes out.
+    return Resample || SrcRate <= 0 ? OutRate : SrcRate;
 }
 int32_t TRsmpFilter::GetBitsPerSample() {
     return OutBits;

@@ -57,6 +57,7 @@ private:
     int32_t SrcChannels = 0;
     int32_t SrcBits = 16;
     int32_t SrcBytes = 2;
+    int32_t SrcRate = 0;
     bool SourceEnded = false;
     bool Flushed = false;
     std::vector<char> Wide, Mix;

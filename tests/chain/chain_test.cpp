@@ -327,6 +327,32 @@ TEST(ChainFilter, ShortSourceReadsKeepFramesAligned) {
     }
 }
 
+TEST(ChainFilter, FarRatesConvertAndRefusedConversionsSayWhatComesOut) {
+    // 96000 Hz down to 1000 Hz: still converted, the tone (200 Hz) kept.
+    auto pcm = fixtures::MakeSine(96000, 1, 1.0, 200.0, 0.5);
+    TMemorySource src(96000, 1, 16, Bytes(pcm));
+    TRsmpFilter f(&src, 1, 1000);
+    ASSERT_TRUE(f.Resampler);
+    EXPECT_EQ(f.GetSampleRate(), 1000);
+    auto out = ReadAll(f, 200);
+    EXPECT_NEAR(double(out.size()), 1000.0, 16);
+    EXPECT_LT(ThdN(out, 1, 0, 1000, 200, 100), -50);
+
+    // A conversion the chain cannot make (absurd channel count, rates too
+    // far apart, no output channels) passes the source on labelled as it is.
+    TMemorySource many(44100, 65, 16, Bytes(pcm));
+    TRsmpFilter g(&many, 65, 48000);
+    EXPECT_FALSE(g.Resampler);
+    EXPECT_EQ(g.GetSampleRate(), 44100);
+    TMemorySource far(44100, 2, 16, Bytes(pcm));
+    TRsmpFilter h(&far, 2, 44100 * 100);
+    EXPECT_FALSE(h.Resampler);
+    EXPECT_EQ(h.GetSampleRate(), 44100);
+    TRsmpFilter k(&far, 0, 44100);
+    EXPECT_EQ(k.GetChannels(), 2);
+    EXPECT_DOUBLE_EQ(k.GetDuration(), far.GetDuration());
+}
+
 TEST(ChainFilter, DamagedSourcesNeverCrash) {
     auto pcm = fixtures::MakeSine(22050, 2, 0.2);
     // Announces twice the data it holds: the chain delivers what there is.
