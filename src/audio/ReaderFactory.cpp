@@ -1,5 +1,7 @@
 #include "audio/Ac3File.h"
+#include "audio/ApeFile.h"
 #include "audio/AudioFile.h"
+#include "audio/MpcFile.h"
 #include "audio/MpegAudioFile.h"
 #include "audio/OggFile.h"
 #include "audio/WavAudioFile.h"
@@ -17,6 +19,10 @@ std::unique_ptr<TAbstractAudioFile> CreateReader(uint8_t formatCode, const QStri
         return std::make_unique<TWMAAudioFile>(fileName);
     case fcAc3:
         return std::make_unique<TAc3File>(fileName);
+    case fcMpc:
+        return std::make_unique<TMpcFile>(fileName);
+    case fcApe:
+        return std::make_unique<TApeFile>(fileName);
     default:
         return nullptr;
     }
