@@ -85,9 +85,7 @@ TApeFile::TApeFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     // The header follows a leading ID3v2 tag, possibly after some junk.
     for (int64_t start : {tags.Id3v2Size, int64_t(0)}) {
         if (start < 0 || start >= fileSize) continue;
-        stream.Seek(start, TSeekOrigin::soBeginning);
-        QByteArray head(int(std::min<int64_t>(kHeadBytes, fileSize - start)), '\0');
-        head.resize(int(std::max<int64_t>(stream.Read(head.data(), int(head.size())), 0)));
+        const QByteArray head = stream.ReadBytesAt(start, kHeadBytes);
         const int at = int(head.indexOf("MAC "));
         if (at < 0) continue;
         Info = ParseApeHeader(head.mid(at), fileSize);

@@ -3,7 +3,6 @@
 #include "audio/FfmpegPcm.h"
 #include "audio/SonvaleError.h"
 #include "audio/WFileStream.h"
-#include "tags/ApeTag.h"
 #include "tags/TagSelect.h"
 
 #include <QFileInfo>
@@ -130,22 +129,14 @@ TMpcFile::TMpcFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     const int64_t fileSize = stream.GetSize();
     const TFileTagInfo tags = ReadPreferredTags(fileName);
 
-    // Where the stream ends: before an APEv2 tag, else before an ID3v1 tag.
+    // The stream ends where the trailing tags begin.
     int64_t streamEnd = fileSize;
-    if (tags.TagKinds & tkApeV2) {
-        TAPEV2Tag ape;
-        if (ape.Open(fileName) && ape.Present && ape.TagStart > 0 && ape.TagStart <= fileSize)
-            streamEnd = ape.TagStart;
-    } else if ((tags.TagKinds & tkId3v1) && fileSize >= 128) {
-        streamEnd = fileSize - 128;
-    }
+    if (tags.TrailingTagsStart >= 0 && tags.TrailingTagsStart <= fileSize)
+        streamEnd = tags.TrailingTagsStart;
 
     auto tryAt = [&](int64_t start) {
         if (start < 0 || start >= fileSize) return TMpcStreamInfo();
-        stream.Seek(start, TSeekOrigin::soBeginning);
-        QByteArray head(int(std::min<int64_t>(kHeadBytes, fileSize - start)), '\0');
-        const int got = stream.Read(head.data(), int(head.size()));
-        head.resize(std::max(got, 0));
+        const QByteArray head = stream.ReadBytesAt(start, kHeadBytes);
         TMpcStreamInfo info = ParseMpcHeader(head, std::max<int64_t>(streamEnd - start, 0));
         info.HeaderPosition = int32_t(start);
         return info;

@@ -3,6 +3,7 @@
 #include "audio/FileUtils.h"
 #include "audio/SonvaleError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -58,6 +59,15 @@ void TWFileStream::ReadBuffer(void* buffer, int64_t count) {
 void TWFileStream::WriteBuffer(const void* buffer, int64_t count) {
     if (count != 0 && Write(buffer, count) != count)
         throw EStreamError(QStringLiteral("Stream write error"));
+}
+
+QByteArray TWFileStream::ReadBytesAt(int64_t offset, int64_t maxCount) {
+    int64_t available = GetSize() - offset;
+    if (offset < 0 || available <= 0 || maxCount <= 0) return {};
+    QByteArray bytes(qsizetype(std::min(maxCount, available)), '\0');
+    Seek(offset, TSeekOrigin::soBeginning);
+    bytes.resize(qsizetype(Read(bytes.data(), bytes.size())));
+    return bytes;
 }
 
 int64_t TWFileStream::Seek(int64_t offset, TSeekOrigin origin) {

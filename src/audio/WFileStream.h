@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -40,6 +41,9 @@ public:
     // Whole-buffer variants: a short read or write raises EStreamError.
     void ReadBuffer(void* buffer, int64_t count);
     void WriteBuffer(const void* buffer, int64_t count);
+
+    // Up to maxCount bytes from offset (fewer at the end of the file).
+    QByteArray ReadBytesAt(int64_t offset, int64_t maxCount);
 
     int64_t Seek(int64_t offset, TSeekOrigin origin);
     int64_t Position() const;

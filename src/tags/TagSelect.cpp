@@ -17,6 +17,10 @@ TFileTagInfo ReadPreferredTags(const QString& fileName) {
     if (v2.Present) info.TagKinds |= tkId3v2;
     if (ape.Present) info.TagKinds |= tkApeV2;
     info.Id3v2Size = v2.TagSize();
+    if (ape.Present && ape.TagStart > 0)
+        info.TrailingTagsStart = ape.TagStart;
+    else if (v1.Present)
+        info.TrailingTagsStart = v1.Position;
     if (ape.Present)
         info.Tags = ape.Fields;
     else if (v2.Present)
