@@ -179,6 +179,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     body->addWidget(FWork, 1);
     outer->addLayout(body, 1);
     setCentralWidget(central);
+
+    // The tools' own controls on their panels.
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -258,13 +260,16 @@ QWidget* TMainDlg::BuildToolsList() {
 
 QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
     auto* panel = new QWidget;
-    auto* lay = new QHBoxLayout(panel);
-    lay->setContentsMargins(0, 0, 0, 0);
+    auto* outer = new QVBoxLayout(panel);
+    outer->setContentsMargins(0, 0, 0, 0);
     const TListSpec* spec = nullptr;
     for (const auto& s : kLists)
         if (s.Panel == info.Panel) spec = &s;
     if (!spec) return panel;
+    auto* lay = new QHBoxLayout;
+    outer->addLayout(lay, 1);
     auto* list = new TToolList(QString::fromLatin1(spec->ListName), panel);
+    FLists.insert(int(info.Panel), list);
     lay->addWidget(list, 1);
     if (spec->AddName)
         connect(list, &TToolList::FolderDropped, this, [this, list](const QString& folder) {
@@ -305,8 +310,29 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
             [list] { ListDown(list); });
     }
     buttons->addStretch();
+    FButtonColumns.insert(int(info.Panel), buttons);
     lay->addLayout(buttons);
     return panel;
+}
+
+TToolList* TMainDlg::ToolList(TToolPanel panel) const {
+    return FLists.value(int(panel));
+}
+
+QVBoxLayout* TMainDlg::ButtonColumn(TToolPanel panel) const {
+    return FButtonColumns.value(int(panel));
+}
+
+QVBoxLayout* TMainDlg::PanelLayout(TToolPanel panel) const {
+    QWidget* p = Panel(panel);
+    return p ? qobject_cast<QVBoxLayout*>(p->layout()) : nullptr;
+}
+
+void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
+    ShowToolPanel(TToolPanel::SingleFile);
+    if (FCurrent != TToolPanel::SingleFile) return;
+    SingleFileQueue = paths;
+    SingleFileQueuePos = -1;
 }
 
 QWidget* TMainDlg::BuildSettingsPanel() {

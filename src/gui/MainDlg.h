@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/SettingsValues.h"
 #include "tools/Prompter.h"
 
 class QLabel;
@@ -12,6 +13,7 @@ class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QGroupBox;
+class QVBoxLayout;
 class TToolList;
 class TFolderScanDlg;
 
@@ -74,6 +76,19 @@ public:
     // Single-file editor's queue; emptied each time its panel is shown.
     QStringList SingleFileQueue;
     int SingleFileQueuePos = -1;
+    // Shows the single-file editor with `paths` as its new queue (command line, other
+    // tools).
+    void LoadSingleFileQueue(const QStringList& paths);
+
+    // The settings the tools read; the settings page loads and saves them.
+    TSettingsValues Settings;
+
+    // A tool panel's file list (nullptr for panels without one), the column of buttons
+    // beside it (tools append their own, e.g. "Go") and the panel's outer layout, below
+    // which tools add their option groups.
+    TToolList* ToolList(TToolPanel panel) const;
+    QVBoxLayout* ButtonColumn(TToolPanel panel) const;
+    QVBoxLayout* PanelLayout(TToolPanel panel) const;
 
 public slots:
     void tools_btnClick();
@@ -108,6 +123,8 @@ private:
     QLabel* FIcon = nullptr;
     QStackedWidget* FWork = nullptr;
     QMap<int, QWidget*> FPanels;
+    QMap<int, TToolList*> FLists;
+    QMap<int, QVBoxLayout*> FButtonColumns;
     QListWidget* FSetupList = nullptr;
     QList<QGroupBox*> FSetupGroups;
     TFolderScanDlg* FFolderScan = nullptr;
