@@ -2,6 +2,7 @@
 
 #include "gui/FolderScanDlg.h"
 #include "gui/GuiPrompter.h"
+#include "gui/SingleEdPanel.h"
 #include "gui/ToolList.h"
 
 #include <QApplication>
@@ -181,6 +182,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     setCentralWidget(central);
 
     // The tools' own controls on their panels.
+    SingleFileEditor = new TSingleEdPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -330,9 +332,8 @@ QVBoxLayout* TMainDlg::PanelLayout(TToolPanel panel) const {
 
 void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
     ShowToolPanel(TToolPanel::SingleFile);
-    if (FCurrent != TToolPanel::SingleFile) return;
-    SingleFileQueue = paths;
-    SingleFileQueuePos = -1;
+    if (FCurrent != TToolPanel::SingleFile || !SingleFileEditor) return;
+    SingleFileEditor->LoadQueue(paths);
 }
 
 QWidget* TMainDlg::BuildSettingsPanel() {
@@ -386,8 +387,7 @@ void TMainDlg::ShowToolPanel(TToolPanel panel) {
 void TMainDlg::RunEntryStep(TToolPanel panel) {
     switch (panel) {
     case TToolPanel::SingleFile:
-        SingleFileQueue.clear();
-        SingleFileQueuePos = -1;
+        if (SingleFileEditor) SingleFileEditor->EmptyQueue();
         break;
     case TToolPanel::Settings:
         FSetupList->setCurrentRow(0);

@@ -16,6 +16,7 @@ class QGroupBox;
 class QVBoxLayout;
 class TToolList;
 class TFolderScanDlg;
+class TSingleEdPanel;
 
 // The panels of the work area, one visible at a time.
 enum class TToolPanel {
@@ -73,9 +74,9 @@ public:
     // left, and whether the single-file editor holds unsaved modifications.
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
-    // Single-file editor's queue; emptied each time its panel is shown.
-    QStringList SingleFileQueue;
-    int SingleFileQueuePos = -1;
+    // Single-file editor's controls with its queue; the queue is emptied each time its
+    // panel is shown.
+    TSingleEdPanel* SingleFileEditor = nullptr;
     // Shows the single-file editor with `paths` as its new queue (command line, other
     // tools).
     void LoadSingleFileQueue(const QStringList& paths);

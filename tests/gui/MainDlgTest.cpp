@@ -149,15 +149,6 @@ TEST_F(MainDlg, UnsavedSingleFileEditsAskBeforeLeaving) {
     EXPECT_EQ(prompter->Shown.size(), 2);
 }
 
-TEST_F(MainDlg, SingleFileEntryEmptiesTheQueueEvenWhenAlreadyShown) {
-    dlg->ShowToolPanel(TToolPanel::SingleFile);
-    dlg->SingleFileQueue = {"/a.mp3", "/b.mp3"};
-    dlg->SingleFileQueuePos = 1;
-    dlg->ShowToolPanel(TToolPanel::SingleFile);
-    EXPECT_TRUE(dlg->SingleFileQueue.isEmpty());
-    EXPECT_EQ(dlg->SingleFileQueuePos, -1);
-}
-
 TEST_F(MainDlg, EveryToolListHasItsOperations) {
     const char* lists[] = {"ign_lst",    "plscr_lst", "plsck_lst", "trem_lst",    "trloc_lst",
                            "clean_lst",  "list_lst",  "orga_lst",  "duploc_lst",  "intag_lst",

@@ -1,0 +1,96 @@
+#include "gui/QueueEditorDlg.h"
+
+#include "gui/MainDlg.h"
+#include "gui/ToolList.h"
+#include "tools/FolderScan.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TQueueEditorDlg::TQueueEditorDlg(TMainDlg* owner) : QDialog(owner), FOwner(owner) {
+    setObjectName(QStringLiteral("TQueueEditorDlg"));
+    setWindowTitle(tr("Queue Editor"));
+    setModal(true);
+    auto* outer = new QVBoxLayout(this);
+    auto* group = new QGroupBox(tr("Queue"), this);
+    group->setObjectName(QStringLiteral("queue_grp"));
+    auto* row = new QHBoxLayout(group);
+    queue_lst = new QListWidget(group);
+    queue_lst->setObjectName(QStringLiteral("queue_lst"));
+    queue_lst->setSelectionMode(QAbstractItemView::SingleSelection);
+    queue_lst->setTextElideMode(Qt::ElideMiddle);
+    queue_lst->setMinimumSize(420, 240);
+    row->addWidget(queue_lst, 1);
+    auto* buttons = new QVBoxLayout;
+    auto add = [&](const char* name, const QString& caption, void (TQueueEditorDlg::*slot)()) {
+        auto* b = new QPushButton(caption, group);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        buttons->addWidget(b);
+    };
+    add("queueadd_btn", tr("Add"), &TQueueEditorDlg::queueadd_btnClick);
+    add("queueaddfolder_btn", tr("Add Folder"), &TQueueEditorDlg::queueaddfolder_btnClick);
+    add("queuerem_btn", tr("Remove"), &TQueueEditorDlg::queuerem_btnClick);
+    add("queuereset_btn", tr("Reset"), &TQueueEditorDlg::queuereset_btnClick);
+    buttons->addStretch();
+    row->addLayout(buttons);
+    outer->addWidget(group, 1);
+
+    auto* box = new QDialogButtonBox(this);
+    auto* ok = box->addButton(tr("Ok"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("ok_btn"));
+    ok->setDefault(true);
+    auto* cancel = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel_btn"));
+    cancel->setAutoDefault(false);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    outer->addWidget(box);
+}
+
+bool TQueueEditorDlg::ExecuteQueue() {
+    queue_lst->clear();
+    return exec() == QDialog::Accepted;
+}
+
+QStringList TQueueEditorDlg::Paths() const {
+    QStringList paths;
+    for (int i = 0; i < queue_lst->count(); ++i)
+        paths.append(queue_lst->item(i)->text());
+    return paths;
+}
+
+void TQueueEditorDlg::QUEUEAddFile(const QString& path) {
+    if (!IsListablePath(path)) return;
+    for (int i = 0; i < queue_lst->count(); ++i)
+        if (queue_lst->item(i)->text().compare(path, Qt::CaseInsensitive) == 0) return;
+    queue_lst->addItem(path);
+}
+
+void TQueueEditorDlg::queueadd_btnClick() {
+    for (const QString& path :
+         FOwner->Prompter().OpenFiles(tr("Add"), FOwner->OpenDialogFilter(), false))
+        QUEUEAddFile(path);
+}
+
+void TQueueEditorDlg::queueaddfolder_btnClick() {
+    const QString folder = FOwner->Prompter().BrowseFolder(tr("Add Folder"));
+    if (folder.isEmpty()) return;
+    const bool recurse = FOwner->AskQuestion(tr("Do you want to recurse subfolders ?"));
+    queue_lst->setUpdatesEnabled(false);
+    FOwner->ScanInto(folder, recurse, [this](const QString& path) { QUEUEAddFile(path); });
+    queue_lst->setUpdatesEnabled(true);
+}
+
+void TQueueEditorDlg::queuerem_btnClick() {
+    ListRemove(queue_lst, true);
+}
+
+void TQueueEditorDlg::queuereset_btnClick() {
+    ListReset(queue_lst);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+class TMainDlg;
+
+// Builds a new queue of files for the single-file tag editor. Its file and folder
+// dialogs and questions go through the main window's prompter.
+class TQueueEditorDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TQueueEditorDlg(TMainDlg* owner);
+
+    // Empties the list and shows the dialog modally; true when closed with "Ok".
+    bool ExecuteQueue();
+    // Appends a supported file that is not yet listed (letter case ignored).
+    void QUEUEAddFile(const QString& path);
+    QStringList Paths() const;
+
+public slots:
+    void queueadd_btnClick();
+    void queueaddfolder_btnClick();
+    void queuerem_btnClick();
+    void queuereset_btnClick();
+
+private:
+    TMainDlg* FOwner;
+    QListWidget* queue_lst;
+};
