@@ -207,30 +207,6 @@ print(json.dumps({"pics": len(pics), "same": len(pics) == 1 and pics[0].data == 
     EXPECT_EQ(m["title"].toString(), Sample().Title);
 }
 
-TEST_F(SingleFileEditor, RemovingKindsOneByOne) {
-    const QString mp3 = Mp3();
-    ASSERT_EQ(WriteSingleFile(mp3, Sample(), -1), TSingleWriteResult::Written);
-    const qint64 size = QFileInfo(mp3).size();
-    EXPECT_TRUE(RemoveSingleFileTags(mp3, 1));
-    EXPECT_EQ(QFileInfo(mp3).size(), size - 128);
-    TSingleFileInfo info = LoadSingleFile(mp3);
-    EXPECT_EQ(info.TagKinds, 2 | 4);
-    // The APEv2 tag is the main one; once it is gone the ID3v2 values show.
-    EXPECT_TRUE(RemoveSingleFileTags(mp3, 4));
-    info = LoadSingleFile(mp3);
-    EXPECT_EQ(info.TagKinds, 2);
-    EXPECT_EQ(info.Fields.Artist, Sample().Artist);
-    EXPECT_TRUE(RemoveSingleFileTags(mp3, -1));
-    info = LoadSingleFile(mp3);
-    EXPECT_EQ(info.TagKinds, 0);
-    EXPECT_TRUE(info.Fields.Artist.isEmpty());
-    // Kinds an Ogg reader does not handle leave the file alone.
-    const QString ogg = Ogg();
-    const QByteArray oggBytes = ReadFile(ogg);
-    EXPECT_TRUE(RemoveSingleFileTags(ogg, 1 | 2 | 4));
-    EXPECT_EQ(ReadFile(ogg), oggBytes);
-}
-
 TEST_F(SingleFileEditor, RefusedFilesRaiseAndStayUntouched) {
     const QString bad = Path("bad.ogg");
     QByteArray junk(4000, '\0');
@@ -243,45 +219,4 @@ TEST_F(SingleFileEditor, RefusedFilesRaiseAndStayUntouched) {
     EXPECT_EQ(ReadFile(bad), junk);
     // A file that is gone is refused the same way.
     EXPECT_THROW(LoadSingleFile(Path("missing.mp3")), ESonvaleError);
-}
-
-TEST_F(SingleFileEditor, ExtensionsWithoutReaderAreLeftAlone) {
-    const QString flac = Path("a.flac");
-    const QByteArray bytes = QByteArray("fLaC") + QByteArray(4, '\0') + "not really audio";
-    ASSERT_TRUE(WriteFile(flac, bytes));
-    const TSingleFileInfo info = LoadSingleFile(flac);
-    EXPECT_FALSE(info.HasReader);
-    EXPECT_TRUE(info.SizeText.isEmpty());
-    EXPECT_EQ(WriteSingleFile(flac, Sample(), -1), TSingleWriteResult::NoReader);
-    EXPECT_FALSE(RemoveSingleFileTags(flac, -1));
-    EXPECT_EQ(ReadFile(flac), bytes);
-}
-
-TEST_F(SingleFileEditor, FailedWriteIsReportedAsFailed) {
-    const QString mp3 = Mp3();
-    const QByteArray bytes = ReadFile(mp3);
-    ASSERT_TRUE(QFile::setPermissions(mp3, QFile::ReadOwner | QFile::ReadGroup));
-    EXPECT_EQ(WriteSingleFile(mp3, Sample(), 1), TSingleWriteResult::Failed);
-    QFile::setPermissions(mp3, QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_EQ(ReadFile(mp3), bytes);
-}
-
-TEST_F(SingleFileEditor, PlayerStartsOnlyWithPlaceholder) {
-    QString program;
-    QStringList args;
-    int starts = 0;
-    const TProcessStarter start = [&](const QString& p, const QStringList& a) {
-        ++starts;
-        program = p;
-        args = a;
-        return true;
-    };
-    const QString path = QStringLiteral("/music/a b.mp3");
-    EXPECT_FALSE(PlaySingleFile(QStringLiteral("player --enqueue"), path, start));
-    EXPECT_FALSE(PlaySingleFile(QString(), path, start));
-    EXPECT_EQ(starts, 0);
-    EXPECT_TRUE(PlaySingleFile(QStringLiteral("\"/opt/my player/play\" --x %1 %1"), path, start));
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(program, "/opt/my player/play");
-    EXPECT_EQ(args, QStringList({"--x", path, "%1"}));
 }
