@@ -2,6 +2,8 @@
 
 #include "gui/FolderScanDlg.h"
 #include "gui/GuiPrompter.h"
+#include "gui/MltEdPanel.h"
+#include "gui/RemovePanel.h"
 #include "gui/ToolList.h"
 
 #include <QApplication>
@@ -181,6 +183,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     setCentralWidget(central);
 
     // The tools' own controls on their panels.
+    new TMltEdPanel(this);
+    new TRemovePanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
