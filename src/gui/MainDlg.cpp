@@ -304,7 +304,9 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         buttons->addWidget(f);
     }
     const bool selectAfter = spec->SelectAfterRemove;
-    add(album ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
+    // "tremrem_btn" is the tag remover's "Clean"; its list's Remove button takes the long role.
+    const bool longRemove = album || info.Panel == TToolPanel::Remover;
+    add(longRemove ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
     add(QStringLiteral("reset"), tr("Reset"), "edit-clear-all", QStyle::SP_DialogResetButton,
         [list] { ListReset(list); });

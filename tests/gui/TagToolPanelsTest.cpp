@@ -74,6 +74,8 @@ TEST_F(TagToolPanels, TaggerControlsStartAsTheToolExpects) {
         EXPECT_TRUE(Find<QCheckBox>(n)->isChecked()) << n;
     EXPECT_EQ(Find<QAbstractButton>("mltgo_btn")->text(), "Go");
     EXPECT_EQ(Find<QAbstractButton>("tremrem_btn")->text(), "Clean");
+    EXPECT_EQ(dlg->findChildren<QAbstractButton*>("tremrem_btn").size(), 1);
+    EXPECT_EQ(dlg->findChildren<QAbstractButton*>("mltgo_btn").size(), 1);
     EXPECT_EQ(Find<QGroupBox>("tremtags_grp")->title(), "Tags");
 }
 
