@@ -45,3 +45,4 @@ private:
 int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
+int RunTagList(const QStringList& args);

@@ -1,9 +1,12 @@
 #include "cli/CliCommon.h"
+#include "cli/CliPrompter.h"
 
 #include "audio/AudioFile.h"
 #include "audio/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
+#include "tools/Progress.h"
+#include "tools/TagRemover.h"
 
 #include <QHash>
 
@@ -18,7 +21,8 @@ const char* const kTagsHelp =
     "\n'write' reads each file's seven common fields, replaces those given (an empty\n"
     "value clears a field) and writes the tag kinds N (bit set: 1 ID3v1, 2 ID3v2,\n"
     "4 APEv2, 8 Vorbis comments; default -1, every kind the format supports).\n"
-    "Everything else in the file's tags is kept. 'remove' removes the kinds N.\n"
+    "Everything else in the file's tags is kept. 'remove' removes the kinds N and\n"
+    "ends with the tag remover's closing message.\n"
     "Folders are walked recursively. Exit status 1 when any file failed.\n";
 
 int Usage(const QString& problem) {
@@ -85,6 +89,32 @@ int RunTags(const QStringList& argsIn) {
         PrintErr(QStringLiteral("%1: No such file or folder\n").arg(m));
         status = kExitFailure;
     }
+    auto report = [&status](const QString& f, bool ok, const QString& error) {
+        if (ok) {
+            PrintOut(QStringLiteral("%1: ok\n").arg(f));
+        } else {
+            PrintOut(QStringLiteral("%1: failed: %2\n").arg(f, error));
+            status = kExitFailure;
+        }
+    };
+    if (!write) {
+        // The tag remover's run, reporting every file and going on past a refused one.
+        TTagRemoverOptions options;
+        options.Paths = files;
+        options.Kinds = kinds;
+        options.KeepGoing = true;
+        TCliProgress shown(int(files.size()));
+        int done = 0;
+        options.FileDone = [&](const QString& f, bool ok, const QString& error) {
+            shown.Step(done++, f);
+            report(f, ok, error.isEmpty() ? QStringLiteral("tags not removed") : error);
+        };
+        TNullProgress progress;
+        TCliPrompter prompter;
+        const TTagRemoverResult result = RunTagRemover(options, progress, prompter);
+        if (!files.isEmpty() && !result.Ran) status = kExitFailure;
+        return status;
+    }
     TCliProgress progress(int(files.size()));
     for (int i = 0; i < files.size(); ++i) {
         const QString& f = files[i];
@@ -92,27 +122,16 @@ int RunTags(const QStringList& argsIn) {
         QString error;
         try {
             bool ok = false;
-            if (write) {
-                QStringList unified;
-                if (ReadFileTags(f, unified)) {
-                    auto pick = [&](const char* name) {
-                        QString key = QString::fromLatin1(name);
-                        return given.contains(key) ? given.value(key) : FieldValue(unified, key);
-                    };
-                    ok = WriteFileTags(f, pick("artist"), kinds, pick("comments"), pick("track"),
-                                       pick("genre"), pick("year"), pick("album"), pick("title"));
-                } else {
-                    error = QStringLiteral("Unknown audio format");
-                }
+            QStringList unified;
+            if (ReadFileTags(f, unified)) {
+                auto pick = [&](const char* name) {
+                    QString key = QString::fromLatin1(name);
+                    return given.contains(key) ? given.value(key) : FieldValue(unified, key);
+                };
+                ok = WriteFileTags(f, pick("artist"), kinds, pick("comments"), pick("track"),
+                                   pick("genre"), pick("year"), pick("album"), pick("title"));
             } else {
-                TAudioFile af;
-                af.SetFileName(f);
-                if (af.Open()) {
-                    ok = af.Reader->RemoveTags(kinds);
-                    af.Close();
-                } else {
-                    error = QStringLiteral("Unknown audio format");
-                }
+                error = QStringLiteral("Unknown audio format");
             }
             if (!ok && error.isEmpty()) error = QStringLiteral("tags not written");
         } catch (const ESonvaleError& e) {
@@ -120,12 +139,7 @@ int RunTags(const QStringList& argsIn) {
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
-        if (error.isEmpty()) {
-            PrintOut(QStringLiteral("%1: ok\n").arg(f));
-        } else {
-            PrintOut(QStringLiteral("%1: failed: %2\n").arg(f, error));
-            status = kExitFailure;
-        }
+        report(f, error.isEmpty(), error);
     }
     return status;
 }

@@ -7,6 +7,7 @@ const std::vector<TCliCommand>& CliCommands() {
         {"info", "show the format, properties and tags of audio files", RunInfo},
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
+        {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
     };
     return commands;
 }

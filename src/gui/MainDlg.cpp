@@ -3,6 +3,8 @@
 #include "gui/FolderScanDlg.h"
 #include "gui/GuiPrompter.h"
 #include "gui/SingleEdPanel.h"
+#include "gui/MltEdPanel.h"
+#include "gui/RemovePanel.h"
 #include "gui/ToolList.h"
 
 #include <QApplication>
@@ -183,6 +185,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
 
     // The tools' own controls on their panels.
     SingleFileEditor = new TSingleEdPanel(this);
+    new TMltEdPanel(this);
+    new TRemovePanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -302,7 +306,9 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         buttons->addWidget(f);
     }
     const bool selectAfter = spec->SelectAfterRemove;
-    add(album ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
+    // "tremrem_btn" is the tag remover's "Clean"; its list's Remove button takes the long role.
+    const bool longRemove = album || info.Panel == TToolPanel::Remover;
+    add(longRemove ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
     add(QStringLiteral("reset"), tr("Reset"), "edit-clear-all", QStyle::SP_DialogResetButton,
         [list] { ListReset(list); });

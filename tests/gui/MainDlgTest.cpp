@@ -181,7 +181,7 @@ TEST_F(MainDlg, ButtonsDriveTheListOperations) {
     auto* trem = dlg->findChild<TToolList*>("trem_lst");
     trem->addItems({"/a", "/b", "/c"});
     trem->setCurrentRow(1);
-    Click("tremrem_btn");
+    Click("tremremove_btn");
     EXPECT_EQ(trem->Paths(), QStringList({"/a", "/c"}));
     EXPECT_TRUE(trem->selectedItems().isEmpty());
 }

@@ -1,0 +1,15 @@
+#include "cli/CliPrompter.h"
+
+#include "cli/CliCommon.h"
+
+int TCliPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
+    if (kind == mkWarning || kind == mkError)
+        PrintErr(text + QLatin1Char('\n'));
+    else
+        PrintOut(text + QLatin1Char('\n'));
+    return buttons == mbOk ? mrOk : mrNo;
+}
+
+void TCliPrompter::ShowPlainMessage(const QString& text) {
+    PrintOut(text + QLatin1Char('\n'));
+}

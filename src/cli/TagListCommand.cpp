@@ -1,0 +1,125 @@
+#include "cli/CliCommon.h"
+#include "cli/CliPrompter.h"
+
+#include "audio/AudioHelpers.h"
+#include "audio/FileUtils.h"
+#include "tools/MultiTagger.h"
+#include "tools/Progress.h"
+
+#include <QSet>
+
+namespace {
+
+const char* const kTagListUsage =
+    "sonvale-cli tag-list --artist A --album B [--year Y] [--genre G] [--comments C]\n"
+    "                     [--kinds N] PATH...";
+
+const char* const kTagListHelp =
+    "\nWrites one artist, album, year, genre and comments into every file, keeps each\n"
+    "file's own title and numbers the tracks 1, 2, 3... in the order the files are\n"
+    "given; a folder adds its audio files in name order (subfolders after its files).\n"
+    "An empty value clears that field. N is the tag kinds bit set (1 ID3v1, 2 ID3v2,\n"
+    "4 APEv2, 8 Vorbis comments; default 15); kinds a format lacks are skipped.\n"
+    "Exit status 1 when any file failed.\n";
+
+int Usage(const QString& problem) {
+    return UsageError(QLatin1String(kTagListUsage), problem);
+}
+
+// Files in the order given; a file that has gone missing keeps its place (and its track
+// number) and fails when its turn comes.
+QStringList ListFiles(const QStringList& paths) {
+    QStringList files;
+    QSet<QString> seen;
+    auto add = [&](const QString& f) {
+        if (seen.contains(f)) return;
+        seen.insert(f);
+        files << f;
+    };
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p)) {
+            const QStringList inFolder = ExpandPaths(
+                {p}, [](const QString& f) { return IsSupportedExtension(WideExtractFileExt(f)); },
+                nullptr);
+            for (const QString& f : inFolder)
+                add(f);
+        } else {
+            add(p);
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+int RunTagList(const QStringList& args) {
+    TMultiTaggerOptions options;
+    bool haveArtist = false, haveAlbum = false;
+    QStringList paths;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            PrintOut(QStringLiteral("usage: %1\n%2")
+                         .arg(QLatin1String(kTagListUsage), QLatin1String(kTagListHelp)));
+            return kExitOk;
+        }
+        if (a == QLatin1String("--")) {
+            paths << args.mid(i + 1);
+            break;
+        }
+        if (!a.startsWith(QLatin1String("--"))) {
+            paths << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) return Usage(QStringLiteral("option '%1' needs a value").arg(a));
+        const QString value = args[++i];
+        const QString opt = a.mid(2);
+        if (opt == QLatin1String("artist")) {
+            options.Artist = value;
+            haveArtist = true;
+        } else if (opt == QLatin1String("album")) {
+            options.Album = value;
+            haveAlbum = true;
+        } else if (opt == QLatin1String("year")) {
+            // The panel's year field takes four characters.
+            if (value.size() > 4)
+                return Usage(
+                    QStringLiteral("--year takes at most 4 characters, not '%1'").arg(value));
+            options.Year = value;
+        } else if (opt == QLatin1String("genre")) {
+            options.Genre = value;
+        } else if (opt == QLatin1String("comments")) {
+            options.Comments = value;
+        } else if (opt == QLatin1String("kinds")) {
+            bool ok = false;
+            options.Kinds = value.toInt(&ok, 10);
+            if (!ok) return Usage(QStringLiteral("--kinds needs a number, not '%1'").arg(value));
+        } else {
+            return Usage(QStringLiteral("unknown option '%1'").arg(a));
+        }
+    }
+    if (!haveArtist) return Usage(QStringLiteral("--artist is needed (it may be empty)"));
+    if (!haveAlbum) return Usage(QStringLiteral("--album is needed (it may be empty)"));
+    if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
+
+    options.Paths = ListFiles(paths);
+    if (options.Paths.isEmpty()) {
+        PrintErr(QStringLiteral("sonvale-cli: no audio files found\n"));
+        return kExitFailure;
+    }
+    TCliProgress shown(int(options.Paths.size()));
+    int done = 0;
+    options.KeepGoing = true;
+    options.FileDone = [&](const QString& path, bool ok, const QString& error) {
+        shown.Step(done++, path);
+        if (ok)
+            PrintOut(QStringLiteral("%1: track %2\n").arg(path).arg(done));
+        else
+            PrintOut(QStringLiteral("%1: failed: %2\n")
+                         .arg(path, error.isEmpty() ? QStringLiteral("tags not written") : error));
+    };
+    TNullProgress progress;
+    TCliPrompter prompter;
+    const TMultiTaggerResult result = RunMultiTagger(options, progress, prompter);
+    return result.Ran && result.Failed == 0 ? kExitOk : kExitFailure;
+}

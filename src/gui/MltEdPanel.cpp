@@ -1,0 +1,147 @@
+#include "gui/MltEdPanel.h"
+
+#include "gui/BarProgress.h"
+#include "gui/MainDlg.h"
+#include "gui/ToolList.h"
+#include "tags/Id3v1Tag.h"
+#include "tools/MultiTagger.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QStringList SortedGenreNames() {
+    QStringList names = GenreNames();
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+} // namespace
+
+TMltEdPanel::TMltEdPanel(TMainDlg* dlg)
+    : QObject(dlg), FDlg(dlg), FList(dlg->ToolList(TToolPanel::MultipleFiles)) {
+    setObjectName(QStringLiteral("mlted"));
+    QWidget* panel = dlg->Panel(TToolPanel::MultipleFiles);
+
+    auto* group = new QGroupBox(tr("Meta Information"), panel);
+    group->setObjectName(QStringLiteral("mltmeta_grp"));
+    auto* grid = new QGridLayout(group);
+    auto addField = [&](int row, const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption, group);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1, 1, 3);
+    };
+    FArtist = new QLineEdit(group);
+    FArtist->setObjectName(QStringLiteral("mltartist_txt"));
+    addField(0, tr("Artist"), FArtist);
+    FAlbum = new QLineEdit(group);
+    FAlbum->setObjectName(QStringLiteral("mltalbum_txt"));
+    addField(1, tr("Album"), FAlbum);
+    FYear = new QLineEdit(group);
+    FYear->setObjectName(QStringLiteral("mltyear_txt"));
+    FYear->setMaxLength(4);
+    FYear->setMaximumWidth(80);
+    FGenre = new QComboBox(group);
+    FGenre->setObjectName(QStringLiteral("mltgenre_txt"));
+    FGenre->setEditable(true);
+    FGenre->setInsertPolicy(QComboBox::NoInsert);
+    FGenre->addItems(SortedGenreNames());
+    FGenre->setCurrentIndex(-1);
+    FGenre->setEditText(QString());
+    grid->addWidget(new QLabel(tr("Year"), group), 2, 0);
+    grid->addWidget(FYear, 2, 1);
+    grid->addWidget(new QLabel(tr("Genre"), group), 2, 2, Qt::AlignRight);
+    grid->addWidget(FGenre, 2, 3);
+    FComments = new QPlainTextEdit(group);
+    FComments->setObjectName(QStringLiteral("mltcomments_mmo"));
+    FComments->setMaximumHeight(60);
+    addField(3, tr("Comments"), FComments);
+    auto* kinds = new QHBoxLayout;
+    const char* const names[4] = {"mltid3v1_chk", "mltid3v2_chk", "mltape_chk", "mltvorbis_chk"};
+    const QString captions[4] = {tr("ID3v1"), tr("ID3v2"), tr("APEv2"), tr("vorbis comments")};
+    for (int i = 0; i < 4; ++i) {
+        FKinds[i] = new QCheckBox(captions[i], group);
+        FKinds[i]->setObjectName(QString::fromLatin1(names[i]));
+        FKinds[i]->setChecked(true);
+        kinds->addWidget(FKinds[i]);
+    }
+    kinds->addStretch();
+    grid->addLayout(kinds, 4, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 2);
+
+    FProgress = new QProgressBar(panel);
+    FProgress->setObjectName(QStringLiteral("mlt_prg"));
+    FProgress->setRange(0, 100);
+    FProgress->setValue(0);
+    FProgress->setTextVisible(false);
+    dlg->PanelLayout(TToolPanel::MultipleFiles)->addWidget(group);
+    dlg->PanelLayout(TToolPanel::MultipleFiles)->addWidget(FProgress);
+
+    FGo = new QPushButton(QIcon::fromTheme(QStringLiteral("dialog-ok"),
+                                           panel->style()->standardIcon(QStyle::SP_DialogOkButton)),
+                          tr("Go"), panel);
+    FGo->setObjectName(QStringLiteral("mltgo_btn"));
+    FGo->setAutoDefault(false);
+    dlg->ButtonColumn(TToolPanel::MultipleFiles)->addWidget(FGo);
+    connect(FGo, &QPushButton::clicked, this, &TMltEdPanel::mltgo_btnClick);
+    connect(FList, &QListWidget::itemClicked, this, &TMltEdPanel::mlt_lstClick);
+}
+
+int TMltEdPanel::Kinds() const {
+    int kinds = 0;
+    for (int i = 0; i < 4; ++i)
+        if (FKinds[i]->isChecked()) kinds |= 1 << i;
+    return kinds;
+}
+
+void TMltEdPanel::mltgo_btnClick() {
+    TMultiTaggerOptions options;
+    options.Paths = FList->Paths();
+    options.Artist = FArtist->text();
+    options.Album = FAlbum->text();
+    options.Year = FYear->text();
+    options.Genre = FGenre->currentText();
+    options.Comments =
+        FComments->toPlainText().split(QLatin1Char('\n')).join(QStringLiteral("\r\n"));
+    options.Kinds = Kinds();
+    // The window handles events during the run: a second "Go" must not start a run
+    // inside this one.
+    FGo->setEnabled(false);
+    struct TRestore {
+        QPushButton* Go;
+        QProgressBar* Bar;
+        ~TRestore() {
+            Go->setEnabled(true);
+            Bar->setValue(0);
+        }
+    } restore{FGo, FProgress};
+    TBarProgress progress(FProgress);
+    RunMultiTagger(options, progress, FDlg->Prompter());
+}
+
+void TMltEdPanel::mlt_lstClick() {
+    QListWidgetItem* item = FList->currentItem();
+    if (!item || !item->isSelected()) return;
+    TCommonTagValues values;
+    if (!LoadCommonTagValues(item->text(), values)) return;
+    FArtist->setText(values.Artist);
+    FAlbum->setText(values.Album);
+    FYear->setText(values.Year);
+    FGenre->setEditText(values.Genre);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+class QCheckBox;
+class QProgressBar;
+class QPushButton;
+class TMainDlg;
+class TToolList;
+
+// The tag remover's controls on remove_pnl: the tag kinds and "Clean".
+class TRemovePanel : public QObject {
+    Q_OBJECT
+public:
+    explicit TRemovePanel(TMainDlg* dlg);
+
+    // Bit set of the checked tag kinds.
+    int Kinds() const;
+
+public slots:
+    void tremrem_btnClick();
+
+private:
+    TMainDlg* FDlg;
+    TToolList* FList;
+    QCheckBox* FKinds[4];
+    QPushButton* FClean;
+    QProgressBar* FProgress;
+};

@@ -1,0 +1,67 @@
+#include "tools/TagRemover.h"
+
+#include "audio/AudioFile.h"
+#include "audio/FileUtils.h"
+#include "audio/SonvaleError.h"
+#include "tools/Progress.h"
+#include "tools/Prompter.h"
+
+#include <cmath>
+
+TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& progress,
+                                TPrompter& prompter) {
+    TTagRemoverResult result;
+    if (options.Paths.isEmpty()) return result;
+    const int kinds = options.Kinds & 15;
+    if (kinds == 0) {
+        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        return result;
+    }
+    result.Ran = true;
+    result.Result = true;
+    result.Total = int(options.Paths.size());
+    progress.SetRange(100);
+    // The caller's list may change while pending events run; the run keeps its own copy.
+    QStringList remaining = options.Paths;
+    const double n = result.Total;
+    while (!remaining.isEmpty()) {
+        const QString path = remaining.first();
+        bool ok = false;
+        QString error;
+        if (!WideFileExists(path)) {
+            error = QStringLiteral("No such file");
+        } else {
+            TAudioFile af;
+            af.SetFileName(path);
+            try {
+                if (af.Open()) {
+                    ok = af.Reader->RemoveTags(kinds);
+                    af.Close();
+                    if (!ok) error = QStringLiteral("tags not removed");
+                } else {
+                    error = QStringLiteral("Unknown audio format");
+                }
+            } catch (const ESonvaleError& e) {
+                af.Close();
+                if (!options.KeepGoing) throw;
+                error = e.Message;
+            } catch (const std::exception& e) {
+                af.Close();
+                if (!options.KeepGoing) throw;
+                error = QString::fromLocal8Bit(e.what());
+            }
+        }
+        if (!ok) {
+            result.Result = false;
+            ++result.Failed;
+        }
+        if (options.FileDone) options.FileDone(path, ok, error);
+        remaining.removeFirst();
+        progress.SetPosition(int(std::nearbyint((1.0 - double(remaining.size()) / n) * 100.0)));
+    }
+    prompter.ShowPlainMessage(result.Result
+                                  ? QStringLiteral("MetaTags successfully removed from all files.")
+                                  : QStringLiteral("Errors have occured while removing metatags"));
+    progress.SetPosition(0);
+    return result;
+}
