@@ -329,9 +329,8 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
     }
     const bool selectAfter = spec->SelectAfterRemove;
     add(prefix + (album ? QStringLiteral("remove_btn") : QStringLiteral("rem_btn")),
-        QT_TR_NOOP("Remove"), QT_TR_NOOP("Remove the selected file from the list"),
-        "list-remove", QStyle::SP_DialogDiscardButton,
-        [list, selectAfter] { ListRemove(list, selectAfter); });
+        QT_TR_NOOP("Remove"), QT_TR_NOOP("Remove the selected file from the list"), "list-remove",
+        QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
     add(prefix + QStringLiteral("reset_btn"), QT_TR_NOOP("Reset"), QT_TR_NOOP("Empty the list"),
         "edit-clear-all", QStyle::SP_DialogResetButton, [list] { ListReset(list); });
     if (spec->UpDown) {
@@ -424,8 +423,9 @@ void TMainDlg::settings_btnClick() {
 }
 
 void TMainDlg::about_btnClick() {
-    ShowMessageBox(QStringLiteral("Sonvale %1").arg(QStringLiteral(SONVALE_VERSION)), mbOk,
-                   mkInformation);
+    ShowMessageBox(QStringLiteral("Sonvale v") +
+                       platform::GetFileVersionText(QCoreApplication::applicationFilePath()),
+                   mbOk, mkInformation);
 }
 
 QString TMainDlg::OpenDialogFilter() const {

@@ -198,9 +198,10 @@ QComboBox* TSettingsPage::AddPatternBox(QWidget* parent, const char* name, const
     auto* box = Named(new QComboBox(parent), name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr); // a pattern is typed freely, not completed to a preset
     box->lineEdit()->installEventFilter(this);
-    const QString sampleName = QString::fromLatin1(name).replace(QStringLiteral("_cmb"),
-                                                                 QStringLiteral("sample_lbl"));
+    const QString sampleName =
+        QString::fromLatin1(name).replace(QStringLiteral("_cmb"), QStringLiteral("sample_lbl"));
     *sample = SampleLabel(parent, "");
     (*sample)->setObjectName(sampleName);
     FPatterns.append({box, *sample, keep, skip});
@@ -464,10 +465,10 @@ void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     FLoading = true;
     setupfreedbserver_cmb->clear();
     setupfreedbserver_cmb->addItems(v.FreeDBServers);
-    setupfreedbserver_cmb->setCurrentIndex(
-        v.FreeDBServerIndex >= 0 && v.FreeDBServerIndex < v.FreeDBServers.size()
-            ? v.FreeDBServerIndex
-            : (v.FreeDBServers.isEmpty() ? -1 : 0));
+    setupfreedbserver_cmb->setCurrentIndex(v.FreeDBServerIndex >= 0 &&
+                                                   v.FreeDBServerIndex < v.FreeDBServers.size()
+                                               ? v.FreeDBServerIndex
+                                               : (v.FreeDBServers.isEmpty() ? -1 : 0));
     setupfreedbcgi_txt->setText(v.FreeDBCGIPath);
     setupfreedbproxy_chk->setChecked(v.FreeDBUseProxy);
     setupfreedbproxyserver_txt->setText(v.FreeDBProxyServer);

@@ -78,8 +78,7 @@ void TStarter::changeEvent(QEvent* e) {
 void TStarter::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     // Centred on the main window.
-    if (QWidget* owner = parentWidget())
-        move(owner->geometry().center() - rect().center());
+    if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
     start_btn->setFocus();
 }
 

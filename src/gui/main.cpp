@@ -16,8 +16,8 @@ public:
     int ShowMessageBox(const QString& text, int buttons, int) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         if (buttons != mbYesNo) return mrOk;
-        return qEnvironmentVariable("SONVALE_ANSWER").compare(QLatin1String("no"),
-                                                              Qt::CaseInsensitive) == 0
+        return qEnvironmentVariable("SONVALE_ANSWER")
+                           .compare(QLatin1String("no"), Qt::CaseInsensitive) == 0
                    ? mrNo
                    : mrYes;
     }

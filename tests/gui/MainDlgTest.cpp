@@ -118,8 +118,10 @@ TEST_F(MainDlg, SettingsPageListShowsOneGroup) {
     EXPECT_EQ(pages->currentRow(), 0);
     auto visibleGroups = [&] {
         QStringList names;
-        for (auto* g : dlg->Panel(TToolPanel::Settings)->findChildren<QGroupBox*>())
-            if (g->isVisibleTo(dlg->Panel(TToolPanel::Settings))) names.append(g->objectName());
+        // The pages themselves, not the groups inside them.
+        QWidget* settings = dlg->Panel(TToolPanel::Settings);
+        for (auto* g : settings->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+            if (g->isVisibleTo(settings)) names.append(g->objectName());
         return names;
     };
     EXPECT_EQ(visibleGroups(), QStringList{"setupgeneral_grp"});
