@@ -1,6 +1,7 @@
 #!/bin/sh
 # Usage: scripts/screenshot.sh PANEL OUT.png [ARGS...]
-#   PANEL: work_pnl, org_pnl, setup_pnl, singleed_pnl, mlted_pnl, ...
+#   PANEL: work_pnl, org_pnl, setup_pnl, singleed_pnl, mlted_pnl, ...; setup_pnl/N shows
+#          page N (0-3) of the settings
 #   ARGS:  the program's command line, e.g. a file for the single-file editor or a folder
 #          for the multiple-files tagger.
 # Starts the program under a virtual X server, runs its start-up with ARGS, shows one panel

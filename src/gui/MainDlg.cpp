@@ -1,6 +1,7 @@
 #include "gui/MainDlg.h"
 
 #include "gui/FolderScanDlg.h"
+#include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/SettingsPage.h"
 #include "gui/Starter.h"
@@ -61,6 +62,48 @@ const TListSpec kLists[] = {
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name), qApp->style()->standardIcon(fallback));
+}
+
+// Each tool's built-in glyph, coloured by its group on the tools list.
+QIcon ToolGlyph(TToolPanel panel) {
+    const QColor editors(0x35, 0x74, 0xc9), mass(0xd9, 0x7b, 0x16), playlists(0x2e, 0x9b, 0x57),
+        others(0x83, 0x52, 0xc8);
+    switch (panel) {
+    case TToolPanel::Album:
+        return GlyphIcon(QStringLiteral("\u266B"), editors);
+    case TToolPanel::SingleFile:
+        return GlyphIcon(QStringLiteral("\u270E"), editors);
+    case TToolPanel::MultipleFiles:
+        return GlyphIcon(QStringLiteral("\u2630"), editors);
+    case TToolPanel::Cleaner:
+    case TToolPanel::TagCleaner:
+        return GlyphIcon(QStringLiteral("Aa"), mass);
+    case TToolPanel::Remover:
+        return GlyphIcon(QStringLiteral("\u2715"), mass);
+    case TToolPanel::Organizer:
+        return GlyphIcon(QStringLiteral("\u21C4"), mass);
+    case TToolPanel::Burner:
+        return GlyphIcon(QStringLiteral("\u25C9"), mass);
+    case TToolPanel::PlaylistCreator:
+        return GlyphIcon(QStringLiteral("+"), playlists);
+    case TToolPanel::PlaylistChecker:
+        return GlyphIcon(QStringLiteral("\u2713"), playlists);
+    case TToolPanel::Lister:
+        return GlyphIcon(QStringLiteral("\u2261"), playlists);
+    case TToolPanel::Duplicates:
+        return GlyphIcon(QStringLiteral("dup"), others);
+    case TToolPanel::Incomplete:
+        return GlyphIcon(QStringLiteral("?"), others);
+    case TToolPanel::Quality:
+        return GlyphIcon(QStringLiteral("\u2605"), others);
+    case TToolPanel::Magic:
+        return GlyphIcon(QStringLiteral("\u2726"), others);
+    case TToolPanel::Settings:
+        return GlyphIcon(QStringLiteral("\u2699"), QColor(0x6b, 0x72, 0x7c));
+    case TToolPanel::Tools:
+        break;
+    }
+    return GlyphIcon(QStringLiteral("\u266A"), QColor(0x1f, 0x8a, 0x8a));
 }
 
 } // namespace
@@ -128,11 +171,11 @@ QIcon TMainDlg::PanelIcon(TToolPanel panel) const {
     case TToolPanel::Tools:
         return windowIcon();
     case TToolPanel::Settings:
-        return ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView);
+        return ThemeIconOr("preferences-system", ToolGlyph(panel));
     case TToolPanel::TagCleaner: // shows the name cleaner's glyph
-        return PanelIcon(TToolPanel::Cleaner);
+        return ThemeIconOr(Info(TToolPanel::Cleaner).IconName, ToolGlyph(TToolPanel::Cleaner));
     default:
-        return ThemeIcon(Info(panel).IconName, QStyle::SP_FileIcon);
+        return ThemeIconOr(Info(panel).IconName, ToolGlyph(panel));
     }
 }
 
@@ -141,7 +184,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     if (!FPrompter) FPrompter = std::make_shared<TGuiPrompter>(this);
     setObjectName(QStringLiteral("TMainDlg"));
     setWindowTitle(QStringLiteral("Sonvale"));
-    setWindowIcon(ThemeIcon("applications-multimedia", QStyle::SP_MediaVolume));
+    setWindowIcon(ThemeIconOr("applications-multimedia", ToolGlyph(TToolPanel::Tools)));
     setMinimumSize(760, 520);
     FFolderScan = new TFolderScanDlg(this);
     FStarter = new TStarter(this);
@@ -175,7 +218,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SetCaption(settingsBtn, QT_TR_NOOP("Setup Sonvale"), true);
     connect(settingsBtn, &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
     connect(makeBarButton("about_btn", QT_TR_NOOP("About"),
-                          ThemeIcon("help-about", QStyle::SP_MessageBoxInformation)),
+                          ThemeIconOr("help-about",
+                                      GlyphIcon(QStringLiteral("i"), QColor(0x4a, 0x6f, 0x9c)))),
             &QToolButton::clicked, this, &TMainDlg::about_btnClick);
     bar->addStretch();
     body->addLayout(bar);

@@ -347,7 +347,10 @@ QWidget* TSettingsPage::BuildPlaybackPage(QGroupBox* group) {
     auto* download = Named(new QPushButton(page), "setupdownload_btn");
     SetCaption(download, QT_TR_NOOP("Download Larkspur Player [Recommended Player]"));
     connect(download, &QPushButton::clicked, this, &TSettingsPage::setupdownload_btnClick);
-    form->addRow(download);
+    auto* downloadRow = new QHBoxLayout;
+    downloadRow->addWidget(download);
+    downloadRow->addStretch();
+    form->addRow(downloadRow);
     // "Use" has something to copy only while a player was detected.
     connect(setupplauto_cmb, &QComboBox::currentIndexChanged, use,
             [this, use] { use->setEnabled(setupplauto_cmb->currentIndex() >= 0); });

@@ -4,6 +4,7 @@
 #include "platform/StartupRoute.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QTimer>
 #include <cstdio>
 
@@ -57,12 +58,17 @@ int main(int argc, char** argv) {
 
     if (!shot.isEmpty()) {
         const qsizetype colon = shot.indexOf(QLatin1Char(':'));
-        const QString panel = shot.left(colon);
+        // "setup_pnl/2" shows the third page of the settings.
+        const QStringList target = shot.left(colon).split(QLatin1Char('/'));
+        const QString panel = target.first();
+        const int page = target.value(1).toInt();
         const QString out = colon < 0 ? QStringLiteral("sonvale.png") : shot.mid(colon + 1);
-        QObject::connect(&dlg, &TMainDlg::StartupFinished, &dlg, [&dlg, panel, out] {
+        QObject::connect(&dlg, &TMainDlg::StartupFinished, &dlg, [&dlg, panel, page, out] {
             // The start-up may already show the panel (a file or folder argument); showing
             // it again would run its entry step once more.
             const bool known = dlg.CurrentPanelName() == panel || dlg.ShowToolPanelByName(panel);
+            if (auto* pages = dlg.findChild<QListWidget*>(QStringLiteral("setup_lst")))
+                if (dlg.CurrentPanel() == TToolPanel::Settings) pages->setCurrentRow(page);
             QTimer::singleShot(400, &dlg, [&dlg, out, known] {
                 const bool saved = dlg.grab().save(out);
                 QApplication::exit(known && saved ? 0 : 1);
