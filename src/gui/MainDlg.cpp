@@ -341,10 +341,17 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         list->setAcceptDrops(false);
         list->viewport()->setAcceptDrops(false);
     }
+    // A dropped folder is scanned after the drop has returned to the file manager, which
+    // would otherwise wait for the whole scan.
     if (spec->AddName)
-        connect(list, &TToolList::FolderDropped, this, [this, list](const QString& folder) {
-            ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
-        });
+        connect(
+            list, &TToolList::FolderDropped, this,
+            [this, list](const QString& folder) {
+                list->setUpdatesEnabled(false);
+                ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
+                list->setUpdatesEnabled(true);
+            },
+            Qt::QueuedConnection);
     auto* buttons = new QVBoxLayout;
     const QString prefix = QString::fromLatin1(spec->ButtonPrefix);
     const bool album = info.Panel == TToolPanel::Album;

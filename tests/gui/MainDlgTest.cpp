@@ -270,6 +270,9 @@ TEST_F(MainDlg, DroppedFilesAndFoldersJoinTheList) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &drop);
+    // The files are in at once; the folder follows once the drop has returned.
+    EXPECT_EQ(list->Paths(), QStringList{root + "/one.mp3"});
+    QApplication::processEvents();
     QStringList paths = list->Paths();
     paths.sort();
     EXPECT_EQ(paths, QStringList({root + "/dir/deeper/three.ape", root + "/dir/two.ogg",
