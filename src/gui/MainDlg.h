@@ -71,8 +71,8 @@ public:
     void ScanInto(const QString& folder, bool recurse,
                   std::function<void(const QString&)> callback);
 
-    // Hooks filled by the tools as they come: saving the settings when their page is
-    // left, and whether the single-file editor holds unsaved modifications.
+    // Saving the settings when their page is left (the settings page's SaveSettings), and
+    // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
     // Single-file editor's queue; emptied each time its panel is shown.

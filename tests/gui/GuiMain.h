@@ -9,15 +9,16 @@
 // A temporary home for the test program: settings, the desktop entry and every other
 // per-user file go there, never to the user's own.
 inline QString TestHome() {
-    static QTemporaryDir* home = [] {
-        auto* dir = new QTemporaryDir;
-        qputenv("XDG_CONFIG_HOME", dir->filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", dir->filePath(QStringLiteral("data")).toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", dir->filePath(QStringLiteral("cache")).toLocal8Bit());
-        platform::SetSettingsFileOverride(dir->filePath(QStringLiteral("settings.ini")));
-        return dir;
+    static QTemporaryDir home; // removed when the test program ends
+    static const bool once = [] {
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toLocal8Bit());
+        platform::SetSettingsFileOverride(home.filePath(QStringLiteral("settings.ini")));
+        return true;
     }();
-    return home->path();
+    (void)once;
+    return home.path();
 }
 
 // The settings file of the test program.

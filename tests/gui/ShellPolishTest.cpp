@@ -139,17 +139,3 @@ TEST_F(ShellPolish, LanguageSwitchRetranslatesTheWindow) {
     EXPECT_EQ(dlg->findChild<QLabel*>("setupplspatternsample_lbl")->text().toStdString(),
               "Artist - Album");
 }
-
-TEST_F(ShellPolish, WindowFitsItsMinimumSizeAtEveryPanel) {
-    dlg->resize(dlg->minimumSize());
-    dlg->show();
-    for (TToolPanel panel : kAllPanels) {
-        dlg->ShowToolPanel(panel);
-        QCoreApplication::processEvents();
-        // Nothing forces the window beyond the size it promises to work at.
-        EXPECT_LE(dlg->minimumSizeHint().width(), dlg->minimumWidth())
-            << dlg->CurrentPanelName().toStdString();
-        EXPECT_LE(dlg->minimumSizeHint().height(), dlg->minimumHeight())
-            << dlg->CurrentPanelName().toStdString();
-    }
-}
