@@ -20,6 +20,7 @@ TStarter::TStarter(QWidget* parent) : QDialog(parent) {
     auto* band = new QWidget(this);
     band->setObjectName(QStringLiteral("starttop_pnl"));
     band->setAutoFillBackground(true);
+    band->setMinimumWidth(380);
     QPalette pal = band->palette();
     pal.setColor(QPalette::Window, Qt::white);
     pal.setColor(QPalette::WindowText, Qt::black);
