@@ -3,6 +3,7 @@
 #include "tools/FolderScan.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,6 +30,11 @@ bool TFolderScanDlg::ExecuteScan() {
     FClosed = false;
     tmr->start();
     return exec() == QDialog::Accepted;
+}
+
+void TFolderScanDlg::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) setWindowTitle(tr("Please wait"));
+    QDialog::changeEvent(e);
 }
 
 void TFolderScanDlg::tmrTimer() {

@@ -20,6 +20,9 @@ public:
     // True when the walk ran to its end, false when the user closed the window.
     bool ExecuteScan();
 
+protected:
+    void changeEvent(QEvent* e) override;
+
 private slots:
     void tmrTimer();
 

@@ -1,13 +1,23 @@
 #include "gui/MainDlg.h"
 
 #include "gui/FolderScanDlg.h"
+#include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
-#include "gui/SingleEdPanel.h"
 #include "gui/MltEdPanel.h"
 #include "gui/RemovePanel.h"
+#include "gui/SettingsPage.h"
+#include "gui/SingleEdPanel.h"
+#include "gui/Starter.h"
 #include "gui/ToolList.h"
+#include "platform/Platform.h"
+#include "platform/StartupRoute.h"
+#include "tags/Id3v1Tag.h"
+#include "tools/ByteSize.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,6 +65,48 @@ const TListSpec kLists[] = {
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name), qApp->style()->standardIcon(fallback));
+}
+
+// Each tool's built-in glyph, coloured by its group on the tools list.
+QIcon ToolGlyph(TToolPanel panel) {
+    const QColor editors(0x35, 0x74, 0xc9), mass(0xd9, 0x7b, 0x16), playlists(0x2e, 0x9b, 0x57),
+        others(0x83, 0x52, 0xc8);
+    switch (panel) {
+    case TToolPanel::Album:
+        return GlyphIcon(QStringLiteral("\u266B"), editors);
+    case TToolPanel::SingleFile:
+        return GlyphIcon(QStringLiteral("\u270E"), editors);
+    case TToolPanel::MultipleFiles:
+        return GlyphIcon(QStringLiteral("\u2630"), editors);
+    case TToolPanel::Cleaner:
+    case TToolPanel::TagCleaner:
+        return GlyphIcon(QStringLiteral("Aa"), mass);
+    case TToolPanel::Remover:
+        return GlyphIcon(QStringLiteral("\u2715"), mass);
+    case TToolPanel::Organizer:
+        return GlyphIcon(QStringLiteral("\u21C4"), mass);
+    case TToolPanel::Burner:
+        return GlyphIcon(QStringLiteral("\u25C9"), mass);
+    case TToolPanel::PlaylistCreator:
+        return GlyphIcon(QStringLiteral("+"), playlists);
+    case TToolPanel::PlaylistChecker:
+        return GlyphIcon(QStringLiteral("\u2713"), playlists);
+    case TToolPanel::Lister:
+        return GlyphIcon(QStringLiteral("\u2261"), playlists);
+    case TToolPanel::Duplicates:
+        return GlyphIcon(QStringLiteral("dup"), others);
+    case TToolPanel::Incomplete:
+        return GlyphIcon(QStringLiteral("?"), others);
+    case TToolPanel::Quality:
+        return GlyphIcon(QStringLiteral("\u2605"), others);
+    case TToolPanel::Magic:
+        return GlyphIcon(QStringLiteral("\u2726"), others);
+    case TToolPanel::Settings:
+        return GlyphIcon(QStringLiteral("\u2699"), QColor(0x6b, 0x72, 0x7c));
+    case TToolPanel::Tools:
+        break;
+    }
+    return GlyphIcon(QStringLiteral("\u266A"), QColor(0x1f, 0x8a, 0x8a));
 }
 
 } // namespace
@@ -122,11 +174,11 @@ QIcon TMainDlg::PanelIcon(TToolPanel panel) const {
     case TToolPanel::Tools:
         return windowIcon();
     case TToolPanel::Settings:
-        return ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView);
+        return ThemeIconOr("preferences-system", ToolGlyph(panel));
     case TToolPanel::TagCleaner: // shows the name cleaner's glyph
-        return PanelIcon(TToolPanel::Cleaner);
+        return ThemeIconOr(Info(TToolPanel::Cleaner).IconName, ToolGlyph(TToolPanel::Cleaner));
     default:
-        return ThemeIcon(Info(panel).IconName, QStyle::SP_FileIcon);
+        return ThemeIconOr(Info(panel).IconName, ToolGlyph(panel));
     }
 }
 
@@ -135,8 +187,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     if (!FPrompter) FPrompter = std::make_shared<TGuiPrompter>(this);
     setObjectName(QStringLiteral("TMainDlg"));
     setWindowTitle(QStringLiteral("Sonvale"));
-    setWindowIcon(ThemeIcon("applications-multimedia", QStyle::SP_MediaVolume));
+    setWindowIcon(ThemeIconOr("applications-multimedia", ToolGlyph(TToolPanel::Tools)));
     setMinimumSize(760, 520);
+    FFolderScan = new TFolderScanDlg(this);
+    FStarter = new TStarter(this);
 
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
@@ -147,10 +201,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     auto* body = new QHBoxLayout;
     body->setContentsMargins(6, 6, 6, 6);
     auto* bar = new QVBoxLayout;
-    auto makeBarButton = [&](const char* name, const QString& caption, const QIcon& icon) {
+    auto makeBarButton = [&](const char* name, const char* caption, const QIcon& icon) {
         auto* b = new QToolButton(central);
         b->setObjectName(QString::fromLatin1(name));
-        b->setText(caption);
+        SetCaption(b, caption);
         b->setIcon(icon);
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -159,12 +213,16 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
         bar->addWidget(b);
         return b;
     };
-    connect(makeBarButton("tools_btn", tr("Tools"), PanelIcon(TToolPanel::Tools)),
-            &QToolButton::clicked, this, &TMainDlg::tools_btnClick);
-    connect(makeBarButton("settings_btn", tr("Settings"), PanelIcon(TToolPanel::Settings)),
-            &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
-    connect(makeBarButton("about_btn", tr("About"),
-                          ThemeIcon("help-about", QStyle::SP_MessageBoxInformation)),
+    auto* toolsBtn = makeBarButton("tools_btn", QT_TR_NOOP("Tools"), PanelIcon(TToolPanel::Tools));
+    SetCaption(toolsBtn, QT_TR_NOOP("Choose the appropriate tool in the list below"), true);
+    connect(toolsBtn, &QToolButton::clicked, this, &TMainDlg::tools_btnClick);
+    auto* settingsBtn =
+        makeBarButton("settings_btn", QT_TR_NOOP("Settings"), PanelIcon(TToolPanel::Settings));
+    SetCaption(settingsBtn, QT_TR_NOOP("Setup Sonvale"), true);
+    connect(settingsBtn, &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
+    connect(makeBarButton("about_btn", QT_TR_NOOP("About"),
+                          ThemeIconOr("help-about",
+                                      GlyphIcon(QStringLiteral("i"), QColor(0x4a, 0x6f, 0x9c)))),
             &QToolButton::clicked, this, &TMainDlg::about_btnClick);
     bar->addStretch();
     body->addLayout(bar);
@@ -172,9 +230,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     FWork = new QStackedWidget(central);
     FWork->setObjectName(QStringLiteral("work_area"));
     for (const auto& info : PanelTable()) {
-        QWidget* panel = info.Panel == TToolPanel::Tools      ? BuildToolsList()
-                         : info.Panel == TToolPanel::Settings ? BuildSettingsPanel()
-                                                              : BuildToolPanel(info);
+        QWidget* panel = info.Panel == TToolPanel::Tools ? BuildToolsList()
+                         : info.Panel == TToolPanel::Settings
+                             ? (FSettingsPage = new TSettingsPage(*this))
+                             : BuildToolPanel(info);
         panel->setObjectName(QString::fromLatin1(info.PanelName));
         FPanels.insert(int(info.Panel), panel);
         FWork->addWidget(panel);
@@ -183,6 +242,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     outer->addLayout(body, 1);
     setCentralWidget(central);
 
+    SaveSettingsHook = [this] { FSettingsPage->SaveSettings(); };
+    RetranslateUi();
+
     // The tools' own controls on their panels.
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
@@ -190,7 +252,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     ShowToolPanel(TToolPanel::Tools);
 }
 
-TMainDlg::~TMainDlg() = default;
+TMainDlg::~TMainDlg() {
+    FormDestroy();
+}
 
 void TMainDlg::BuildTopBand(QWidget* parent) {
     auto* band = new QWidget(parent);
@@ -225,30 +289,31 @@ QWidget* TMainDlg::BuildToolsList() {
     auto* panel = new QWidget;
     auto* lay = new QVBoxLayout(panel);
     struct TGroup {
-        QString Caption;
+        const char* Caption;
         QList<TToolPanel> Tools;
     };
     const QList<TGroup> groups = {
-        {tr("Editors and Taggers"),
+        {QT_TR_NOOP("Editors and Taggers"),
          {TToolPanel::Album, TToolPanel::SingleFile, TToolPanel::MultipleFiles}},
-        {tr("Mass Files Processor"),
+        {QT_TR_NOOP("Mass Files Processor"),
          {TToolPanel::Cleaner, TToolPanel::Remover, TToolPanel::Organizer, TToolPanel::Burner}},
-        {tr("Playlists"),
+        {QT_TR_NOOP("Playlists"),
          {TToolPanel::PlaylistCreator, TToolPanel::PlaylistChecker, TToolPanel::Lister}},
-        {tr("Other Tools"),
+        {QT_TR_NOOP("Other Tools"),
          {TToolPanel::Duplicates, TToolPanel::Incomplete, TToolPanel::Quality, TToolPanel::Magic,
           TToolPanel::TagCleaner}},
     };
     for (const auto& g : groups) {
-        auto* box = new QGroupBox(g.Caption, panel);
+        auto* box = new QGroupBox(panel);
+        SetCaption(box, g.Caption);
         auto* grid = new QGridLayout(box);
         int col = 0;
         for (TToolPanel tool : g.Tools) {
             const TPanelInfo& info = Info(tool);
             auto* b = new QToolButton(box);
             b->setObjectName(QString::fromLatin1(info.Handler));
-            b->setText(tr(info.Caption));
-            b->setToolTip(tr(info.Subtitle));
+            SetCaption(b, info.Caption);
+            SetCaption(b, info.Subtitle, true);
             b->setIcon(PanelIcon(tool));
             b->setIconSize(QSize(32, 32));
             b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -277,44 +342,62 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
     auto* list = new TToolList(QString::fromLatin1(spec->ListName), panel);
     FLists.insert(int(info.Panel), list);
     lay->addWidget(list, 1);
+    // Lists their own tool fills take no drops: the tool decides what an entry is.
+    if (!spec->AddName) {
+        list->setAcceptDrops(false);
+        list->viewport()->setAcceptDrops(false);
+    }
+    // A dropped folder is scanned after the drop has returned to the file manager, which
+    // would otherwise wait for the whole scan.
     if (spec->AddName)
-        connect(list, &TToolList::FolderDropped, this, [this, list](const QString& folder) {
-            ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
-        });
+        connect(
+            list, &TToolList::FolderDropped, this,
+            [this, list](const QString& folder) {
+                list->setUpdatesEnabled(false);
+                ScanInto(folder, true, [list](const QString& path) { list->AddFileToList(path); });
+                list->setUpdatesEnabled(true);
+            },
+            Qt::QueuedConnection);
     auto* buttons = new QVBoxLayout;
     const QString prefix = QString::fromLatin1(spec->ButtonPrefix);
     const bool album = info.Panel == TToolPanel::Album;
-    auto add = [&](const QString& role, const QString& caption, const char* icon,
+    auto add = [&](const QString& name, const char* caption, const char* tip, const char* icon,
                    QStyle::StandardPixmap fallback, std::function<void()> action) {
-        auto* b = new QPushButton(ThemeIcon(icon, fallback), caption, panel);
-        b->setObjectName(prefix + role + QStringLiteral("_btn"));
+        auto* b = new QPushButton(ThemeIcon(icon, fallback), QString(), panel);
+        b->setObjectName(name);
         b->setAutoDefault(false);
+        SetCaption(b, caption);
+        SetCaption(b, tip, true);
         connect(b, &QPushButton::clicked, this, std::move(action));
         buttons->addWidget(b);
+        // Until the tool can fill its list, its operations would act on nothing.
+        if (!spec->AddName) {
+            b->setVisible(false);
+            FHiddenOperations[int(info.Panel)].append(b);
+        }
     };
     if (spec->AddName) {
-        auto* a = new QPushButton(ThemeIcon("list-add", QStyle::SP_FileIcon), tr("Add"), panel);
-        a->setObjectName(QString::fromLatin1(spec->AddName));
-        a->setAutoDefault(false);
-        connect(a, &QPushButton::clicked, this, [this, list] { AddFromOpenDialog(list); });
-        buttons->addWidget(a);
-        auto* f =
-            new QPushButton(ThemeIcon("folder-add", QStyle::SP_DirIcon), tr("Add Folder"), panel);
-        f->setObjectName(QString::fromLatin1(spec->AddFolderName));
-        f->setAutoDefault(false);
-        connect(f, &QPushButton::clicked, this, [this, list] { AddFolderToList(list); });
-        buttons->addWidget(f);
+        add(QString::fromLatin1(spec->AddName), QT_TR_NOOP("Add"),
+            QT_TR_NOOP("Add an audio file to the list"), "list-add", QStyle::SP_FileIcon,
+            [this, list] { AddFromOpenDialog(list); });
+        add(QString::fromLatin1(spec->AddFolderName), QT_TR_NOOP("Add Folder"),
+            QT_TR_NOOP("Add the audio files of a folder to the list"), "folder-add",
+            QStyle::SP_DirIcon, [this, list] { AddFolderToList(list); });
     }
     const bool selectAfter = spec->SelectAfterRemove;
     // "tremrem_btn" is the tag remover's "Clean"; its list's Remove button takes the long role.
     const bool longRemove = album || info.Panel == TToolPanel::Remover;
-    add(longRemove ? QStringLiteral("remove") : QStringLiteral("rem"), tr("Remove"), "list-remove",
+    add(prefix + (longRemove ? QStringLiteral("remove_btn") : QStringLiteral("rem_btn")),
+        QT_TR_NOOP("Remove"), QT_TR_NOOP("Remove the selected file from the list"), "list-remove",
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
-    add(QStringLiteral("reset"), tr("Reset"), "edit-clear-all", QStyle::SP_DialogResetButton,
-        [list] { ListReset(list); });
+    add(prefix + QStringLiteral("reset_btn"), QT_TR_NOOP("Reset"), QT_TR_NOOP("Empty the list"),
+        "edit-clear-all", QStyle::SP_DialogResetButton, [list] { ListReset(list); });
     if (spec->UpDown) {
-        add(QStringLiteral("up"), tr("Up"), "go-up", QStyle::SP_ArrowUp, [list] { ListUp(list); });
-        add(QStringLiteral("down"), tr("Down"), "go-down", QStyle::SP_ArrowDown,
+        add(prefix + QStringLiteral("up_btn"), QT_TR_NOOP("Up"),
+            QT_TR_NOOP("Move the selected file up"), "go-up", QStyle::SP_ArrowUp,
+            [list] { ListUp(list); });
+        add(prefix + QStringLiteral("down_btn"), QT_TR_NOOP("Down"),
+            QT_TR_NOOP("Move the selected file down"), "go-down", QStyle::SP_ArrowDown,
             [list] { ListDown(list); });
     }
     buttons->addStretch();
@@ -340,28 +423,6 @@ void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
     ShowToolPanel(TToolPanel::SingleFile);
     if (FCurrent != TToolPanel::SingleFile || !SingleFileEditor) return;
     SingleFileEditor->LoadQueue(paths);
-}
-
-QWidget* TMainDlg::BuildSettingsPanel() {
-    auto* panel = new QWidget;
-    auto* lay = new QHBoxLayout(panel);
-    FSetupList = new QListWidget(panel);
-    FSetupList->setObjectName(QStringLiteral("setup_lst"));
-    FSetupList->addItems({tr("General"), tr("FreeDB"), tr("Patterns"), tr("Playback")});
-    FSetupList->setMaximumWidth(140);
-    connect(FSetupList, &QListWidget::currentRowChanged, this, &TMainDlg::setup_lstClick);
-    lay->addWidget(FSetupList);
-    const char* groups[][2] = {{"setupgeneral_grp", "General Settings"},
-                               {"setupfreedb_grp", "FreeDB"},
-                               {"setuppatterns_grp", "Patterns"},
-                               {"setupplayback_grp", "Playback"}};
-    for (const auto& g : groups) {
-        auto* box = new QGroupBox(tr(g[1]), panel);
-        box->setObjectName(QString::fromLatin1(g[0]));
-        FSetupGroups.append(box);
-        lay->addWidget(box, 1);
-    }
-    return panel;
 }
 
 QWidget* TMainDlg::Panel(TToolPanel panel) const {
@@ -396,8 +457,7 @@ void TMainDlg::RunEntryStep(TToolPanel panel) {
         if (SingleFileEditor) SingleFileEditor->EmptyQueue();
         break;
     case TToolPanel::Settings:
-        FSetupList->setCurrentRow(0);
-        setup_lstClick();
+        FSettingsPage->ShowEntry();
         break;
     default:
         break;
@@ -405,10 +465,7 @@ void TMainDlg::RunEntryStep(TToolPanel panel) {
 }
 
 void TMainDlg::setup_lstClick() {
-    const int row = FSetupList->currentRow();
-    if (row < 0 || row >= FSetupGroups.size()) return;
-    for (int i = 0; i < FSetupGroups.size(); ++i)
-        FSetupGroups[i]->setVisible(i == row);
+    FSettingsPage->setup_lstClick();
 }
 
 int TMainDlg::ShowMessageBox(const QString& text, int buttons, int kind) {
@@ -423,8 +480,9 @@ void TMainDlg::settings_btnClick() {
 }
 
 void TMainDlg::about_btnClick() {
-    ShowMessageBox(QStringLiteral("Sonvale %1").arg(QStringLiteral(SONVALE_VERSION)), mbOk,
-                   mkInformation);
+    ShowMessageBox(QStringLiteral("Sonvale v") +
+                       platform::GetFileVersionText(QCoreApplication::applicationFilePath()),
+                   mbOk, mkInformation);
 }
 
 QString TMainDlg::OpenDialogFilter() const {
@@ -468,7 +526,6 @@ void TMainDlg::AddFolderToList(TToolList* list) {
 
 void TMainDlg::ScanInto(const QString& folder, bool recurse,
                         std::function<void(const QString&)> callback) {
-    if (!FFolderScan) FFolderScan = new TFolderScanDlg(this);
     FFolderScan->StartFolder = folder;
     FFolderScan->Recurse = recurse;
     FFolderScan->FileCallback = std::move(callback);
@@ -482,4 +539,127 @@ bool TMainDlg::ShowToolPanelByName(const QString& name) {
             return true;
         }
     return false;
+}
+
+QString TMainDlg::CurrentPanelName() const {
+    return QString::fromLatin1(Info(FCurrent).PanelName);
+}
+
+void TMainDlg::ShowListOperations(TToolPanel panel) {
+    for (QWidget* b : FHiddenOperations.take(int(panel)))
+        b->setVisible(true);
+}
+
+void TMainDlg::SetCaption(QObject* target, const char* text, bool tip) {
+    FCaptions.append({target, text, tip});
+}
+
+void TMainDlg::RetranslateUi() {
+    for (const TCaption& c : FCaptions) {
+        const QString text = tr(c.Text);
+        if (c.Tip)
+            static_cast<QWidget*>(c.Target)->setToolTip(text);
+        else if (auto* b = qobject_cast<QAbstractButton*>(c.Target))
+            b->setText(text);
+        else if (auto* g = qobject_cast<QGroupBox*>(c.Target))
+            g->setTitle(text);
+    }
+    const TPanelInfo& info = Info(FCurrent);
+    FTitle->setText(tr(info.Title));
+    FSubtitle->setText(tr(info.Subtitle));
+}
+
+void TMainDlg::langueAfterLanguageSwitch() {
+    SetSizeUnits({tr("b."), tr("Kb."), tr("Mb."), tr("Gb."), tr("Tb.")});
+    SetMessageBoxTitles(
+        {tr("Message"), tr("Warning"), tr("Error"), tr("Question"), tr("Information")});
+    RetranslateUi();
+    FSettingsPage->RefreshSamples();
+}
+
+void TMainDlg::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) langueAfterLanguageSwitch();
+    QMainWindow::changeEvent(e);
+}
+
+bool TMainDlg::RegisterShellEntries() {
+    return platform::RegisterShellEntries(QCoreApplication::applicationFilePath(),
+                                          tr("Open with Sonvale"));
+}
+
+bool TMainDlg::UnregisterShellEntries() {
+    return platform::UnregisterShellEntries();
+}
+
+void TMainDlg::FillGenreBoxes() {
+    for (const char* name : {"sngedgenre_txt", "trnewgenre_txt", "mltgenre_txt"}) {
+        auto* box = findChild<QComboBox*>(QString::fromLatin1(name));
+        if (!box) continue;
+        // The boxes get the names as choices; what they show stays as it was.
+        const QString shown = box->currentText();
+        const QSignalBlocker block(box);
+        box->clear();
+        box->addItems(Genres);
+        if (box->isEditable()) {
+            box->setCurrentIndex(-1);
+            box->setEditText(shown);
+        } else {
+            box->setCurrentIndex(box->findText(shown));
+        }
+    }
+}
+
+void TMainDlg::AppEvntActivate() {
+    // Once per program run.
+    if (FActivated) return;
+    FActivated = true;
+    const QString exe = QCoreApplication::applicationFilePath();
+    StoreExecutablePath(exe);
+    setWindowTitle(QStringLiteral("Sonvale v") + platform::GetFileVersionText(exe));
+    const bool showStarter = ShouldShowStarter();
+    FSettingsPage->LoadSettings();
+    Genres = GenreNames();
+    Genres.sort(Qt::CaseInsensitive);
+    FillGenreBoxes();
+    SingleFileQueue.clear();
+    SingleFileQueuePos = -1;
+
+    const QString arg = CommandLine.value(0);
+    switch (RouteCommandLine(CommandLine)) {
+    case TStartRoute::Register:
+        ExitCode = RegisterShellEntries() ? 0 : 1;
+        ExitRequested = true;
+        close();
+        break;
+    case TStartRoute::Unregister:
+        ExitCode = UnregisterShellEntries() ? 0 : 1;
+        ExitRequested = true;
+        close();
+        break;
+    case TStartRoute::EditFile:
+        LoadSingleFileQueue({QFileInfo(arg).absoluteFilePath()});
+        break;
+    case TStartRoute::TagFolder: {
+        ShowToolPanel(TToolPanel::MultipleFiles);
+        TToolList* list = ToolList(TToolPanel::MultipleFiles);
+        const bool recurse = AskQuestion(tr("Do you want to recurse subfolders ?"));
+        list->setUpdatesEnabled(false);
+        ScanInto(QFileInfo(arg).absoluteFilePath(), recurse,
+                 [list](const QString& path) { list->AddFileToList(path); });
+        list->setUpdatesEnabled(true);
+        break;
+    }
+    case TStartRoute::ShowTools:
+        ShowToolPanel(TToolPanel::Tools);
+        if (showStarter && StarterAllowed) FStarter->exec();
+        break;
+    }
+    FStartupDone = true;
+    emit StartupFinished();
+}
+
+void TMainDlg::FormDestroy() {
+    SingleFileQueue.clear();
+    SingleFileQueuePos = -1;
+    Genres.clear();
 }

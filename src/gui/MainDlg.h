@@ -17,6 +17,8 @@ class QVBoxLayout;
 class TToolList;
 class TFolderScanDlg;
 class TSingleEdPanel;
+class TSettingsPage;
+class TStarter;
 
 // The panels of the work area, one visible at a time.
 enum class TToolPanel {
@@ -70,8 +72,8 @@ public:
     void ScanInto(const QString& folder, bool recurse,
                   std::function<void(const QString&)> callback);
 
-    // Hooks filled by the tools as they come: saving the settings when their page is
-    // left, and whether the single-file editor holds unsaved modifications.
+    // Saving the settings when their page is left (the settings page's SaveSettings), and
+    // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
     // Single-file editor's controls with its queue; the queue is emptied each time its
@@ -81,8 +83,37 @@ public:
     // tools).
     void LoadSingleFileQueue(const QStringList& paths);
 
-    // The settings the tools read; the settings page loads and saves them.
+    // The settings the tools read; the settings page loads them, keeps them in step with
+    // its controls and saves them.
     TSettingsValues Settings;
+    TSettingsPage* SettingsPage() const { return FSettingsPage; }
+
+    // Start-up: the program's arguments (without its name) and the one-time work of the
+    // first activation. "register"/"unregister" end the program: ExitRequested is set and
+    // ExitCode tells whether the desktop entry could be written or removed.
+    QStringList CommandLine;
+    bool StarterAllowed = true; // off where nobody could answer the assistant
+    bool ExitRequested = false;
+    int ExitCode = 0;
+    void AppEvntActivate();
+    bool StartupDone() const { return FStartupDone; }
+    TStarter* Starter() const { return FStarter; }
+    TFolderScanDlg* FolderScanDlg() const { return FFolderScan; }
+    // The genre names sorted ignoring case, shared by the editors' genre boxes.
+    QStringList Genres;
+    // The "Open with Sonvale" entry of the file manager.
+    bool RegisterShellEntries();
+    bool UnregisterShellEntries();
+    // Frees the shared lists.
+    void FormDestroy();
+
+    // Captions in the current language; run by the language list after a switch (and on
+    // every language change event).
+    void langueAfterLanguageSwitch();
+    QString CurrentPanelName() const;
+    // Lists that their own tool fills keep their operation buttons hidden until the tool
+    // calls this.
+    void ShowListOperations(TToolPanel panel);
 
     // A tool panel's file list (nullptr for panels without one), the column of buttons
     // beside it (tools append their own, e.g. "Go") and the panel's outer layout, below
@@ -91,11 +122,18 @@ public:
     QVBoxLayout* ButtonColumn(TToolPanel panel) const;
     QVBoxLayout* PanelLayout(TToolPanel panel) const;
 
+signals:
+    // The start-up work has run (and the command line was acted on).
+    void StartupFinished();
+
 public slots:
     void tools_btnClick();
     void settings_btnClick();
     void about_btnClick();
     void setup_lstClick();
+
+protected:
+    void changeEvent(QEvent* e) override;
 
 private:
     struct TPanelInfo {
@@ -113,7 +151,9 @@ private:
     void BuildTopBand(QWidget* parent);
     QWidget* BuildToolsList();
     QWidget* BuildToolPanel(const TPanelInfo& info);
-    QWidget* BuildSettingsPanel();
+    void RetranslateUi();
+    void SetCaption(QObject* target, const char* text, bool tip = false);
+    void FillGenreBoxes();
     void RunEntryStep(TToolPanel panel);
     QIcon PanelIcon(TToolPanel panel) const;
 
@@ -126,7 +166,16 @@ private:
     QMap<int, QWidget*> FPanels;
     QMap<int, TToolList*> FLists;
     QMap<int, QVBoxLayout*> FButtonColumns;
-    QListWidget* FSetupList = nullptr;
-    QList<QGroupBox*> FSetupGroups;
+    QMap<int, QList<QWidget*>> FHiddenOperations;
+    TSettingsPage* FSettingsPage = nullptr;
     TFolderScanDlg* FFolderScan = nullptr;
+    TStarter* FStarter = nullptr;
+    bool FActivated = false;
+    bool FStartupDone = false;
+    struct TCaption {
+        QObject* Target;
+        const char* Text;
+        bool Tip;
+    };
+    QList<TCaption> FCaptions;
 };

@@ -1,9 +1,35 @@
 #include "gui/MainDlg.h"
 
 #include "gui/SonvaleApp.h"
+#include "platform/StartupRoute.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// For unattended screenshots: questions are answered from SONVALE_ANSWER ("no" answers
+// No, anything else Yes), messages go to stderr and file dialogs are cancelled.
+class TUnattendedPrompter : public TPrompter {
+public:
+    int ShowMessageBox(const QString& text, int buttons, int) override {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        if (buttons != mbYesNo) return mrOk;
+        return qEnvironmentVariable("SONVALE_ANSWER")
+                           .compare(QLatin1String("no"), Qt::CaseInsensitive) == 0
+                   ? mrNo
+                   : mrYes;
+    }
+    void ShowPlainMessage(const QString& text) override {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+    QStringList OpenFiles(const QString&, const QString&, bool) override { return {}; }
+    QString BrowseFolder(const QString&) override { return {}; }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     TSonvaleApp app(argc, argv);
@@ -11,23 +37,48 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sonvale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sonvale"));
     QApplication::setApplicationVersion(QStringLiteral(SONVALE_VERSION));
-    TMainDlg dlg;
-    dlg.resize(900, 600);
-    dlg.show();
-    // For reviews: SONVALE_SCREENSHOT="org_pnl:/tmp/out.png" shows one panel, saves a
-    // picture of the window and ends.
+    const QStringList args = QApplication::arguments().mid(1);
+
+    // For reviews: SONVALE_SCREENSHOT="org_pnl:/tmp/out.png" runs the start-up with the
+    // given arguments, shows one panel, saves a picture of the window and ends.
     const QString shot = qEnvironmentVariable("SONVALE_SCREENSHOT");
+    std::shared_ptr<TPrompter> prompter;
+    if (!shot.isEmpty()) prompter = std::make_shared<TUnattendedPrompter>();
+
+    TMainDlg dlg(prompter);
+    dlg.CommandLine = args;
+    dlg.StarterAllowed = shot.isEmpty();
+
+    // The shell commands end the program without showing anything.
+    const TStartRoute route = RouteCommandLine(args);
+    if (route == TStartRoute::Register || route == TStartRoute::Unregister) {
+        dlg.AppEvntActivate();
+        return dlg.ExitCode;
+    }
+
     if (!shot.isEmpty()) {
         const qsizetype colon = shot.indexOf(QLatin1Char(':'));
-        const QString panel = shot.left(colon);
+        // "setup_pnl/2" shows the third page of the settings.
+        const QStringList target = shot.left(colon).split(QLatin1Char('/'));
+        const QString panel = target.first();
+        const int page = target.value(1).toInt();
         const QString out = colon < 0 ? QStringLiteral("sonvale.png") : shot.mid(colon + 1);
-        QTimer::singleShot(800, &dlg, [&dlg, panel, out] {
-            const bool known = dlg.ShowToolPanelByName(panel);
-            QTimer::singleShot(300, &dlg, [&dlg, out, known] {
+        QObject::connect(&dlg, &TMainDlg::StartupFinished, &dlg, [&dlg, panel, page, out] {
+            // The start-up may already show the panel (a file or folder argument); showing
+            // it again would run its entry step once more.
+            const bool known = dlg.CurrentPanelName() == panel || dlg.ShowToolPanelByName(panel);
+            if (auto* pages = dlg.findChild<QListWidget*>(QStringLiteral("setup_lst")))
+                if (dlg.CurrentPanel() == TToolPanel::Settings) pages->setCurrentRow(page);
+            QTimer::singleShot(400, &dlg, [&dlg, out, known] {
                 const bool saved = dlg.grab().save(out);
                 QApplication::exit(known && saved ? 0 : 1);
             });
         });
     }
+
+    dlg.resize(dlg.minimumSize().expandedTo(QSize(900, 620)));
+    dlg.show();
+    // The one-time start-up work runs once the window is up.
+    QTimer::singleShot(0, &dlg, &TMainDlg::AppEvntActivate);
     return app.exec();
 }

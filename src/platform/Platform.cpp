@@ -168,6 +168,22 @@ bool RunPlayer(const QString& commandLine, const QString& path) {
     return QProcess::startDetached(program, args);
 }
 
+QString RecommendedPlayerProgram() {
+    const QVariant stored = OpenSettings()->value(QStringLiteral("lkp"));
+    if (stored.typeId() == QMetaType::QStringList || stored.typeId() == QMetaType::QVariantList)
+        return QString();
+    const QString where = stored.toString();
+    if (where.isEmpty()) return QString();
+    const QFileInfo given(where);
+    if (given.isFile()) return given.absoluteFilePath();
+    if (!given.isDir()) return QString();
+    for (const char* name : {"lkp", "lkp.exe"}) {
+        const QFileInfo candidate(QDir(where).filePath(QString::fromLatin1(name)));
+        if (candidate.isFile()) return candidate.absoluteFilePath();
+    }
+    return QString();
+}
+
 QStringList ReadServerList(const QString& fileName) {
     QStringList list;
     QFile f(fileName);

@@ -44,6 +44,10 @@ QStringList PlayerArguments(const QString& commandLine, const QString& path);
 // start failed.
 bool RunPlayer(const QString& commandLine, const QString& path);
 
+// The recommended player found through the settings value "lkp" (its folder, or the
+// program itself); empty when it is not installed.
+QString RecommendedPlayerProgram();
+
 // One host per line, blank lines and surrounding blanks dropped; empty when
 // the file is missing or unreadable.
 QStringList ReadServerList(const QString& fileName);

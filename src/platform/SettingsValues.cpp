@@ -55,7 +55,8 @@ void LoadSettingsValues(QSettings& s, TSettingsValues& v) {
     if (StoredText(s, QStringLiteral("FreeDB_ProxyPort"), t)) {
         bool ok = false;
         const int port = t.trimmed().toInt(&ok);
-        if (ok) v.FreeDBProxyPort = port;
+        // A number that is no port number is as good as no number.
+        if (ok && port >= 0 && port <= 65535) v.FreeDBProxyPort = port;
     }
     LoadText(s, QStringLiteral("FreeDB_ProxyName"), v.FreeDBProxyName);
     LoadText(s, QStringLiteral("FreeDB_ProxyPass"), v.FreeDBProxyPass);

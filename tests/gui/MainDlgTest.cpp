@@ -118,8 +118,10 @@ TEST_F(MainDlg, SettingsPageListShowsOneGroup) {
     EXPECT_EQ(pages->currentRow(), 0);
     auto visibleGroups = [&] {
         QStringList names;
-        for (auto* g : dlg->Panel(TToolPanel::Settings)->findChildren<QGroupBox*>())
-            if (g->isVisibleTo(dlg->Panel(TToolPanel::Settings))) names.append(g->objectName());
+        // The pages themselves, not the groups inside them.
+        QWidget* settings = dlg->Panel(TToolPanel::Settings);
+        for (auto* g : settings->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+            if (g->isVisibleTo(settings)) names.append(g->objectName());
         return names;
     };
     EXPECT_EQ(visibleGroups(), QStringList{"setupgeneral_grp"});
@@ -259,6 +261,9 @@ TEST_F(MainDlg, DroppedFilesAndFoldersJoinTheList) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &drop);
+    // The files are in at once; the folder follows once the drop has returned.
+    EXPECT_EQ(list->Paths(), QStringList{root + "/one.mp3"});
+    QApplication::processEvents();
     QStringList paths = list->Paths();
     paths.sort();
     EXPECT_EQ(paths, QStringList({root + "/dir/deeper/three.ape", root + "/dir/two.ogg",

@@ -1,0 +1,141 @@
+#include "GuiMain.h"
+#include "gui/MainDlg.h"
+#include "gui/SettingsPage.h"
+#include "gui/ToolList.h"
+#include "support/ScriptedPrompter.h"
+#include "tools/ByteSize.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTranslator>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Counts the connections of a signal from outside the object.
+struct TConnections : QObject {
+    static int Count(const QObject* o, const char* signal) {
+        return (o->*(&TConnections::receivers))(signal);
+    }
+};
+
+bool HasHandler(const QAbstractButton* b) {
+    return TConnections::Count(b, SIGNAL(clicked())) +
+               TConnections::Count(b, SIGNAL(clicked(bool))) +
+               TConnections::Count(b, SIGNAL(pressed())) +
+               TConnections::Count(b, SIGNAL(released())) +
+               TConnections::Count(b, SIGNAL(toggled(bool))) >
+           0;
+}
+
+// A language whose every text is marked, so a caption left untranslated stands out.
+class TMarkingTranslator : public QTranslator {
+public:
+    QString translate(const char*, const char* source, const char* = nullptr,
+                      int = -1) const override {
+        return QStringLiteral("~") + QString::fromUtf8(source);
+    }
+    bool isEmpty() const override { return false; }
+};
+
+class ShellPolish : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        prompter = std::make_shared<TScriptedPrompter>();
+        dlg = std::make_unique<TMainDlg>(prompter);
+    }
+    std::shared_ptr<TScriptedPrompter> prompter;
+    std::unique_ptr<TMainDlg> dlg;
+};
+
+const TToolPanel kAllPanels[] = {
+    TToolPanel::Tools,      TToolPanel::Album,           TToolPanel::SingleFile,
+    TToolPanel::Burner,     TToolPanel::Cleaner,         TToolPanel::Remover,
+    TToolPanel::Organizer,  TToolPanel::PlaylistCreator, TToolPanel::PlaylistChecker,
+    TToolPanel::Lister,     TToolPanel::Settings,        TToolPanel::MultipleFiles,
+    TToolPanel::Duplicates, TToolPanel::Incomplete,      TToolPanel::Quality,
+    TToolPanel::Magic,      TToolPanel::TagCleaner};
+
+} // namespace
+
+TEST_F(ShellPolish, NoPanelShowsAButtonWithoutAHandler) {
+    dlg->show();
+    QListWidget* pages = dlg->findChild<QListWidget*>("setup_lst");
+    for (TToolPanel panel : kAllPanels) {
+        dlg->ShowToolPanel(panel);
+        // Every page of the settings panel, too.
+        const int pageCount = panel == TToolPanel::Settings ? pages->count() : 1;
+        for (int page = 0; page < pageCount; ++page) {
+            if (panel == TToolPanel::Settings) pages->setCurrentRow(page);
+            for (auto* b : dlg->findChildren<QAbstractButton*>()) {
+                if (!b->isVisibleTo(dlg.get()) || b->objectName().startsWith("qt_")) continue;
+                EXPECT_TRUE(HasHandler(b))
+                    << dlg->CurrentPanelName().toStdString() << ": "
+                    << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\"";
+            }
+        }
+    }
+}
+
+TEST_F(ShellPolish, ListsWithoutAFillingToolHideTheirOperations) {
+    for (auto [panel, buttons] :
+         {std::pair{TToolPanel::Album, QStringList{"trlocremove_btn", "trlocreset_btn",
+                                                   "trlocup_btn", "trlocdown_btn"}},
+          std::pair{TToolPanel::PlaylistChecker, QStringList{"plsckrem_btn", "plsckreset_btn"}}}) {
+        dlg->ShowToolPanel(panel);
+        for (const QString& name : buttons) {
+            auto* b = dlg->findChild<QAbstractButton*>(name);
+            ASSERT_NE(b, nullptr) << name.toStdString();
+            EXPECT_FALSE(b->isVisibleTo(dlg.get())) << name.toStdString();
+        }
+        // Files dropped there would not be what the tool lists.
+        EXPECT_FALSE(dlg->ToolList(panel)->viewport()->acceptDrops());
+        dlg->ShowListOperations(panel);
+        for (const QString& name : buttons)
+            EXPECT_TRUE(dlg->findChild<QAbstractButton*>(name)->isVisibleTo(dlg.get()));
+    }
+    // Lists filled by "Add" keep theirs and take drops.
+    EXPECT_TRUE(dlg->findChild<QAbstractButton*>("orgarem_btn")
+                    ->isVisibleTo(dlg->Panel(TToolPanel::Organizer)));
+    EXPECT_TRUE(dlg->ToolList(TToolPanel::Organizer)->viewport()->acceptDrops());
+}
+
+TEST_F(ShellPolish, LanguageSwitchRetranslatesTheWindow) {
+    dlg->ShowToolPanel(TToolPanel::Organizer);
+    TMarkingTranslator translator;
+    ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    auto text = [&](const char* name) {
+        return dlg->findChild<QAbstractButton*>(name)->text().toStdString();
+    };
+    EXPECT_EQ(text("tools_btn"), "~Tools");
+    EXPECT_EQ(text("orga_btn"), "~Organizer");
+    EXPECT_EQ(text("orgaaddfolder_btn"), "~Add Folder");
+    EXPECT_EQ(text("setupsave_btn"), "~Save Settings");
+    EXPECT_EQ(text("neveragain_chk"), "~Do not display this message again");
+    EXPECT_EQ(dlg->Title().toStdString(), "~File Organizer");
+    EXPECT_EQ(dlg->findChild<QGroupBox*>("setuppatterns_grp")->title().toStdString(), "~Patterns");
+    EXPECT_EQ(dlg->findChild<QListWidget*>("setup_lst")->item(3)->text().toStdString(),
+              "~Playback");
+    EXPECT_EQ(MessageBoxTitle(mkQuestion).toStdString(), "~Question");
+    EXPECT_EQ(SizeUnits().value(2).toStdString(), "~Mb.");
+    // The samples use the translated words.
+    EXPECT_EQ(dlg->findChild<QLabel*>("setupplspatternsample_lbl")->text().toStdString(),
+              "~Artist - ~Album");
+
+    QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(text("tools_btn"), "Tools");
+    EXPECT_EQ(dlg->Title().toStdString(), "File Organizer");
+    EXPECT_EQ(MessageBoxTitle(mkQuestion).toStdString(), "Question");
+    EXPECT_EQ(FormatByteSize(1536).toStdString(), "1.5 Kb.");
+    EXPECT_EQ(dlg->findChild<QLabel*>("setupplspatternsample_lbl")->text().toStdString(),
+              "Artist - Album");
+}
