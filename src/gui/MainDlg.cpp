@@ -621,8 +621,7 @@ void TMainDlg::AppEvntActivate() {
     Genres = GenreNames();
     Genres.sort(Qt::CaseInsensitive);
     FillGenreBoxes();
-    SingleFileQueue.clear();
-    SingleFileQueuePos = -1;
+    if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
     switch (RouteCommandLine(CommandLine)) {
@@ -659,7 +658,6 @@ void TMainDlg::AppEvntActivate() {
 }
 
 void TMainDlg::FormDestroy() {
-    SingleFileQueue.clear();
-    SingleFileQueuePos = -1;
+    if (SingleFileEditor) SingleFileEditor->EmptyQueue();
     Genres.clear();
 }

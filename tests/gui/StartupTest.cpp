@@ -1,5 +1,6 @@
 #include "GuiMain.h"
 #include "gui/MainDlg.h"
+#include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
 #include "gui/ToolList.h"
 #include "platform/StartupRoute.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,7 +155,10 @@ TEST_F(Startup, AFileGoesToTheSingleFileEditorsQueue) {
     const QString file = MakeFile("notes about a song.txt");
     Start({file, "ignored"});
     EXPECT_EQ(dlg->CurrentPanel(), TToolPanel::SingleFile);
-    EXPECT_EQ(dlg->SingleFileQueue, QStringList{file});
+    ASSERT_NE(dlg->SingleFileEditor, nullptr);
+    EXPECT_EQ(dlg->SingleFileEditor->Queue, QStringList{file});
+    EXPECT_EQ(dlg->SingleFileEditor->QueuePos, 0);
+    EXPECT_EQ(dlg->findChild<QLineEdit*>("sngedpath_txt")->text(), file);
     EXPECT_TRUE(prompter->Shown.isEmpty());
 }
 
