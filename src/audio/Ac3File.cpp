@@ -76,6 +76,22 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode) {
     }
 }
 
+int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode) {
+    const int32_t frame = Ac3FrameBytes(frameSizeCode, sampleRateCode);
+    if (frame <= 0 || bytes <= 0) return 0;
+    if (sampleRateCode != 1) return bytes / frame;
+    // At 44.1 kHz encoders mix frames one word apart to keep the nominal rate;
+    // dividing by the first frame's length would miscount long files by
+    // minutes, so count by the mean length (rate × 1536 / 44100 bits). The
+    // stream stays within a word of the nominal count: round to the nearest.
+    const int64_t bitsPerFrameTimes44100 = int64_t(Ac3BitrateKbps(frameSizeCode)) * 1000 * 1536;
+    return (bytes * 8 * 44100 + bitsPerFrameTimes44100 / 2) / bitsPerFrameTimes44100;
+}
+
+int Ac3BitStreamId(const uint8_t* f, int size) {
+    return size < 6 ? -1 : f[5] >> 3;
+}
+
 int32_t Ac3ChannelsOfFrame(const uint8_t* f, int size) {
     // syncword(16) crc1(16) fscod(2) frmsizecod(6) bsid(5) bsmod(3) acmod(3) ...
     if (size < 7) return 0;
@@ -136,13 +152,20 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         avcodec_open2(dec->ctx, codec, nullptr) < 0)
         throw ESonvaleError(QStringLiteral("AZID.DLL initialization failed"));
 
-    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2)")
-                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name),
-                         QString::fromLatin1(AV_STRINGIFY(LIBAVCODEC_VERSION))));
+    // The version of the library actually loaded, not the one built against.
+    const unsigned version = avcodec_version();
+    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2.%3.%4)")
+                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name))
+                    .arg(AV_VERSION_MAJOR(version))
+                    .arg(AV_VERSION_MINOR(version))
+                    .arg(AV_VERSION_MICRO(version)));
+    int64_t searchFrom = 0;
     {
         TId3V2Tag v2;
         if (v2.Open(fileName) && v2.Present) {
             Tags = v2.Fields;
+            // Bytes 0x0B 0x77 inside the tag (a picture, say) are not a frame.
+            searchFrom = v2.TagSize() + (v2.TagSize() & 1);
         } else {
             TId3V1Tag v1;
             if (v1.Open(fileName) && v1.Present) Tags = v1.Fields;
@@ -162,9 +185,9 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         // The sync word 0x0B 0x77, looked for at even offsets from the start.
         const int64_t size = Stream->GetSize();
         std::vector<uint8_t> chunk(65536);
-        int64_t at = 0;
+        int64_t at = searchFrom;
         int64_t found = -1;
-        Stream->SetPosition(0);
+        Stream->SetPosition(at);
         while (found < 0 && at + 1 < size) {
             const int64_t got = Stream->Read(chunk.data(), int64_t(chunk.size()));
             if (got < 2) break;
@@ -181,9 +204,13 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
             Stream->SetPosition(found);
             if (Stream->Read(head, 8) < 5) found = -1;
         }
-        if (found < 0) throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
+        // E-AC-3 (bit-stream ids 11 to 16) has another frame layout: reading it
+        // as AC-3 would give wrong rates, lengths and channels.
+        const int bsid = Ac3BitStreamId(head, 8);
+        if (found < 0 || bsid > 10) throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
         SampleRateCode = head[4] >> 6;
         FrameSizeCode = head[4] & 0x3F;
+        RateShift = std::max(bsid, 8) - 8;
         FirstFrame = found;
         Stream->SetPosition(FirstFrame);
         Channels = Ac3ChannelsOfFrame(head, 8);
@@ -194,7 +221,8 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         FloatBuffer.assign(size_t(Channels) * 1536, 0.0f);
         PcmFrameBytes = Channels * 3072;
         PcmBuffer.assign(size_t(Channels) * 1536, 0);
-        PcmSize = ((size - FirstFrame) / FrameBytes) * 1536 * 2 * Channels;
+        PcmSize = Ac3FrameCount(size - FirstFrame, FrameSizeCode, SampleRateCode) * 1536 * 2 *
+                  int64_t(Channels);
     } catch (...) {
         Release();
         throw;
@@ -205,8 +233,10 @@ TAc3File::~TAc3File() {
     Release();
 }
 
+// Bit-stream ids 9 and 10 mark half- and quarter-rate streams: the same
+// frames carry the same samples over twice or four times the time.
 int32_t TAc3File::GetBitrate() {
-    return Ac3BitrateKbps(FrameSizeCode) * 1000;
+    return (Ac3BitrateKbps(FrameSizeCode) * 1000) >> RateShift;
 }
 int32_t TAc3File::GetChannels() {
     return Channels;
@@ -221,7 +251,7 @@ int64_t TAc3File::GetPcmSize() {
     return PcmSize;
 }
 int32_t TAc3File::GetSampleRate() {
-    return Ac3SampleRate(SampleRateCode);
+    return Ac3SampleRate(SampleRateCode) >> RateShift;
 }
 int32_t TAc3File::GetBitsPerSample() {
     return 16;
@@ -235,6 +265,7 @@ bool TAc3File::DecodeFrame() {
     uint8_t head[8];
     const int64_t start = Stream->Position();
     if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77) return false;
+    if (Ac3BitStreamId(head, 8) > 10) return false; // E-AC-3 is not read as AC-3
     const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
     if (bytes < 8) return false;
     frameBytes.resize(size_t(bytes));
