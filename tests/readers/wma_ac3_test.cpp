@@ -5,6 +5,7 @@
 #include "support/AudioFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -285,6 +286,126 @@ TEST_F(Readers, Ac3OneAtATimeOddSyncAndTags) {
     EXPECT_FALSE(r.Tags.join('|').contains(QStringLiteral("DECODER=")));
     const auto got = ReadAll(r);
     EXPECT_GT(got.size(), 0u);
+}
+
+// At 44.1 kHz the first frame may be the shorter of the two lengths an encoder
+// mixes; the length must still agree with a full decode over a long file.
+TEST_F(Readers, Ac3LengthAt44100FollowsTheDecodedFrames) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 44100;
+    o.channels = 1;
+    o.bitrate = 32000; // frames of 138 and 140 bytes
+    o.seconds = 20;
+    const QString p = Path("long.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    const QByteArray bytes = fixtures::ReadFile(p);
+    ASSERT_EQ(uint8_t(bytes[4]) >> 6, 1);
+    TAc3File r(p);
+    EXPECT_EQ(r.FrameBytes, 138); // the first frame is a short one
+    std::vector<int16_t> ref;
+    ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
+    EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
+    const auto got = ReadAll(r);
+    EXPECT_EQ(int64_t(got.size() * 2), r.GetPcmSize());
+    // Seeking late in the file lands on the frame a straight read has there.
+    const int64_t at = r.GetPcmSize() - 5 * int64_t(r.PcmFrameBytes) + 300;
+    r.Seek(at);
+    std::vector<int16_t> part(100);
+    int count = 200;
+    ASSERT_TRUE(r.Read(part.data(), count));
+    ASSERT_EQ(count, 200);
+    // At this rate the decoder's dither after a restart moves samples by a few
+    // steps; a wrong frame would be off by thousands.
+    for (int i = 0; i < 100; ++i)
+        EXPECT_NEAR(part[size_t(i)], got[size_t(at / 2) + size_t(i)], 16) << i;
+}
+
+TEST_F(Readers, Ac3RefusesEac3AndReadsReducedRateStreams) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.channels = 2;
+    o.bitrate = 192000;
+    o.seconds = 0.5;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    const QByteArray bytes = fixtures::ReadFile(p);
+    const int frame = 2 * 2 * 192; // 48 kHz: every frame has the same length
+    ASSERT_EQ(bytes.size() % frame, 0);
+    auto withBsid = [&](int bsid) {
+        QByteArray b = bytes;
+        for (int i = 0; i < b.size(); i += frame)
+            b[i + 5] = char((uint8_t(b[i + 5]) & 7) | (bsid << 3));
+        return b;
+    };
+    const QString q = Path("b.ac3");
+
+    // Bit-stream ids above 10 are E-AC-3: refused, not misread.
+    for (int bsid : {11, 16, 31}) {
+        ASSERT_TRUE(fixtures::WriteFile(q, withBsid(bsid)));
+        EXPECT_EQ(ErrorOf([&] { TAc3File r(q); }), QStringLiteral("Invalid AC3 file")) << bsid;
+        EXPECT_EQ(TAc3File::Current(), nullptr);
+    }
+    const QString corpus = fixtures::CorpusDir();
+    if (!corpus.isEmpty()) {
+        const QString e = Path("eac3.ac3");
+        ASSERT_TRUE(QFile::copy(corpus + "/mutagen/silence-44-s.eac3", e));
+        EXPECT_EQ(ErrorOf([&] { TAc3File r(e); }), QStringLiteral("Invalid AC3 file"));
+    }
+    // An AC-3 stream that goes on with E-AC-3 frames ends where they begin.
+    QByteArray mixed = bytes.left(3 * frame) + withBsid(16).mid(3 * frame);
+    ASSERT_TRUE(fixtures::WriteFile(q, mixed));
+    {
+        TAc3File r(q);
+        EXPECT_EQ(ReadAll(r).size(), size_t(3 * 1536 * 2));
+    }
+
+    // Ids 9 and 10 carry the same frames at half and a quarter of the rate.
+    struct Reduced {
+        int bsid, rate;
+    };
+    for (const Reduced c : {Reduced{9, 24000}, Reduced{10, 12000}}) {
+        ASSERT_TRUE(fixtures::WriteFile(q, withBsid(c.bsid)));
+        std::vector<int16_t> ref;
+        int refRate = 0, refChannels = 0;
+        ASSERT_TRUE(fixtures::DecodeWithFfmpeg(q, ref, &refRate, &refChannels));
+        TAc3File r(q);
+        EXPECT_EQ(refRate, c.rate);
+        EXPECT_EQ(r.GetSampleRate(), c.rate);
+        EXPECT_EQ(r.GetBitrate(), 192000 * c.rate / 48000);
+        EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
+        EXPECT_NEAR(r.GetDuration() * 86400, 0.5 * 48000 / c.rate, 1536.0 / c.rate);
+    }
+}
+
+TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 32000;
+    o.channels = 1;
+    o.bitrate = 64000;
+    o.seconds = 0.4;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    // A private frame whose data looks like a 48 kHz stereo frame header.
+    QByteArray frame("PRIV");
+    const QByteArray data = QByteArray("x\0", 2) + QByteArray("\x0b\x77\0\0\x08\x40\x43", 7);
+    fixtures::PutBE32(frame, uint32_t(data.size()));
+    frame += QByteArray(2, '\0') + data;
+    const QByteArray body = frame + QByteArray(7, '\0'); // an even tag length
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        tag += char((body.size() >> shift) & 0x7F);
+    tag += body;
+    ASSERT_EQ(tag.size() % 2, 0);
+    ASSERT_EQ(tag.indexOf("\x0b\x77") % 2, 0);
+    const QString q = Path("tagged.ac3");
+    ASSERT_TRUE(fixtures::WriteFile(q, tag + fixtures::ReadFile(p)));
+    TAc3File r(q);
+    EXPECT_EQ(r.FirstFrame, tag.size());
+    EXPECT_EQ(r.GetSampleRate(), 32000);
+    EXPECT_EQ(r.GetChannels(), 1);
+    std::vector<int16_t> ref;
+    ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
+    EXPECT_EQ(ReadAll(r).size(), ref.size());
 }
 
 } // namespace
