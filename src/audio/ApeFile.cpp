@@ -26,7 +26,8 @@ int BitsOfFlags(uint16_t flags) {
 
 } // namespace
 
-TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize) {
+TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize, int64_t streamBytes) {
+    if (streamBytes < 0) streamBytes = fileSize;
     TApeInfo info;
     if (b.size() < 32 || !b.startsWith("MAC ")) return info;
     const int version = LE16(b, 4);
@@ -72,7 +73,7 @@ TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize) {
     info.CompressedSize = fileSize;
     if (info.TotalBlocks > 0)
         info.AverageBitrate = int32_t(std::min<double>(
-            std::lround(double(fileSize) * 8.0 * rate / double(info.TotalBlocks)), INT32_MAX));
+            std::lround(double(streamBytes) * 8.0 * rate / double(info.TotalBlocks)), INT32_MAX));
     info.Valid = true;
     return info;
 }
@@ -88,7 +89,11 @@ TApeFile::TApeFile(const QString& fileName) : TAbstractAudioFile(fileName) {
         const QByteArray head = stream.ReadBytesAt(start, kHeadBytes);
         const int at = int(head.indexOf("MAC "));
         if (at < 0) continue;
-        Info = ParseApeHeader(head.mid(at), fileSize);
+        // Tags are not audio: a large picture must not raise the bit rate.
+        const int64_t streamEnd = tags.TrailingTagsStart >= 0 && tags.TrailingTagsStart <= fileSize
+                                      ? tags.TrailingTagsStart
+                                      : fileSize;
+        Info = ParseApeHeader(head.mid(at), fileSize, std::max<int64_t>(streamEnd - start - at, 0));
         if (Info.Valid) break;
     }
     // A file without a usable header gets a reader with no audio, as the

@@ -372,12 +372,16 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
         EXPECT_GT(r.AudioStart, 0);
         EXPECT_TRUE(r.TagKinds & tkId3v2);
         EXPECT_EQ(r.GetInfo(1016), 156556);
+        // The same stream as mac-399.ape: the tag's bytes are no audio.
+        EXPECT_NEAR(r.GetBitrate(), 192025, 2);
+        EXPECT_EQ(r.GetFileSize(), QFileInfo(t + "mac-399-id3v2.ape").size());
     }
     {
         TApeFile r(t + "mac-399-tagged.ape");
         EXPECT_TRUE(r.TagKinds & tkApeV2);
         EXPECT_FALSE(r.Tags.isEmpty());
         EXPECT_EQ(r.GetInfo(1016), 156556);
+        EXPECT_NEAR(r.GetBitrate(), 192025, 2);
     }
     {
         TApeFile r(t + "mac-396.ape");
