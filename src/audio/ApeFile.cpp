@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int kHeadBytes = 64 * 1024; // leading junk before "MAC " is searched this far
+// Encoders use up to 1179648 blocks a frame; far more is damage, and keeps
+// frames × blocks × block bytes inside 64 bits.
+constexpr uint32_t kMaxBlocksPerFrame = 1u << 22;
 
 uint16_t LE16(const QByteArray& b, int at) {
     return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
@@ -62,7 +65,7 @@ TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize, int64_t streamByt
     }
     if (channels < 1 || channels > 32 || rate == 0 || rate > 1000000 ||
         (bits != 8 && bits != 16 && bits != 24 && bits != 32) || blocksPerFrame == 0 ||
-        finalFrameBlocks > blocksPerFrame)
+        blocksPerFrame > kMaxBlocksPerFrame || finalFrameBlocks > blocksPerFrame)
         return info;
     info.Version = version;
     info.SampleRate = int32_t(rate);

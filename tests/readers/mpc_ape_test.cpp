@@ -326,9 +326,18 @@ TEST_F(MpcApe, ApeHeaderLayouts) {
              ApeNew(3990, 16, 2, 44100, 100, 10, 2, 5000), // header beyond the bytes
              ApeNew(3990, 16, 2, 44100, 100, 10, 2).left(70),
              ApeOld(3960, 2000, 0, 8192, 44100, 1, 1),
+             ApeNew(3990, 16, 2, 44100, 0xFFFFFFFF, 10, 0xFFFFFFFF), // frame length overflows
              QByteArray("MAC "),
          })
         EXPECT_FALSE(ParseApeHeader(bad, 100).Valid);
+    // The largest counts a header can hold still give a positive PCM size.
+    const QString big = dir.filePath("big.ape");
+    ASSERT_TRUE(fixtures::WriteFile(
+        big, ApeNew(3990, 32, 32, 384000, 1179648 * 2, 1179648 * 2, 0xFFFFFFFF)));
+    TApeFile r(big);
+    EXPECT_EQ(r.GetInfo(1016), int64_t(0xFFFFFFFF) * 1179648 * 2);
+    EXPECT_EQ(r.GetPcmSize(), r.GetInfo(1016) * 128);
+    EXPECT_GT(r.GetDuration(), 0.0);
 }
 
 TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {

@@ -206,6 +206,18 @@ TEST_F(Readers, WmaRefusesHostileAndForeignFiles) {
         Header({fp, StreamProps(kAudio, 1, 2, 44100), ExtContent({ExtItem("a", 0, U16("b"))})});
     count.replace(count.size() - (2 + 4 + 2 + 2 + 4 + 2 + 4), 2, Le(60000, 2)); // item count
     EXPECT_EQ(open(count), bad);
+    for (const auto& [channels, rate] :
+         {std::pair{0, 44100}, std::pair{2, 0}, std::pair{256, 8000}, std::pair{2, 1000001}})
+        EXPECT_EQ(open(Header({fp, StreamProps(kAudio, 1, channels, rate)})), bad) << channels;
+    // A duration beyond any file: the PCM size saturates instead of wrapping.
+    const QString huge = Path("huge.wma");
+    fixtures::WriteFile(huge, Header({FileProps(~0ull, 0, 0), StreamProps(kAudio, 1, 2, 44100)}));
+    {
+        TWMAAudioFile r(huge);
+        EXPECT_EQ(r.Duration, INT64_MAX);
+        EXPECT_GT(r.GetPcmSize(), int64_t(1) << 50);
+        EXPECT_GT(r.GetDuration(), 0.0);
+    }
     EXPECT_EQ(ErrorOf([&] { TWMAAudioFile r(Path("missing.wma")); }),
               QStringLiteral("Failed to open the wm file - 0x80070002"));
 }
