@@ -420,4 +420,35 @@ TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
     EXPECT_EQ(ReadAll(r).size(), ref.size());
 }
 
+// The decoder's complaints about a damaged frame reach the reader's Messages,
+// and only those of the reader that decodes.
+TEST_F(Readers, Ac3DecoderMessagesGoToTheCurrentReader) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.bitrate = 192000;
+    o.seconds = 0.5;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    QByteArray bytes = fixtures::ReadFile(p);
+    const int frame = 2 * 2 * 192;
+    for (int i = 2 * frame + 40; i < 3 * frame - 10; ++i) // frame 2's audio blocks
+        bytes[i] = char(0xFF);
+    const QString q = Path("bad.ac3");
+    ASSERT_TRUE(fixtures::WriteFile(q, bytes.left(bytes.size() - 100))); // last frame cut
+    {
+        TAc3File clean(p);
+        ReadAll(clean);
+        EXPECT_TRUE(clean.Messages.isEmpty()) << clean.Messages.join('|').toStdString();
+    }
+    TAc3File r(q);
+    EXPECT_TRUE(r.Messages.isEmpty());
+    const auto got = ReadAll(r);
+    EXPECT_GE(r.Messages.size(), 2) << r.Messages.join('|').toStdString();
+    EXPECT_EQ(r.Messages.last(), QStringLiteral("End of file"));
+    for (const QString& m : r.Messages)
+        EXPECT_FALSE(m.isEmpty());
+    // The stream goes on to the cut: only the damaged frame is lost.
+    EXPECT_GE(got.size(), size_t(bytes.size() / frame - 2) * 1536 * 2);
+}
+
 } // namespace
