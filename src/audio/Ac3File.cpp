@@ -259,6 +259,9 @@ int32_t TAc3File::GetBitsPerSample() {
 uint8_t TAc3File::GetFormatCode() {
     return fcAc3;
 }
+bool TAc3File::IsSource() {
+    return true;
+}
 
 bool TAc3File::DecodeFrame() {
     // Each frame carries its own size; a frame whose header is damaged ends the stream.

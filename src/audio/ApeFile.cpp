@@ -159,6 +159,9 @@ int32_t TApeFile::GetBitsPerSample() {
 uint8_t TApeFile::GetFormatCode() {
     return fcApe;
 }
+bool TApeFile::IsSource() {
+    return true;
+}
 
 void TApeFile::Seek(int64_t position) {
     const int64_t blockBytes = BlockBytes();

@@ -96,6 +96,7 @@ TEST_F(MpcApe, MusepackFromEncoderAgreesWithFfprobeAndDecodesToItsLength) {
         if (p.isEmpty()) GTEST_SKIP() << "mpcenc not available";
         TMpcFile r(p);
         EXPECT_EQ(r.GetFormatCode(), fcMpc);
+        EXPECT_TRUE(r.IsSource());
         EXPECT_EQ(r.Info.Version, 8);
         EXPECT_EQ(r.GetSampleRate(), c.rate);
         EXPECT_EQ(r.GetChannels(), c.channels);
@@ -347,6 +348,7 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
     {
         TApeFile r(t + "mac-399.ape");
         EXPECT_EQ(r.GetFormatCode(), fcApe);
+        EXPECT_TRUE(r.IsSource());
         EXPECT_EQ(r.GetSampleRate(), 44100);
         EXPECT_EQ(r.GetChannels(), 2);
         EXPECT_EQ(r.GetBitsPerSample(), 16);

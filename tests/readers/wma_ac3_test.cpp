@@ -242,6 +242,7 @@ TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
         EXPECT_EQ(r.GetChannels(), refCh);
         EXPECT_EQ(r.GetBitrate(), c.bitrate);
         EXPECT_EQ(r.GetFormatCode(), fcAc3);
+        EXPECT_TRUE(r.IsSource());
         ASSERT_EQ(r.Tags.size(), 1);
         EXPECT_TRUE(r.Tags[0].startsWith(QStringLiteral("DECODER=")));
         const auto got = ReadAll(r);
