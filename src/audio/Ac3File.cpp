@@ -13,7 +13,10 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -115,10 +118,36 @@ struct TAc3File::TDecoder {
     AVCodecContext* ctx = nullptr;
     AVPacket* pkt = nullptr;
     AVFrame* frame = nullptr;
+    AVChannelLayout layout{}; // the first frame's: every frame is delivered in it
+    bool haveLayout = false;
+    SwrContext* swr = nullptr; // mixes frames of another layout into it
+    AVChannelLayout swrFrom{};
     ~TDecoder() {
+        swr_free(&swr);
+        av_channel_layout_uninit(&swrFrom);
+        av_channel_layout_uninit(&layout);
         avcodec_free_context(&ctx);
         av_packet_free(&pkt);
         av_frame_free(&frame);
+    }
+    // Broadcasts switch between stereo and 5.1 within one stream: such frames
+    // are mixed into the first frame's layout instead of ending the stream.
+    bool Remix(AVFrame* f, float* out) {
+        if (!swr || av_channel_layout_compare(&swrFrom, &f->ch_layout) != 0) {
+            swr_free(&swr);
+            av_channel_layout_uninit(&swrFrom);
+            if (swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_FLT, f->sample_rate, &f->ch_layout,
+                                    AVSampleFormat(f->format), f->sample_rate, 0, nullptr) < 0 ||
+                // A downmix is scaled to stay within full scale rather than clip.
+                av_opt_set_double(swr, "rematrix_maxval", 1.0, 0) < 0 || swr_init(swr) < 0 ||
+                av_channel_layout_copy(&swrFrom, &f->ch_layout) < 0) {
+                swr_free(&swr);
+                return false;
+            }
+        }
+        auto* dst = reinterpret_cast<uint8_t*>(out);
+        return swr_convert(swr, &dst, f->nb_samples, const_cast<const uint8_t**>(f->extended_data),
+                           f->nb_samples) == f->nb_samples;
     }
 };
 
@@ -285,14 +314,17 @@ bool TAc3File::DecodeFrame() {
     if (avcodec_receive_frame(dec->ctx, dec->frame) < 0) return false;
     AVFrame* f = dec->frame;
     const int ch = f->ch_layout.nb_channels;
-    const int n = std::min(f->nb_samples, 1536);
-    bool ok = ch == Channels && f->nb_samples == 1536;
-    if (ok) {
+    const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
+    bool ok = isFloat && f->nb_samples == 1536;
+    if (ok && !dec->haveLayout)
+        dec->haveLayout = ok =
+            ch == Channels && av_channel_layout_copy(&dec->layout, &f->ch_layout) >= 0;
+    if (ok && av_channel_layout_compare(&f->ch_layout, &dec->layout) != 0) {
+        ok = dec->Remix(f, FloatBuffer.data());
+    } else if (ok) {
         const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
-        const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
-        ok = isFloat;
-        for (int c = 0; ok && c < ch; ++c)
-            for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < ch; ++c)
+            for (int i = 0; i < 1536; ++i) {
                 const float v = planar ? reinterpret_cast<const float*>(f->extended_data[c])[i]
                                        : reinterpret_cast<const float*>(f->data[0])[i * ch + c];
                 FloatBuffer[size_t(i) * ch + c] = v;
@@ -311,18 +343,25 @@ bool TAc3File::DecodeFrame() {
 }
 
 int64_t TAc3File::FrameOffset(int64_t index) {
-    // At 44.1 kHz encoders alternate two frame lengths, so the frames are walked;
-    // at the other rates every frame has the first one's length.
-    int64_t at = FirstFrame;
-    if (SampleRateCode != 1) return FirstFrame + index * FrameBytes;
+    // Frames differ in length (44.1 kHz streams mix two, a stream may change
+    // its bit rate midway), so their starts are walked, once: every 64th is
+    // kept, and a later seek walks at most 63 frames from the nearest.
+    constexpr int64_t kStep = 64;
+    if (checkpoints.empty()) checkpoints.push_back(FirstFrame);
+    int64_t i = std::min<int64_t>(index / kStep, int64_t(checkpoints.size()) - 1) * kStep;
+    int64_t at = checkpoints[size_t(i / kStep)];
     const int64_t size = Stream->GetSize();
-    for (int64_t i = 0; i < index; ++i) {
-        uint8_t head[5];
+    while (i < index) {
+        uint8_t head[8];
         Stream->SetPosition(at);
-        if (Stream->Read(head, 5) != 5 || head[0] != 0x0B || head[1] != 0x77) break;
+        if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77 ||
+            Ac3BitStreamId(head, 8) > 10)
+            break;
         const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
         if (bytes <= 0 || at + bytes >= size) break;
         at += bytes;
+        ++i;
+        if (i % kStep == 0 && i / kStep == int64_t(checkpoints.size())) checkpoints.push_back(at);
     }
     return at;
 }
@@ -358,6 +397,10 @@ void TAc3File::Seek(int64_t position) {
     const int64_t index = position / PcmFrameBytes;
     // The transform overlaps frames: the frame before primes the decoder so that
     // the samples after a seek equal those of a straight read.
+    if (!dec->haveLayout) { // the first frame fixes the layout of what is delivered
+        Stream->SetPosition(FirstFrame);
+        DecodeFrame();
+    }
     avcodec_flush_buffers(dec->ctx);
     Stream->SetPosition(FrameOffset(index > 0 ? index - 1 : 0));
     if (index > 0) DecodeFrame();

@@ -63,4 +63,5 @@ private:
     int64_t FrameOffset(int64_t index);
     std::unique_ptr<TDecoder> dec;
     std::vector<uint8_t> frameBytes;
+    std::vector<int64_t> checkpoints; // starts of frames 0, 64, 128, ...
 };

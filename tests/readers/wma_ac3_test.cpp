@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -450,6 +451,54 @@ TEST_F(Readers, Ac3DecoderMessagesGoToTheCurrentReader) {
         EXPECT_FALSE(m.isEmpty());
     // The stream goes on to the cut: only the damaged frame is lost.
     EXPECT_GE(got.size(), size_t(bytes.size() / frame - 2) * 1536 * 2);
+}
+
+// Broadcast recordings switch between stereo and 5.1 within one stream: the
+// frames of the other layout are mixed into the first frame's layout, as
+// FFmpeg's own converter does, and a seek finds frames of another length.
+TEST_F(Readers, Ac3LayoutChangeMidStreamKeepsTheFirstLayout) {
+    if (!fixtures::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.seconds = 0.6;
+    o.channels = 2;
+    o.bitrate = 192000;
+    o.freq = 441.3; // no whole number of periods in a frame: a wrong frame shows
+    const QString stereo = Path("stereo.ac3"), surround = Path("surround.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(stereo, o));
+    o.channels = 6;
+    o.bitrate = 384000;
+    ASSERT_TRUE(fixtures::EncodeAc3(surround, o));
+    const QByteArray a = fixtures::ReadFile(stereo), b = fixtures::ReadFile(surround);
+    struct Case {
+        QByteArray bytes;
+        int channels;
+    };
+    for (const Case& c : {Case{a + b, 2}, Case{b + a, 6}}) {
+        SCOPED_TRACE(c.channels);
+        const QString p = Path("mixed.ac3"), raw = Path("mixed.raw");
+        ASSERT_TRUE(fixtures::WriteFile(p, c.bytes));
+        ASSERT_EQ(fixtures::RunProgram("ffmpeg", {"-v", "error", "-y", "-i", p, "-f", "s16le",
+                                                  "-ac", QString::number(c.channels), raw}),
+                  0);
+        const QByteArray refBytes = fixtures::ReadFile(raw);
+        std::vector<int16_t> ref(size_t(refBytes.size() / 2));
+        std::memcpy(ref.data(), refBytes.constData(), ref.size() * 2);
+        TAc3File r(p);
+        EXPECT_EQ(r.GetChannels(), c.channels);
+        const auto got = ReadAll(r);
+        ASSERT_EQ(got.size(), ref.size());
+        EXPECT_LE(MaxDiff(got, ref), 1);
+        // A seek into the second part, whose frames have the other length.
+        const int64_t at = int64_t(got.size()) * 2 - 3 * r.PcmFrameBytes + 2 * c.channels * 7;
+        r.Seek(at);
+        std::vector<int16_t> part(60);
+        int count = 120;
+        ASSERT_TRUE(r.Read(part.data(), count));
+        ASSERT_EQ(count, 120);
+        for (int i = 0; i < 60; ++i)
+            EXPECT_NEAR(part[size_t(i)], got[size_t(at / 2) + size_t(i)], 2) << i;
+    }
 }
 
 } // namespace
