@@ -13,7 +13,10 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -76,6 +79,22 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode) {
     }
 }
 
+int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode) {
+    const int32_t frame = Ac3FrameBytes(frameSizeCode, sampleRateCode);
+    if (frame <= 0 || bytes <= 0) return 0;
+    if (sampleRateCode != 1) return bytes / frame;
+    // At 44.1 kHz encoders mix frames one word apart to keep the nominal rate;
+    // dividing by the first frame's length would miscount long files by
+    // minutes, so count by the mean length (rate × 1536 / 44100 bits). The
+    // stream stays within a word of the nominal count: round to the nearest.
+    const int64_t bitsPerFrameTimes44100 = int64_t(Ac3BitrateKbps(frameSizeCode)) * 1000 * 1536;
+    return (bytes * 8 * 44100 + bitsPerFrameTimes44100 / 2) / bitsPerFrameTimes44100;
+}
+
+int Ac3BitStreamId(const uint8_t* f, int size) {
+    return size < 6 ? -1 : f[5] >> 3;
+}
+
 int32_t Ac3ChannelsOfFrame(const uint8_t* f, int size) {
     // syncword(16) crc1(16) fscod(2) frmsizecod(6) bsid(5) bsmod(3) acmod(3) ...
     if (size < 7) return 0;
@@ -99,10 +118,36 @@ struct TAc3File::TDecoder {
     AVCodecContext* ctx = nullptr;
     AVPacket* pkt = nullptr;
     AVFrame* frame = nullptr;
+    AVChannelLayout layout{}; // the first frame's: every frame is delivered in it
+    bool haveLayout = false;
+    SwrContext* swr = nullptr; // mixes frames of another layout into it
+    AVChannelLayout swrFrom{};
     ~TDecoder() {
+        swr_free(&swr);
+        av_channel_layout_uninit(&swrFrom);
+        av_channel_layout_uninit(&layout);
         avcodec_free_context(&ctx);
         av_packet_free(&pkt);
         av_frame_free(&frame);
+    }
+    // Broadcasts switch between stereo and 5.1 within one stream: such frames
+    // are mixed into the first frame's layout instead of ending the stream.
+    bool Remix(AVFrame* f, float* out) {
+        if (!swr || av_channel_layout_compare(&swrFrom, &f->ch_layout) != 0) {
+            swr_free(&swr);
+            av_channel_layout_uninit(&swrFrom);
+            if (swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_FLT, f->sample_rate, &f->ch_layout,
+                                    AVSampleFormat(f->format), f->sample_rate, 0, nullptr) < 0 ||
+                // A downmix is scaled to stay within full scale rather than clip.
+                av_opt_set_double(swr, "rematrix_maxval", 1.0, 0) < 0 || swr_init(swr) < 0 ||
+                av_channel_layout_copy(&swrFrom, &f->ch_layout) < 0) {
+                swr_free(&swr);
+                return false;
+            }
+        }
+        auto* dst = reinterpret_cast<uint8_t*>(out);
+        return swr_convert(swr, &dst, f->nb_samples, const_cast<const uint8_t**>(f->extended_data),
+                           f->nb_samples) == f->nb_samples;
     }
 };
 
@@ -136,13 +181,20 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         avcodec_open2(dec->ctx, codec, nullptr) < 0)
         throw ESonvaleError(QStringLiteral("AZID.DLL initialization failed"));
 
-    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2)")
-                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name),
-                         QString::fromLatin1(AV_STRINGIFY(LIBAVCODEC_VERSION))));
+    // The version of the library actually loaded, not the one built against.
+    const unsigned version = avcodec_version();
+    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2.%3.%4)")
+                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name))
+                    .arg(AV_VERSION_MAJOR(version))
+                    .arg(AV_VERSION_MINOR(version))
+                    .arg(AV_VERSION_MICRO(version)));
+    int64_t searchFrom = 0;
     {
         TId3V2Tag v2;
         if (v2.Open(fileName) && v2.Present) {
             Tags = v2.Fields;
+            // Bytes 0x0B 0x77 inside the tag (a picture, say) are not a frame.
+            searchFrom = v2.TagSize() + (v2.TagSize() & 1);
         } else {
             TId3V1Tag v1;
             if (v1.Open(fileName) && v1.Present) Tags = v1.Fields;
@@ -162,9 +214,9 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         // The sync word 0x0B 0x77, looked for at even offsets from the start.
         const int64_t size = Stream->GetSize();
         std::vector<uint8_t> chunk(65536);
-        int64_t at = 0;
+        int64_t at = searchFrom;
         int64_t found = -1;
-        Stream->SetPosition(0);
+        Stream->SetPosition(at);
         while (found < 0 && at + 1 < size) {
             const int64_t got = Stream->Read(chunk.data(), int64_t(chunk.size()));
             if (got < 2) break;
@@ -181,9 +233,13 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
             Stream->SetPosition(found);
             if (Stream->Read(head, 8) < 5) found = -1;
         }
-        if (found < 0) throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
+        // E-AC-3 (bit-stream ids 11 to 16) has another frame layout: reading it
+        // as AC-3 would give wrong rates, lengths and channels.
+        const int bsid = Ac3BitStreamId(head, 8);
+        if (found < 0 || bsid > 10) throw ESonvaleError(QStringLiteral("Invalid AC3 file"));
         SampleRateCode = head[4] >> 6;
         FrameSizeCode = head[4] & 0x3F;
+        RateShift = std::max(bsid, 8) - 8;
         FirstFrame = found;
         Stream->SetPosition(FirstFrame);
         Channels = Ac3ChannelsOfFrame(head, 8);
@@ -194,7 +250,8 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         FloatBuffer.assign(size_t(Channels) * 1536, 0.0f);
         PcmFrameBytes = Channels * 3072;
         PcmBuffer.assign(size_t(Channels) * 1536, 0);
-        PcmSize = ((size - FirstFrame) / FrameBytes) * 1536 * 2 * Channels;
+        PcmSize = Ac3FrameCount(size - FirstFrame, FrameSizeCode, SampleRateCode) * 1536 * 2 *
+                  int64_t(Channels);
     } catch (...) {
         Release();
         throw;
@@ -205,8 +262,10 @@ TAc3File::~TAc3File() {
     Release();
 }
 
+// Bit-stream ids 9 and 10 mark half- and quarter-rate streams: the same
+// frames carry the same samples over twice or four times the time.
 int32_t TAc3File::GetBitrate() {
-    return Ac3BitrateKbps(FrameSizeCode) * 1000;
+    return (Ac3BitrateKbps(FrameSizeCode) * 1000) >> RateShift;
 }
 int32_t TAc3File::GetChannels() {
     return Channels;
@@ -221,7 +280,7 @@ int64_t TAc3File::GetPcmSize() {
     return PcmSize;
 }
 int32_t TAc3File::GetSampleRate() {
-    return Ac3SampleRate(SampleRateCode);
+    return Ac3SampleRate(SampleRateCode) >> RateShift;
 }
 int32_t TAc3File::GetBitsPerSample() {
     return 16;
@@ -229,12 +288,16 @@ int32_t TAc3File::GetBitsPerSample() {
 uint8_t TAc3File::GetFormatCode() {
     return fcAc3;
 }
+bool TAc3File::IsSource() {
+    return true;
+}
 
 bool TAc3File::DecodeFrame() {
     // Each frame carries its own size; a frame whose header is damaged ends the stream.
     uint8_t head[8];
     const int64_t start = Stream->Position();
     if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77) return false;
+    if (Ac3BitStreamId(head, 8) > 10) return false; // E-AC-3 is not read as AC-3
     const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
     if (bytes < 8) return false;
     frameBytes.resize(size_t(bytes));
@@ -251,14 +314,17 @@ bool TAc3File::DecodeFrame() {
     if (avcodec_receive_frame(dec->ctx, dec->frame) < 0) return false;
     AVFrame* f = dec->frame;
     const int ch = f->ch_layout.nb_channels;
-    const int n = std::min(f->nb_samples, 1536);
-    bool ok = ch == Channels && f->nb_samples == 1536;
-    if (ok) {
+    const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
+    bool ok = isFloat && f->nb_samples == 1536;
+    if (ok && !dec->haveLayout)
+        dec->haveLayout = ok =
+            ch == Channels && av_channel_layout_copy(&dec->layout, &f->ch_layout) >= 0;
+    if (ok && av_channel_layout_compare(&f->ch_layout, &dec->layout) != 0) {
+        ok = dec->Remix(f, FloatBuffer.data());
+    } else if (ok) {
         const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
-        const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
-        ok = isFloat;
-        for (int c = 0; ok && c < ch; ++c)
-            for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < ch; ++c)
+            for (int i = 0; i < 1536; ++i) {
                 const float v = planar ? reinterpret_cast<const float*>(f->extended_data[c])[i]
                                        : reinterpret_cast<const float*>(f->data[0])[i * ch + c];
                 FloatBuffer[size_t(i) * ch + c] = v;
@@ -277,18 +343,25 @@ bool TAc3File::DecodeFrame() {
 }
 
 int64_t TAc3File::FrameOffset(int64_t index) {
-    // At 44.1 kHz encoders alternate two frame lengths, so the frames are walked;
-    // at the other rates every frame has the first one's length.
-    int64_t at = FirstFrame;
-    if (SampleRateCode != 1) return FirstFrame + index * FrameBytes;
+    // Frames differ in length (44.1 kHz streams mix two, a stream may change
+    // its bit rate midway), so their starts are walked, once: every 64th is
+    // kept, and a later seek walks at most 63 frames from the nearest.
+    constexpr int64_t kStep = 64;
+    if (checkpoints.empty()) checkpoints.push_back(FirstFrame);
+    int64_t i = std::min<int64_t>(index / kStep, int64_t(checkpoints.size()) - 1) * kStep;
+    int64_t at = checkpoints[size_t(i / kStep)];
     const int64_t size = Stream->GetSize();
-    for (int64_t i = 0; i < index; ++i) {
-        uint8_t head[5];
+    while (i < index) {
+        uint8_t head[8];
         Stream->SetPosition(at);
-        if (Stream->Read(head, 5) != 5 || head[0] != 0x0B || head[1] != 0x77) break;
+        if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77 ||
+            Ac3BitStreamId(head, 8) > 10)
+            break;
         const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
         if (bytes <= 0 || at + bytes >= size) break;
         at += bytes;
+        ++i;
+        if (i % kStep == 0 && i / kStep == int64_t(checkpoints.size())) checkpoints.push_back(at);
     }
     return at;
 }
@@ -324,6 +397,10 @@ void TAc3File::Seek(int64_t position) {
     const int64_t index = position / PcmFrameBytes;
     // The transform overlaps frames: the frame before primes the decoder so that
     // the samples after a seek equal those of a straight read.
+    if (!dec->haveLayout) { // the first frame fixes the layout of what is delivered
+        Stream->SetPosition(FirstFrame);
+        DecodeFrame();
+    }
     avcodec_flush_buffers(dec->ctx);
     Stream->SetPosition(FrameOffset(index > 0 ? index - 1 : 0));
     if (index > 0) DecodeFrame();

@@ -15,6 +15,10 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode); // 0 when invalid
 // Full-bandwidth channels plus LFE from the bit-stream information that
 // follows the sync information (bytes from the sync word on); 0 when short.
 int32_t Ac3ChannelsOfFrame(const uint8_t* frame, int size);
+// The bit-stream id (bsid) of a frame; above 10 the frame is E-AC-3. -1 when short.
+int Ac3BitStreamId(const uint8_t* frame, int size);
+// Frames in `bytes` of a stream whose first frame has these codes.
+int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode);
 
 // Reader for AC-3 files. Only one is open at a time (its message says so).
 class TAc3File : public TAbstractAudioFile {
@@ -30,6 +34,7 @@ public:
     int32_t GetSampleRate() override;
     int32_t GetBitsPerSample() override;
     uint8_t GetFormatCode() override;
+    bool IsSource() override;
     void Seek(int64_t position) override;
     bool Read(void* buffer, int& count) override;
 
@@ -45,6 +50,7 @@ public:
     std::vector<int16_t> PcmBuffer; // one decoded frame
     int32_t PcmFrameBytes = 0;      // Channels × 3072
     int32_t Pending = 0;
+    int RateShift = 0; // 1 and 2 for half- and quarter-rate streams
 
     // The reader that owns the decoder now, or null.
     static TAc3File* Current();
@@ -57,4 +63,5 @@ private:
     int64_t FrameOffset(int64_t index);
     std::unique_ptr<TDecoder> dec;
     std::vector<uint8_t> frameBytes;
+    std::vector<int64_t> checkpoints; // starts of frames 0, 64, 128, ...
 };

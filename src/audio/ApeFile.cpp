@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int kHeadBytes = 64 * 1024; // leading junk before "MAC " is searched this far
+// Encoders use up to 1179648 blocks a frame; far more is damage, and keeps
+// frames × blocks × block bytes inside 64 bits.
+constexpr uint32_t kMaxBlocksPerFrame = 1u << 22;
 
 uint16_t LE16(const QByteArray& b, int at) {
     return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
@@ -26,7 +29,8 @@ int BitsOfFlags(uint16_t flags) {
 
 } // namespace
 
-TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize) {
+TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize, int64_t streamBytes) {
+    if (streamBytes < 0) streamBytes = fileSize;
     TApeInfo info;
     if (b.size() < 32 || !b.startsWith("MAC ")) return info;
     const int version = LE16(b, 4);
@@ -61,7 +65,7 @@ TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize) {
     }
     if (channels < 1 || channels > 32 || rate == 0 || rate > 1000000 ||
         (bits != 8 && bits != 16 && bits != 24 && bits != 32) || blocksPerFrame == 0 ||
-        finalFrameBlocks > blocksPerFrame)
+        blocksPerFrame > kMaxBlocksPerFrame || finalFrameBlocks > blocksPerFrame)
         return info;
     info.Version = version;
     info.SampleRate = int32_t(rate);
@@ -72,7 +76,7 @@ TApeInfo ParseApeHeader(const QByteArray& b, int64_t fileSize) {
     info.CompressedSize = fileSize;
     if (info.TotalBlocks > 0)
         info.AverageBitrate = int32_t(std::min<double>(
-            std::lround(double(fileSize) * 8.0 * rate / double(info.TotalBlocks)), INT32_MAX));
+            std::lround(double(streamBytes) * 8.0 * rate / double(info.TotalBlocks)), INT32_MAX));
     info.Valid = true;
     return info;
 }
@@ -88,7 +92,11 @@ TApeFile::TApeFile(const QString& fileName) : TAbstractAudioFile(fileName) {
         const QByteArray head = stream.ReadBytesAt(start, kHeadBytes);
         const int at = int(head.indexOf("MAC "));
         if (at < 0) continue;
-        Info = ParseApeHeader(head.mid(at), fileSize);
+        // Tags are not audio: a large picture must not raise the bit rate.
+        const int64_t streamEnd = tags.TrailingTagsStart >= 0 && tags.TrailingTagsStart <= fileSize
+                                      ? tags.TrailingTagsStart
+                                      : fileSize;
+        Info = ParseApeHeader(head.mid(at), fileSize, std::max<int64_t>(streamEnd - start - at, 0));
         if (Info.Valid) break;
     }
     // A file without a usable header gets a reader with no audio, as the
@@ -150,6 +158,9 @@ int32_t TApeFile::GetBitsPerSample() {
 }
 uint8_t TApeFile::GetFormatCode() {
     return fcApe;
+}
+bool TApeFile::IsSource() {
+    return true;
 }
 
 void TApeFile::Seek(int64_t position) {

@@ -17,12 +17,13 @@ struct TApeInfo {
     int32_t Channels = 0;
     int64_t TotalBlocks = 0;    // one block = one sample per channel
     int64_t CompressedSize = 0; // bytes of the whole file
-    int32_t AverageBitrate = 0; // bits per second over the whole file
+    int32_t AverageBitrate = 0; // bits per second over the stream, tags left out
 };
 
 // Parses the header at the start of head ("MAC " first). fileSize is the size
-// of the whole file, for the compressed size and the bit rate.
-TApeInfo ParseApeHeader(const QByteArray& head, int64_t fileSize);
+// of the whole file; streamBytes those of the stream without the tags around
+// it, for the bit rate (-1: the whole file).
+TApeInfo ParseApeHeader(const QByteArray& head, int64_t fileSize, int64_t streamBytes = -1);
 
 // Reader for Monkey's Audio files; PCM comes from FFmpeg, opened at the first
 // Read or Seek.
@@ -39,6 +40,7 @@ public:
     int32_t GetSampleRate() override;
     int32_t GetBitsPerSample() override;
     uint8_t GetFormatCode() override;
+    bool IsSource() override;
     void Seek(int64_t position) override;
     bool Read(void* buffer, int& count) override;
 

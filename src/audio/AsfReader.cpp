@@ -158,6 +158,11 @@ bool ParseStreamProps(TCursor c, TParse& p) {
         if (!w.U16(s.FormatTag) || !w.U16(s.Channels) || !w.U32(s.SamplesPerSec) ||
             !w.U32(s.AvgBytesPerSec) || !w.U16(s.BlockAlign) || !w.U16(s.BitsPerSample))
             return false;
+        // No decoder makes audio without channels or at these rates; the
+        // limits also keep the PCM byte rate inside 32 bits.
+        if (s.Channels == 0 || s.Channels > 255 || s.SamplesPerSec == 0 ||
+            s.SamplesPerSec > 1000000)
+            return false;
     }
     // One stream number counts once (a stream may be described twice).
     for (const TAsfStream& o : p.out.Streams)

@@ -181,6 +181,9 @@ int32_t TMpcFile::GetBitsPerSample() {
 uint8_t TMpcFile::GetFormatCode() {
     return fcMpc;
 }
+bool TMpcFile::IsSource() {
+    return true;
+}
 
 void TMpcFile::Seek(int64_t position) {
     if (!pcm) pcm = std::make_unique<TFfmpegPcm>(FileName, 2);

@@ -39,6 +39,7 @@ public:
     int32_t GetSampleRate() override;
     int32_t GetBitsPerSample() override;
     uint8_t GetFormatCode() override;
+    bool IsSource() override;
     void Seek(int64_t position) override;
     bool Read(void* buffer, int& count) override;
 

@@ -4,6 +4,7 @@
 #include "audio/SonvaleError.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 QString Hex8(uint32_t code) {
@@ -40,7 +41,7 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
         const QString text = AsfAttributeText(a);
         if (a.Name.compare(QLatin1String("Duration"), Qt::CaseInsensitive) == 0 &&
             a.Type == asfQword && a.Value.size() >= 8)
-            Duration = int64_t(text.mid(1).toULongLong());
+            Duration = int64_t(std::min<qulonglong>(text.mid(1).toULongLong(), INT64_MAX));
         else if (a.Name.compare(QLatin1String("Bitrate"), Qt::CaseInsensitive) == 0 &&
                  a.Type == asfDword && a.Value.size() >= 4)
             Bitrate = int32_t(text.mid(1).toUInt());
@@ -52,7 +53,14 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
 
     StreamNumber = 1;
     PcmPosition = 0;
-    PcmSize = AvgBytesPerSec > 0 ? Duration * AvgBytesPerSec / 10000000 : 0;
+    // A header may claim any duration: the product must stay inside 64 bits.
+    if (AvgBytesPerSec <= 0)
+        PcmSize = 0;
+    else if (Duration <= INT64_MAX / AvgBytesPerSec)
+        PcmSize = Duration * AvgBytesPerSec / 10000000;
+    else
+        PcmSize =
+            std::min<int64_t>(Duration / 10000000, INT64_MAX / AvgBytesPerSec) * AvgBytesPerSec;
     pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
 }
 

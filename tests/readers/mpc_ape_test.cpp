@@ -96,6 +96,7 @@ TEST_F(MpcApe, MusepackFromEncoderAgreesWithFfprobeAndDecodesToItsLength) {
         if (p.isEmpty()) GTEST_SKIP() << "mpcenc not available";
         TMpcFile r(p);
         EXPECT_EQ(r.GetFormatCode(), fcMpc);
+        EXPECT_TRUE(r.IsSource());
         EXPECT_EQ(r.Info.Version, 8);
         EXPECT_EQ(r.GetSampleRate(), c.rate);
         EXPECT_EQ(r.GetChannels(), c.channels);
@@ -326,9 +327,18 @@ TEST_F(MpcApe, ApeHeaderLayouts) {
              ApeNew(3990, 16, 2, 44100, 100, 10, 2, 5000), // header beyond the bytes
              ApeNew(3990, 16, 2, 44100, 100, 10, 2).left(70),
              ApeOld(3960, 2000, 0, 8192, 44100, 1, 1),
+             ApeNew(3990, 16, 2, 44100, 0xFFFFFFFF, 10, 0xFFFFFFFF), // frame length overflows
              QByteArray("MAC "),
          })
         EXPECT_FALSE(ParseApeHeader(bad, 100).Valid);
+    // The largest counts a header can hold still give a positive PCM size.
+    const QString big = dir.filePath("big.ape");
+    ASSERT_TRUE(fixtures::WriteFile(
+        big, ApeNew(3990, 32, 32, 384000, 1179648 * 2, 1179648 * 2, 0xFFFFFFFF)));
+    TApeFile r(big);
+    EXPECT_EQ(r.GetInfo(1016), int64_t(0xFFFFFFFF) * 1179648 * 2);
+    EXPECT_EQ(r.GetPcmSize(), r.GetInfo(1016) * 128);
+    EXPECT_GT(r.GetDuration(), 0.0);
 }
 
 TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
@@ -338,6 +348,7 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
     {
         TApeFile r(t + "mac-399.ape");
         EXPECT_EQ(r.GetFormatCode(), fcApe);
+        EXPECT_TRUE(r.IsSource());
         EXPECT_EQ(r.GetSampleRate(), 44100);
         EXPECT_EQ(r.GetChannels(), 2);
         EXPECT_EQ(r.GetBitsPerSample(), 16);
@@ -372,12 +383,16 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
         EXPECT_GT(r.AudioStart, 0);
         EXPECT_TRUE(r.TagKinds & tkId3v2);
         EXPECT_EQ(r.GetInfo(1016), 156556);
+        // The same stream as mac-399.ape: the tag's bytes are no audio.
+        EXPECT_NEAR(r.GetBitrate(), 192025, 2);
+        EXPECT_EQ(r.GetFileSize(), QFileInfo(t + "mac-399-id3v2.ape").size());
     }
     {
         TApeFile r(t + "mac-399-tagged.ape");
         EXPECT_TRUE(r.TagKinds & tkApeV2);
         EXPECT_FALSE(r.Tags.isEmpty());
         EXPECT_EQ(r.GetInfo(1016), 156556);
+        EXPECT_NEAR(r.GetBitrate(), 192025, 2);
     }
     {
         TApeFile r(t + "mac-396.ape");

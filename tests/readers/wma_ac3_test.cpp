@@ -5,11 +5,13 @@
 #include "support/AudioFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -205,6 +207,18 @@ TEST_F(Readers, WmaRefusesHostileAndForeignFiles) {
         Header({fp, StreamProps(kAudio, 1, 2, 44100), ExtContent({ExtItem("a", 0, U16("b"))})});
     count.replace(count.size() - (2 + 4 + 2 + 2 + 4 + 2 + 4), 2, Le(60000, 2)); // item count
     EXPECT_EQ(open(count), bad);
+    for (const auto& [channels, rate] :
+         {std::pair{0, 44100}, std::pair{2, 0}, std::pair{256, 8000}, std::pair{2, 1000001}})
+        EXPECT_EQ(open(Header({fp, StreamProps(kAudio, 1, channels, rate)})), bad) << channels;
+    // A duration beyond any file: the PCM size saturates instead of wrapping.
+    const QString huge = Path("huge.wma");
+    fixtures::WriteFile(huge, Header({FileProps(~0ull, 0, 0), StreamProps(kAudio, 1, 2, 44100)}));
+    {
+        TWMAAudioFile r(huge);
+        EXPECT_EQ(r.Duration, INT64_MAX);
+        EXPECT_GT(r.GetPcmSize(), int64_t(1) << 50);
+        EXPECT_GT(r.GetDuration(), 0.0);
+    }
     EXPECT_EQ(ErrorOf([&] { TWMAAudioFile r(Path("missing.wma")); }),
               QStringLiteral("Failed to open the wm file - 0x80070002"));
 }
@@ -229,6 +243,7 @@ TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
         EXPECT_EQ(r.GetChannels(), refCh);
         EXPECT_EQ(r.GetBitrate(), c.bitrate);
         EXPECT_EQ(r.GetFormatCode(), fcAc3);
+        EXPECT_TRUE(r.IsSource());
         ASSERT_EQ(r.Tags.size(), 1);
         EXPECT_TRUE(r.Tags[0].startsWith(QStringLiteral("DECODER=")));
         const auto got = ReadAll(r);
@@ -285,6 +300,205 @@ TEST_F(Readers, Ac3OneAtATimeOddSyncAndTags) {
     EXPECT_FALSE(r.Tags.join('|').contains(QStringLiteral("DECODER=")));
     const auto got = ReadAll(r);
     EXPECT_GT(got.size(), 0u);
+}
+
+// At 44.1 kHz the first frame may be the shorter of the two lengths an encoder
+// mixes; the length must still agree with a full decode over a long file.
+TEST_F(Readers, Ac3LengthAt44100FollowsTheDecodedFrames) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 44100;
+    o.channels = 1;
+    o.bitrate = 32000; // frames of 138 and 140 bytes
+    o.seconds = 20;
+    const QString p = Path("long.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    const QByteArray bytes = fixtures::ReadFile(p);
+    ASSERT_EQ(uint8_t(bytes[4]) >> 6, 1);
+    TAc3File r(p);
+    EXPECT_EQ(r.FrameBytes, 138); // the first frame is a short one
+    std::vector<int16_t> ref;
+    ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
+    EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
+    const auto got = ReadAll(r);
+    EXPECT_EQ(int64_t(got.size() * 2), r.GetPcmSize());
+    // Seeking late in the file lands on the frame a straight read has there.
+    const int64_t at = r.GetPcmSize() - 5 * int64_t(r.PcmFrameBytes) + 300;
+    r.Seek(at);
+    std::vector<int16_t> part(100);
+    int count = 200;
+    ASSERT_TRUE(r.Read(part.data(), count));
+    ASSERT_EQ(count, 200);
+    // At this rate the decoder's dither after a restart moves samples by a few
+    // steps; a wrong frame would be off by thousands.
+    for (int i = 0; i < 100; ++i)
+        EXPECT_NEAR(part[size_t(i)], got[size_t(at / 2) + size_t(i)], 16) << i;
+}
+
+TEST_F(Readers, Ac3RefusesEac3AndReadsReducedRateStreams) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.channels = 2;
+    o.bitrate = 192000;
+    o.seconds = 0.5;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    const QByteArray bytes = fixtures::ReadFile(p);
+    const int frame = 2 * 2 * 192; // 48 kHz: every frame has the same length
+    ASSERT_EQ(bytes.size() % frame, 0);
+    auto withBsid = [&](int bsid) {
+        QByteArray b = bytes;
+        for (int i = 0; i < b.size(); i += frame)
+            b[i + 5] = char((uint8_t(b[i + 5]) & 7) | (bsid << 3));
+        return b;
+    };
+    const QString q = Path("b.ac3");
+
+    // Bit-stream ids above 10 are E-AC-3: refused, not misread.
+    for (int bsid : {11, 16, 31}) {
+        ASSERT_TRUE(fixtures::WriteFile(q, withBsid(bsid)));
+        EXPECT_EQ(ErrorOf([&] { TAc3File r(q); }), QStringLiteral("Invalid AC3 file")) << bsid;
+        EXPECT_EQ(TAc3File::Current(), nullptr);
+    }
+    const QString corpus = fixtures::CorpusDir();
+    if (!corpus.isEmpty()) {
+        const QString e = Path("eac3.ac3");
+        ASSERT_TRUE(QFile::copy(corpus + "/mutagen/silence-44-s.eac3", e));
+        EXPECT_EQ(ErrorOf([&] { TAc3File r(e); }), QStringLiteral("Invalid AC3 file"));
+    }
+    // An AC-3 stream that goes on with E-AC-3 frames ends where they begin.
+    QByteArray mixed = bytes.left(3 * frame) + withBsid(16).mid(3 * frame);
+    ASSERT_TRUE(fixtures::WriteFile(q, mixed));
+    {
+        TAc3File r(q);
+        EXPECT_EQ(ReadAll(r).size(), size_t(3 * 1536 * 2));
+    }
+
+    // Ids 9 and 10 carry the same frames at half and a quarter of the rate.
+    struct Reduced {
+        int bsid, rate;
+    };
+    for (const Reduced c : {Reduced{9, 24000}, Reduced{10, 12000}}) {
+        ASSERT_TRUE(fixtures::WriteFile(q, withBsid(c.bsid)));
+        std::vector<int16_t> ref;
+        int refRate = 0, refChannels = 0;
+        ASSERT_TRUE(fixtures::DecodeWithFfmpeg(q, ref, &refRate, &refChannels));
+        TAc3File r(q);
+        EXPECT_EQ(refRate, c.rate);
+        EXPECT_EQ(r.GetSampleRate(), c.rate);
+        EXPECT_EQ(r.GetBitrate(), 192000 * c.rate / 48000);
+        EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
+        EXPECT_NEAR(r.GetDuration() * 86400, 0.5 * 48000 / c.rate, 1536.0 / c.rate);
+    }
+}
+
+TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 32000;
+    o.channels = 1;
+    o.bitrate = 64000;
+    o.seconds = 0.4;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    // A private frame whose data looks like a 48 kHz stereo frame header.
+    QByteArray frame("PRIV");
+    const QByteArray data = QByteArray("x\0", 2) + QByteArray("\x0b\x77\0\0\x08\x40\x43", 7);
+    fixtures::PutBE32(frame, uint32_t(data.size()));
+    frame += QByteArray(2, '\0') + data;
+    const QByteArray body = frame + QByteArray(7, '\0'); // an even tag length
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        tag += char((body.size() >> shift) & 0x7F);
+    tag += body;
+    ASSERT_EQ(tag.size() % 2, 0);
+    ASSERT_EQ(tag.indexOf("\x0b\x77") % 2, 0);
+    const QString q = Path("tagged.ac3");
+    ASSERT_TRUE(fixtures::WriteFile(q, tag + fixtures::ReadFile(p)));
+    TAc3File r(q);
+    EXPECT_EQ(r.FirstFrame, tag.size());
+    EXPECT_EQ(r.GetSampleRate(), 32000);
+    EXPECT_EQ(r.GetChannels(), 1);
+    std::vector<int16_t> ref;
+    ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
+    EXPECT_EQ(ReadAll(r).size(), ref.size());
+}
+
+// The decoder's complaints about a damaged frame reach the reader's Messages,
+// and only those of the reader that decodes.
+TEST_F(Readers, Ac3DecoderMessagesGoToTheCurrentReader) {
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.bitrate = 192000;
+    o.seconds = 0.5;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    QByteArray bytes = fixtures::ReadFile(p);
+    const int frame = 2 * 2 * 192;
+    for (int i = 2 * frame + 40; i < 3 * frame - 10; ++i) // frame 2's audio blocks
+        bytes[i] = char(0xFF);
+    const QString q = Path("bad.ac3");
+    ASSERT_TRUE(fixtures::WriteFile(q, bytes.left(bytes.size() - 100))); // last frame cut
+    {
+        TAc3File clean(p);
+        ReadAll(clean);
+        EXPECT_TRUE(clean.Messages.isEmpty()) << clean.Messages.join('|').toStdString();
+    }
+    TAc3File r(q);
+    EXPECT_TRUE(r.Messages.isEmpty());
+    const auto got = ReadAll(r);
+    EXPECT_GE(r.Messages.size(), 2) << r.Messages.join('|').toStdString();
+    EXPECT_EQ(r.Messages.last(), QStringLiteral("End of file"));
+    for (const QString& m : r.Messages)
+        EXPECT_FALSE(m.isEmpty());
+    // The stream goes on to the cut: only the damaged frame is lost.
+    EXPECT_GE(got.size(), size_t(bytes.size() / frame - 2) * 1536 * 2);
+}
+
+// Broadcast recordings switch between stereo and 5.1 within one stream: the
+// frames of the other layout are mixed into the first frame's layout, as
+// FFmpeg's own converter does, and a seek finds frames of another length.
+TEST_F(Readers, Ac3LayoutChangeMidStreamKeepsTheFirstLayout) {
+    if (!fixtures::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    fixtures::EncodeOptions o;
+    o.sampleRate = 48000;
+    o.seconds = 0.6;
+    o.channels = 2;
+    o.bitrate = 192000;
+    o.freq = 441.3; // no whole number of periods in a frame: a wrong frame shows
+    const QString stereo = Path("stereo.ac3"), surround = Path("surround.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(stereo, o));
+    o.channels = 6;
+    o.bitrate = 384000;
+    ASSERT_TRUE(fixtures::EncodeAc3(surround, o));
+    const QByteArray a = fixtures::ReadFile(stereo), b = fixtures::ReadFile(surround);
+    struct Case {
+        QByteArray bytes;
+        int channels;
+    };
+    for (const Case& c : {Case{a + b, 2}, Case{b + a, 6}}) {
+        SCOPED_TRACE(c.channels);
+        const QString p = Path("mixed.ac3"), raw = Path("mixed.raw");
+        ASSERT_TRUE(fixtures::WriteFile(p, c.bytes));
+        ASSERT_EQ(fixtures::RunProgram("ffmpeg", {"-v", "error", "-y", "-i", p, "-f", "s16le",
+                                                  "-ac", QString::number(c.channels), raw}),
+                  0);
+        const QByteArray refBytes = fixtures::ReadFile(raw);
+        std::vector<int16_t> ref(size_t(refBytes.size() / 2));
+        std::memcpy(ref.data(), refBytes.constData(), ref.size() * 2);
+        TAc3File r(p);
+        EXPECT_EQ(r.GetChannels(), c.channels);
+        const auto got = ReadAll(r);
+        ASSERT_EQ(got.size(), ref.size());
+        EXPECT_LE(MaxDiff(got, ref), 1);
+        // A seek into the second part, whose frames have the other length.
+        const int64_t at = int64_t(got.size()) * 2 - 3 * r.PcmFrameBytes + 2 * c.channels * 7;
+        r.Seek(at);
+        std::vector<int16_t> part(60);
+        int count = 120;
+        ASSERT_TRUE(r.Read(part.data(), count));
+        ASSERT_EQ(count, 120);
+        for (int i = 0; i < 60; ++i)
+            EXPECT_NEAR(part[size_t(i)], got[size_t(at / 2) + size_t(i)], 2) << i;
+    }
 }
 
 } // namespace
