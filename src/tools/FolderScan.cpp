@@ -3,7 +3,6 @@
 #include "audio/AudioHelpers.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
 QString ListPathExtension(const QString& path) {
@@ -26,11 +25,14 @@ bool Walk(const QString& folder, bool recurse, const TFolderScanHooks& hooks) {
     if (hooks.Folder) hooks.Folder(folder);
     QString prefix = folder;
     if (!prefix.isEmpty() && !prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
-    QDirIterator it(folder.isEmpty() ? QStringLiteral(".") : folder,
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
+    // Entries in name order, letter case ignored, as the Windows file system lists them:
+    // the order of a folder becomes track numbers in the taggers, and the raw order of
+    // other file systems (hashed on ext4) would number an album at random.
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                          QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& info : entries) {
         const QString path = prefix + info.fileName();
         if (info.isDir()) {
             if (recurse && !info.isSymLink() && !Walk(path, recurse, hooks)) return false;

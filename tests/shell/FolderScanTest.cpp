@@ -84,3 +84,24 @@ TEST(FolderScan, CancelStopsTheWalk) {
     EXPECT_FALSE(ScanFolder(tmp.path(), true, hooks));
     EXPECT_EQ(seen, 2);
 }
+
+TEST(FolderScan, NameOrderIgnoringCaseWithSubfoldersInPlace) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    // Created out of order, so the file system's own order cannot pass by chance.
+    for (const char* name : {"10 - j.mp3", "b/02.mp3", "03 - c.mp3", "B/01.mp3", "01 - a.MP3",
+                             "a.mp3", "02 - B.mp3", "b/01.mp3", "C.mp3"})
+        Touch(root + "/" + name);
+    QStringList got = Scan(root, true);
+    for (QString& p : got)
+        p = p.mid(root.size() + 1);
+    // "b" and "B" are two folders on a case-sensitive file system; either may come first.
+    const QStringList head = {"01 - a.MP3", "02 - B.mp3", "03 - c.mp3", "10 - j.mp3", "a.mp3"};
+    ASSERT_EQ(got.size(), 9);
+    EXPECT_EQ(got.mid(0, 5), head);
+    const QStringList middle = got.mid(5, 3);
+    EXPECT_TRUE(middle == QStringList({"b/01.mp3", "b/02.mp3", "B/01.mp3"}) ||
+                middle == QStringList({"B/01.mp3", "b/01.mp3", "b/02.mp3"}))
+        << middle.join(", ").toStdString();
+    EXPECT_EQ(got.last(), "C.mp3");
+}
