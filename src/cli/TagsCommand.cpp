@@ -15,14 +15,15 @@ namespace {
 const char* const kTagsUsage =
     "sonvale-cli tags write [--kinds N] [--artist A] [--title T] [--album B] [--year Y]\n"
     "                       [--genre G] [--track N] [--comments C] PATH...\n"
-    "       sonvale-cli tags remove --kinds N PATH...";
+    "       sonvale-cli tags remove [--kinds N] PATH...";
 
 const char* const kTagsHelp =
     "\n'write' reads each file's seven common fields, replaces those given (an empty\n"
     "value clears a field) and writes the tag kinds N (bit set: 1 ID3v1, 2 ID3v2,\n"
     "4 APEv2, 8 Vorbis comments; default -1, every kind the format supports).\n"
-    "Everything else in the file's tags is kept. 'remove' removes the kinds N and\n"
-    "ends with the tag remover's closing message.\n"
+    "Everything else in the file's tags is kept. 'remove' removes the kinds N\n"
+    "(default 15, all four, as the tag remover starts) and ends with the tag\n"
+    "remover's closing message.\n"
     "Folders are walked recursively. Exit status 1 when any file failed.\n";
 
 int Usage(const QString& problem) {
@@ -78,7 +79,7 @@ int RunTags(const QStringList& argsIn) {
         if (!known) return Usage(QStringLiteral("unknown option '%1'").arg(a));
         given.insert(opt, value);
     }
-    if (!write && !kindsGiven) return Usage(QStringLiteral("remove needs --kinds"));
+    if (!write && !kindsGiven) kinds = 15;
     if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
 
     QStringList missing;

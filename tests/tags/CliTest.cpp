@@ -65,7 +65,10 @@ TEST_F(TagsCli, RemoveReportsPerFileAndKeepsReadOnlyFiles) {
 TEST_F(TagsCli, UsageErrors) {
     WriteBytes(wav, Wave());
     EXPECT_EQ(Cli({QStringLiteral("tags")}), 2);
-    EXPECT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("remove"), wav}), 2);
+    EXPECT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("remove")}), 2);
+    EXPECT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("remove"), QStringLiteral("--kinds"),
+                   QStringLiteral("x"), wav}),
+              2);
     EXPECT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("write"), QStringLiteral("--bogus"),
                    QStringLiteral("x"), wav}),
               2);
