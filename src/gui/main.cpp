@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -32,6 +33,15 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // "register" and "unregister" show nothing, so they must also work where no display
+    // is reachable (a terminal over ssh, an install script).
+    if (argc > 1 &&
+        (std::strcmp(argv[1], "register") == 0 || std::strcmp(argv[1], "unregister") == 0)) {
+        const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                               qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     TSonvaleApp app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setApplicationName(QStringLiteral("Sonvale"));
