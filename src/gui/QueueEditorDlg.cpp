@@ -1,4 +1,5 @@
 #include "gui/QueueEditorDlg.h"
+#include "gui/DialogButtons.h"
 
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
@@ -41,16 +42,7 @@ TQueueEditorDlg::TQueueEditorDlg(TMainDlg* owner) : QDialog(owner), FOwner(owner
     row->addLayout(buttons);
     outer->addWidget(group, 1);
 
-    auto* box = new QDialogButtonBox(this);
-    auto* ok = box->addButton(tr("Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok_btn"));
-    ok->setDefault(true);
-    auto* cancel = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel_btn"));
-    cancel->setAutoDefault(false);
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    outer->addWidget(box);
+    AddOkCancelButtons(this, outer);
 }
 
 bool TQueueEditorDlg::ExecuteQueue() {

@@ -112,6 +112,12 @@ void TSettingsPage::SetCaption(QObject* target, const char* text) {
     FCaptions.append({target, text, false});
 }
 
+QLabel* TSettingsPage::CaptionLabel(QWidget* parent, const char* text) {
+    auto* l = new QLabel(parent);
+    SetCaption(l, text);
+    return l;
+}
+
 void TSettingsPage::SetTip(QWidget* target, const char* text) {
     FCaptions.append({target, text, true});
 }
@@ -146,11 +152,6 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
 QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
     QWidget* page = Scrolled(group);
     auto* form = new QFormLayout(page);
-    auto label = [&](const char* text) {
-        auto* l = new QLabel(page);
-        SetCaption(l, text);
-        return l;
-    };
     setupfreedbserver_cmb = Named(new QComboBox(page), "setupfreedbserver_cmb");
     setupfreedbcgi_txt = Named(new QLineEdit(page), "setupfreedbcgi_txt");
     setupfreedbproxy_chk = Named(new QCheckBox(page), "setupfreedbproxy_chk");
@@ -164,13 +165,13 @@ QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
     setupfreedbproxypass_txt = Named(new QLineEdit(page), "setupfreedbproxypass_txt");
     setupfreedbproxypass_txt->setEchoMode(QLineEdit::Password);
     setupfreedbcgi_txt->setText(QStringLiteral("/~cddb/cddb.cgi"));
-    form->addRow(label(QT_TR_NOOP("Server :")), setupfreedbserver_cmb);
-    form->addRow(label(QT_TR_NOOP("CGI path :")), setupfreedbcgi_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Server :")), setupfreedbserver_cmb);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("CGI path :")), setupfreedbcgi_txt);
     form->addRow(setupfreedbproxy_chk);
-    form->addRow(label(QT_TR_NOOP("Proxy server :")), setupfreedbproxyserver_txt);
-    form->addRow(label(QT_TR_NOOP("Proxy port :")), setupfreedbproxyport_txt);
-    form->addRow(label(QT_TR_NOOP("User name :")), setupfreedbproxyname_txt);
-    form->addRow(label(QT_TR_NOOP("Password :")), setupfreedbproxypass_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy server :")), setupfreedbproxyserver_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy port :")), setupfreedbproxyport_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("User name :")), setupfreedbproxyname_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Password :")), setupfreedbproxypass_txt);
     SetTip(setupfreedbserver_cmb, QT_TR_NOOP("Servers listed in freedb.lst"));
 
     auto proxyFields = [this] {
@@ -217,18 +218,13 @@ QComboBox* TSettingsPage::AddPatternBox(QWidget* parent, const char* name, const
 QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
     QWidget* page = Scrolled(group);
     auto* lay = new QVBoxLayout(page);
-    auto label = [&](QWidget* parent, const char* text) {
-        auto* l = new QLabel(parent);
-        SetCaption(l, text);
-        return l;
-    };
     QLabel* sample = nullptr;
 
     auto* ren = Named(new QGroupBox(page), "setuprenamer_grp");
     SetCaption(ren, QT_TR_NOOP("Album renamer"));
     auto* renForm = new QFormLayout(ren);
     setuprenpattern_cmb = AddPatternBox(ren, "setuprenpattern_cmb", QString(), QString(), &sample);
-    renForm->addRow(label(ren, QT_TR_NOOP("File name pattern :")), setuprenpattern_cmb);
+    renForm->addRow(CaptionLabel(ren, QT_TR_NOOP("File name pattern :")), setuprenpattern_cmb);
     renForm->addRow(QString(), sample);
     auto* kinds = new QHBoxLayout;
     setuprenid3v1_chk = Named(new QCheckBox(QStringLiteral("ID3v1"), ren), "setuprenid3v1_chk");
@@ -243,7 +239,7 @@ QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
         connect(c, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     }
     kinds->addStretch();
-    renForm->addRow(label(ren, QT_TR_NOOP("Tags to write :")), kinds);
+    renForm->addRow(CaptionLabel(ren, QT_TR_NOOP("Tags to write :")), kinds);
     lay->addWidget(ren);
 
     auto* pls = Named(new QGroupBox(page), "setupplaylist_grp");
@@ -251,7 +247,7 @@ QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
     auto* plsForm = new QFormLayout(pls);
     setupplspattern_cmb =
         AddPatternBox(pls, "setupplspattern_cmb", QString(), kPlaylistPatternSkip, &sample);
-    plsForm->addRow(label(pls, QT_TR_NOOP("Playlist name pattern :")), setupplspattern_cmb);
+    plsForm->addRow(CaptionLabel(pls, QT_TR_NOOP("Playlist name pattern :")), setupplspattern_cmb);
     plsForm->addRow(QString(), sample);
     setupplsrelative_chk = Named(new QCheckBox(pls), "setupplsrelative_chk");
     SetCaption(setupplsrelative_chk, QT_TR_NOOP("Use relative  paths"));
@@ -299,14 +295,15 @@ QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
     connect(setuporgbasedir_txt, &QLineEdit::textChanged, this, &TSettingsPage::SyncValues);
     baseRow->addWidget(setuporgbasedir_txt, 1);
     baseRow->addWidget(orgBrowse);
-    orgForm->addRow(label(org, QT_TR_NOOP("Base folder :")), baseRow);
+    orgForm->addRow(CaptionLabel(org, QT_TR_NOOP("Base folder :")), baseRow);
     setuporgrenpattern_cmb =
         AddPatternBox(org, "setuporgrenpattern_cmb", QString(), QString(), &sample);
-    orgForm->addRow(label(org, QT_TR_NOOP("File name pattern :")), setuporgrenpattern_cmb);
+    orgForm->addRow(CaptionLabel(org, QT_TR_NOOP("File name pattern :")), setuporgrenpattern_cmb);
     orgForm->addRow(QString(), sample);
     setuporgsubdirpattern_cmb = AddPatternBox(org, "setuporgsubdirpattern_cmb",
                                               QStringLiteral("\\"), kSubfolderPatternSkip, &sample);
-    orgForm->addRow(label(org, QT_TR_NOOP("Subfolder pattern :")), setuporgsubdirpattern_cmb);
+    orgForm->addRow(CaptionLabel(org, QT_TR_NOOP("Subfolder pattern :")),
+                    setuporgsubdirpattern_cmb);
     orgForm->addRow(QString(), sample);
     lay->addWidget(org);
 
@@ -315,7 +312,7 @@ QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
                                   QT_TR_NOOP("%3 : Album"),  QT_TR_NOOP("%4 : Year"),
                                   QT_TR_NOOP("%5 : Genre"),  QT_TR_NOOP("%6 : Track Number")};
     for (int i = 0; i < 6; ++i)
-        help->addWidget(label(page, placeholders[i]), i / 3, i % 3);
+        help->addWidget(CaptionLabel(page, placeholders[i]), i / 3, i % 3);
     lay->addLayout(help);
     lay->addStretch();
     return page;
@@ -324,11 +321,6 @@ QWidget* TSettingsPage::BuildPatternsPage(QGroupBox* group) {
 QWidget* TSettingsPage::BuildPlaybackPage(QGroupBox* group) {
     QWidget* page = Scrolled(group);
     auto* form = new QFormLayout(page);
-    auto label = [&](const char* text) {
-        auto* l = new QLabel(page);
-        SetCaption(l, text);
-        return l;
-    };
     auto* autoRow = new QHBoxLayout;
     setupplauto_cmb = Named(new QComboBox(page), "setupplauto_cmb");
     auto* use = Named(new QPushButton(page), "setupplauto_btn");
@@ -337,13 +329,13 @@ QWidget* TSettingsPage::BuildPlaybackPage(QGroupBox* group) {
     connect(use, &QPushButton::clicked, this, &TSettingsPage::setupplauto_btnClick);
     autoRow->addWidget(setupplauto_cmb, 1);
     autoRow->addWidget(use);
-    form->addRow(label(QT_TR_NOOP("Detected players :")), autoRow);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Detected players :")), autoRow);
     setupplcmd_cmb = Named(new QComboBox(page), "setupplcmd_cmb");
     setupplcmd_cmb->setEditable(true);
     setupplcmd_cmb->setInsertPolicy(QComboBox::NoInsert);
     SetTip(setupplcmd_cmb, QT_TR_NOOP("\"%1\" stands for the file to play"));
     connect(setupplcmd_cmb, &QComboBox::editTextChanged, this, &TSettingsPage::SyncValues);
-    form->addRow(label(QT_TR_NOOP("Command line :")), setupplcmd_cmb);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Command line :")), setupplcmd_cmb);
     auto* download = Named(new QPushButton(page), "setupdownload_btn");
     SetCaption(download, QT_TR_NOOP("Download Larkspur Player [Recommended Player]"));
     connect(download, &QPushButton::clicked, this, &TSettingsPage::setupdownload_btnClick);

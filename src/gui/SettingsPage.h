@@ -74,6 +74,8 @@ private:
     void FillPresets();
     void SyncValues();
     void SetCaption(QObject* target, const char* text);
+    // A label whose caption follows the language.
+    QLabel* CaptionLabel(QWidget* parent, const char* text);
     void SetTip(QWidget* target, const char* text);
 
     TMainDlg& FOwner;

@@ -1,4 +1,5 @@
 #include "gui/TrackNameEditDlg.h"
+#include "gui/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -14,16 +15,7 @@ TTrackNameEditDlg::TTrackNameEditDlg(QWidget* parent) : QDialog(parent) {
     track_txt->setObjectName(QStringLiteral("track_txt"));
     track_txt->setMinimumWidth(360);
     lay->addWidget(track_txt);
-    auto* box = new QDialogButtonBox(this);
-    auto* ok = box->addButton(tr("Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok_btn"));
-    ok->setDefault(true);
-    auto* cancel = box->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel_btn"));
-    cancel->setAutoDefault(false);
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    lay->addWidget(box);
+    AddOkCancelButtons(this, lay);
     setFixedHeight(sizeHint().height());
 }
 
