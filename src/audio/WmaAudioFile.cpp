@@ -61,6 +61,9 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
     else
         PcmSize =
             std::min<int64_t>(Duration / 10000000, INT64_MAX / AvgBytesPerSec) * AvgBytesPerSec;
+    // Whole sample frames only: a duration that ends between two samples must not announce
+    // an odd byte count that no read can deliver (a WAVE written from it would be damaged).
+    if (Format.BlockAlign > 0) PcmSize -= PcmSize % Format.BlockAlign;
     pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
 }
 

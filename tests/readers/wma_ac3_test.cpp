@@ -167,6 +167,13 @@ TEST_F(Readers, AsfAttributeLinesFollowTheNameTableAndTypes) {
     EXPECT_EQ(r.GetSampleRate(), 22050);
     EXPECT_EQ(r.GetChannels(), 2);
     EXPECT_EQ(r.GetPcmSize(), 3 * 22050 * 4);
+    {
+        // 3.0002 s of 22050 Hz stereo is 264617.64 bytes: the size stops at a whole frame.
+        const QString q = Path("odd.wma");
+        ASSERT_TRUE(fixtures::WriteFile(q, Header({FileProps(30002000 + 20000000, 2000, 96000),
+                                                   StreamProps(kAudio, 1, 2, 22050)})));
+        EXPECT_EQ(TWMAAudioFile(q).GetPcmSize(), 264616);
+    }
     const QStringList& t = r.Tags;
     EXPECT_TRUE(t.contains(QStringLiteral("ALBUM=Ålbum")));
     EXPECT_EQ(t.filter(QRegularExpression("^BITRATE=")).size(), 2);
