@@ -420,8 +420,8 @@ QVBoxLayout* TMainDlg::PanelLayout(TToolPanel panel) const {
 }
 
 void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
-    ShowToolPanel(TToolPanel::SingleFile);
-    if (FCurrent != TToolPanel::SingleFile || !SingleFileEditor) return;
+    // Kept edits refuse the switch, and then the editor keeps its file and queue too.
+    if (!ShowToolPanel(TToolPanel::SingleFile) || !SingleFileEditor) return;
     SingleFileEditor->LoadQueue(paths);
 }
 
@@ -435,13 +435,13 @@ QString TMainDlg::Subtitle() const {
     return FSubtitle->text();
 }
 
-void TMainDlg::ShowToolPanel(TToolPanel panel) {
+bool TMainDlg::ShowToolPanel(TToolPanel panel) {
     if (FWork->currentWidget() == Panel(TToolPanel::Settings) && SaveSettingsHook)
         SaveSettingsHook();
     if (FWork->currentWidget() == Panel(TToolPanel::SingleFile) && SingleFileModifiedHook &&
         SingleFileModifiedHook() &&
         !AskWarning(tr("Some modifications have not been saved. Continue anyway ?")))
-        return;
+        return false;
     FCurrent = panel;
     FWork->setCurrentWidget(Panel(panel));
     const TPanelInfo& info = Info(panel);
@@ -449,6 +449,7 @@ void TMainDlg::ShowToolPanel(TToolPanel panel) {
     FSubtitle->setText(tr(info.Subtitle));
     RunEntryStep(panel);
     FIcon->setPixmap(PanelIcon(panel).pixmap(32, 32));
+    return true;
 }
 
 void TMainDlg::RunEntryStep(TToolPanel panel) {

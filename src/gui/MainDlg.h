@@ -51,7 +51,8 @@ public:
 
     TPrompter& Prompter() { return *FPrompter; }
 
-    void ShowToolPanel(TToolPanel panel);
+    // False when the user kept unsaved edits of the single-file editor (nothing changes).
+    bool ShowToolPanel(TToolPanel panel);
     // Shows the panel with that objectName ("org_pnl"); false for an unknown name.
     bool ShowToolPanelByName(const QString& name);
     TToolPanel CurrentPanel() const { return FCurrent; }

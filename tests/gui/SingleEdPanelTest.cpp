@@ -200,6 +200,25 @@ TEST_F(SingleEdPanel, PanelSwitchAsksWhenModifiedAndShowingEmptiesTheQueue) {
     EXPECT_EQ(Text("sngedyear_txt"), "2");
 }
 
+TEST_F(SingleEdPanel, AQueueFromAnotherToolWaitsForUnsavedEdits) {
+    const QString a = Mp3("a.mp3", "First"), b = Mp3("b.mp3", "Second");
+    dlg->LoadSingleFileQueue({a});
+    QTest::keyClick(Find<QLineEdit>("sngedyear_txt"), Qt::Key_2);
+    // "No" keeps the file being edited, its typing and its queue.
+    prompter->Answers << mrNo;
+    dlg->LoadSingleFileQueue({b});
+    ASSERT_EQ(prompter->Shown.size(), 1);
+    EXPECT_EQ(prompter->Shown[0].Text, kUnsaved);
+    EXPECT_EQ(panel->Queue, QStringList{a});
+    EXPECT_EQ(Text("sngedpath_txt"), a);
+    EXPECT_EQ(Text("sngedyear_txt"), "2");
+    // "Yes" gives the new queue, its first file loaded (the step to it asks once more).
+    prompter->Answers << mrYes << mrYes;
+    dlg->LoadSingleFileQueue({b});
+    EXPECT_EQ(panel->Queue, QStringList{b});
+    EXPECT_EQ(Text("sngedtitle_txt"), "Second");
+}
+
 TEST_F(SingleEdPanel, EditsByKeyboardOrMouseCountAsModifications) {
     const QString a = Mp3("a.mp3", "First");
     dlg->LoadSingleFileQueue({a});
