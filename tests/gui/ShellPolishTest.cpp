@@ -7,12 +7,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QTranslator>
-#include <QCheckBox>
 
 #include <gtest/gtest.h>
 
