@@ -3,6 +3,7 @@
 #include "tools/FolderScan.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
@@ -41,9 +42,16 @@ void TFolderScanDlg::tmrTimer() {
     tmr->stop();
     TFolderScanHooks hooks;
     hooks.Folder = [this](const QString& folder) { current_lbl->setText(folder); };
-    hooks.File = [this](const QString& path) {
+    // Pending events every few hundredths of a second, not after every file: each pass
+    // lays the growing list out again, which made a 100,000-file folder take minutes.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    hooks.File = [this, &sincePump](const QString& path) {
         if (FileCallback) FileCallback(path);
-        QCoreApplication::processEvents();
+        if (sincePump.elapsed() >= 40) {
+            QCoreApplication::processEvents();
+            sincePump.restart();
+        }
     };
     hooks.Cancelled = [this] { return FClosed; };
     const bool complete = ScanFolder(StartFolder, Recurse, hooks);

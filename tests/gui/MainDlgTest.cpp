@@ -226,6 +226,27 @@ TEST_F(MainDlg, AddFolderRecursesOnYesAndSkipsDuplicates) {
     EXPECT_EQ(list->count(), 2);
 }
 
+TEST_F(MainDlg, AddFolderTakesEveryFileOfALargeTreeInNameOrder) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    QStringList expected;
+    for (int d = 0; d < 6; ++d)
+        for (int f = 0; f < 500; ++f) {
+            const QString dir = root + QString::asprintf("/d%d", d);
+            QDir().mkpath(dir);
+            const QString path = dir + QString::asprintf("/%03d.mp3", f);
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            expected << path;
+        }
+    auto* list = dlg->findChild<TToolList*>("mlt_lst");
+    dlg->ShowToolPanel(TToolPanel::MultipleFiles);
+    prompter->BrowseAnswers << root;
+    prompter->Answers << mrYes;
+    Click("mltaddfolder_btn");
+    EXPECT_EQ(list->Paths(), expected);
+}
+
 TEST_F(MainDlg, AddUsesTheOpenDialogAndTheExtensionTest) {
     auto* list = dlg->findChild<TToolList*>("mlt_lst");
     prompter->OpenAnswers << QStringList{"/music/x.aac"} << QStringList{"/music/x.mp3"}
