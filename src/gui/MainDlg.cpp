@@ -625,6 +625,15 @@ void TMainDlg::AppEvntActivate() {
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
+    // A file its reader refuses raises while the editor loads it; the start-up still ends
+    // (the error display shows the error and the window stays usable).
+    struct TFinish {
+        TMainDlg* Dlg;
+        ~TFinish() {
+            Dlg->FStartupDone = true;
+            QMetaObject::invokeMethod(Dlg, &TMainDlg::StartupFinished, Qt::QueuedConnection);
+        }
+    } finish{this};
     switch (RouteCommandLine(CommandLine)) {
     case TStartRoute::Register:
         ExitCode = RegisterShellEntries() ? 0 : 1;
@@ -654,8 +663,6 @@ void TMainDlg::AppEvntActivate() {
         if (showStarter && StarterAllowed) FStarter->exec();
         break;
     }
-    FStartupDone = true;
-    emit StartupFinished();
 }
 
 void TMainDlg::FormDestroy() {

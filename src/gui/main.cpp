@@ -53,7 +53,10 @@ int main(int argc, char** argv) {
     // given arguments, shows one panel, saves a picture of the window and ends.
     const QString shot = qEnvironmentVariable("SONVALE_SCREENSHOT");
     std::shared_ptr<TPrompter> prompter;
-    if (!shot.isEmpty()) prompter = std::make_shared<TUnattendedPrompter>();
+    if (!shot.isEmpty()) {
+        prompter = std::make_shared<TUnattendedPrompter>();
+        app.ErrorPrompter = prompter; // an error box would wait for a click nobody gives
+    }
 
     TMainDlg dlg(prompter);
     dlg.CommandLine = args;

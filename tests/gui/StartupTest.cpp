@@ -1,4 +1,5 @@
 #include "GuiMain.h"
+#include "audio/SonvaleError.h"
 #include "gui/MainDlg.h"
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
@@ -160,6 +161,22 @@ TEST_F(Startup, AFileGoesToTheSingleFileEditorsQueue) {
     EXPECT_EQ(dlg->SingleFileEditor->QueuePos, 0);
     EXPECT_EQ(dlg->findChild<QLineEdit*>("sngedpath_txt")->text(), file);
     EXPECT_TRUE(prompter->Shown.isEmpty());
+}
+
+TEST_F(Startup, ARefusedFileStillEndsTheStartUp) {
+    const QString file = MakeFile("damaged.mp3");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4000, '\x55'));
+    f.close();
+    bool finished = false;
+    QObject::connect(dlg.get(), &TMainDlg::StartupFinished, [&] { finished = true; });
+    // The error leaves for the error display; the window is set up all the same.
+    EXPECT_THROW(Start({file}), ESonvaleError);
+    EXPECT_TRUE(dlg->StartupDone());
+    EXPECT_EQ(dlg->CurrentPanel(), TToolPanel::SingleFile);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(finished);
 }
 
 TEST_F(Startup, AFolderAsksAboutSubfoldersAndFillsTheTaggersList) {
