@@ -9,6 +9,7 @@
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
 #include "gui/ToolList.h"
+#include "gui/TopBand.h"
 #include "platform/Platform.h"
 #include "platform/StartupRoute.h"
 #include "tags/Id3v1Tag.h"
@@ -257,32 +258,11 @@ TMainDlg::~TMainDlg() {
 }
 
 void TMainDlg::BuildTopBand(QWidget* parent) {
-    auto* band = new QWidget(parent);
-    band->setObjectName(QStringLiteral("top_pnl"));
-    band->setAutoFillBackground(true);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    band->setPalette(pal);
-    auto* lay = new QHBoxLayout(band);
-    auto* texts = new QVBoxLayout;
-    FTitle = new QLabel(band);
-    FTitle->setObjectName(QStringLiteral("title_lbl"));
-    QFont f = FTitle->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.3);
-    FTitle->setFont(f);
-    FSubtitle = new QLabel(band);
-    FSubtitle->setObjectName(QStringLiteral("subtitle_lbl"));
-    FSubtitle->setWordWrap(true);
-    texts->addWidget(FTitle);
-    texts->addWidget(FSubtitle);
-    lay->addLayout(texts, 1);
-    FIcon = new QLabel(band);
-    FIcon->setObjectName(QStringLiteral("icon_img"));
-    FIcon->setFixedSize(32, 32);
-    lay->addWidget(FIcon);
-    static_cast<QVBoxLayout*>(parent->layout())->addWidget(band);
+    const TTopBand band = MakeTopBand(parent);
+    FTitle = band.Title;
+    FSubtitle = band.Subtitle;
+    FIcon = band.Picture;
+    static_cast<QVBoxLayout*>(parent->layout())->addWidget(band.Band);
 }
 
 QWidget* TMainDlg::BuildToolsList() {

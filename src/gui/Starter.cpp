@@ -1,5 +1,6 @@
 #include "gui/Starter.h"
 
+#include "gui/TopBand.h"
 #include "platform/StartupRoute.h"
 
 #include <QApplication>
@@ -17,33 +18,20 @@ TStarter::TStarter(QWidget* parent) : QDialog(parent) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
 
-    auto* band = new QWidget(this);
-    band->setObjectName(QStringLiteral("starttop_pnl"));
-    band->setAutoFillBackground(true);
-    band->setMinimumWidth(380);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    band->setPalette(pal);
-    auto* bandLay = new QHBoxLayout(band);
-    auto* texts = new QVBoxLayout;
-    auto* title = new QLabel(QStringLiteral("Sonvale"), band);
-    QFont f = title->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.3);
-    title->setFont(f);
-    FSubtitle = new QLabel(band);
-    texts->addWidget(title);
-    texts->addWidget(FSubtitle);
-    bandLay->addLayout(texts, 1);
-    auto* picture = new QLabel(band);
-    picture->setFixedSize(32, 32);
+    const TTopBand band = MakeTopBand(this);
+    band.Band->setObjectName(QStringLiteral("starttop_pnl"));
+    band.Band->setMinimumWidth(380);
+    // Own names: the window's band is searched by name among the main window's children.
+    band.Title->setObjectName(QStringLiteral("starttitle_lbl"));
+    band.Subtitle->setObjectName(QStringLiteral("startsubtitle_lbl"));
+    band.Picture->setObjectName(QStringLiteral("starticon_img"));
+    band.Title->setText(QStringLiteral("Sonvale"));
+    FSubtitle = band.Subtitle;
     const QIcon icon = parent && !parent->windowIcon().isNull()
                            ? parent->windowIcon()
                            : style()->standardIcon(QStyle::SP_MediaVolume);
-    picture->setPixmap(icon.pixmap(32, 32));
-    bandLay->addWidget(picture);
-    outer->addWidget(band);
+    band.Picture->setPixmap(icon.pixmap(32, 32));
+    outer->addWidget(band.Band);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 12, 12, 12);
