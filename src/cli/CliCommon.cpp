@@ -12,6 +12,42 @@ int UsageError(const QString& usage, const QString& problem) {
     return kExitUsage;
 }
 
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            PrintOut(
+                QStringLiteral("usage: %1\n%2").arg(QLatin1String(usage), QLatin1String(help)));
+            return kExitOk;
+        }
+        if (a == QLatin1String("--")) {
+            out.Paths << args.mid(i + 1);
+            break;
+        }
+        if (!a.startsWith(QLatin1String("--"))) {
+            out.Paths << a;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return UsageError(QLatin1String(usage),
+                              QStringLiteral("option '%1' needs a value").arg(a));
+        out.Options.append({a.mid(2), args[++i]});
+    }
+    return -1;
+}
+
+bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
+    bool ok = false;
+    const int k = value.toInt(&ok, 10);
+    if (!ok) {
+        UsageError(QLatin1String(usage),
+                   QStringLiteral("--kinds needs a number, not '%1'").arg(value));
+        return false;
+    }
+    kinds = k;
+    return true;
+}
+
 void PrintOut(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);

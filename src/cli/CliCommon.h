@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
@@ -22,6 +24,19 @@ const std::vector<TCliCommand>& CliCommands();
 int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
+
+// Arguments of a command whose options all take a value: "--name value" pairs (names
+// without the dashes, in the order given) and the PATH arguments; "--" ends the options.
+struct TCliArgs {
+    QList<QPair<QString, QString>> Options;
+    QStringList Paths;
+};
+// Splits `args`; "--help"/"-h" prints `usage` and `help`. Returns -1 to go on, or the
+// exit status the command returns (kExitOk after the help, kExitUsage for an option
+// without its value).
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out);
+// "--kinds N": the tag kinds as a number; false after printing the usage error.
+bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
 // Expands the PATH arguments: files as given, folders walked recursively
 // (files in name order, then subfolders in name order), keeping only the

@@ -55,25 +55,11 @@ QStringList ListFiles(const QStringList& paths) {
 int RunTagList(const QStringList& args) {
     TMultiTaggerOptions options;
     bool haveArtist = false, haveAlbum = false;
-    QStringList paths;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            PrintOut(QStringLiteral("usage: %1\n%2")
-                         .arg(QLatin1String(kTagListUsage), QLatin1String(kTagListHelp)));
-            return kExitOk;
-        }
-        if (a == QLatin1String("--")) {
-            paths << args.mid(i + 1);
-            break;
-        }
-        if (!a.startsWith(QLatin1String("--"))) {
-            paths << a;
-            continue;
-        }
-        if (i + 1 >= args.size()) return Usage(QStringLiteral("option '%1' needs a value").arg(a));
-        const QString value = args[++i];
-        const QString opt = a.mid(2);
+    TCliArgs parsed;
+    if (const int status = SplitCliArgs(args, kTagListUsage, kTagListHelp, parsed); status >= 0)
+        return status;
+    const QStringList& paths = parsed.Paths;
+    for (const auto& [opt, value] : parsed.Options) {
         if (opt == QLatin1String("artist")) {
             options.Artist = value;
             haveArtist = true;
@@ -91,11 +77,9 @@ int RunTagList(const QStringList& args) {
         } else if (opt == QLatin1String("comments")) {
             options.Comments = value;
         } else if (opt == QLatin1String("kinds")) {
-            bool ok = false;
-            options.Kinds = value.toInt(&ok, 10);
-            if (!ok) return Usage(QStringLiteral("--kinds needs a number, not '%1'").arg(value));
+            if (!ParseKindsOption(value, kTagListUsage, options.Kinds)) return kExitUsage;
         } else {
-            return Usage(QStringLiteral("unknown option '%1'").arg(a));
+            return Usage(QStringLiteral("unknown option '--%1'").arg(opt));
         }
     }
     if (!haveArtist) return Usage(QStringLiteral("--artist is needed (it may be empty)"));

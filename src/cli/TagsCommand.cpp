@@ -50,25 +50,13 @@ int RunTags(const QStringList& argsIn) {
     QHash<QString, QString> given;
     bool kindsGiven = false;
     int kinds = -1;
-    QStringList paths;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            PrintOut(QStringLiteral("usage: %1\n%2")
-                         .arg(QLatin1String(kTagsUsage), QLatin1String(kTagsHelp)));
-            return kExitOk;
-        }
-        if (!a.startsWith(QLatin1String("--"))) {
-            paths << a;
-            continue;
-        }
-        if (i + 1 >= args.size()) return Usage(QStringLiteral("option '%1' needs a value").arg(a));
-        const QString value = args[++i];
-        const QString opt = a.mid(2);
+    TCliArgs parsed;
+    if (const int status = SplitCliArgs(args, kTagsUsage, kTagsHelp, parsed); status >= 0)
+        return status;
+    const QStringList& paths = parsed.Paths;
+    for (const auto& [opt, value] : parsed.Options) {
         if (opt == QLatin1String("kinds")) {
-            bool ok = false;
-            kinds = value.toInt(&ok, 10);
-            if (!ok) return Usage(QStringLiteral("--kinds needs a number, not '%1'").arg(value));
+            if (!ParseKindsOption(value, kTagsUsage, kinds)) return kExitUsage;
             kindsGiven = true;
             continue;
         }
@@ -76,7 +64,7 @@ int RunTags(const QStringList& argsIn) {
         if (write)
             for (const char* f : kFieldOptions)
                 if (opt == QLatin1String(f)) known = true;
-        if (!known) return Usage(QStringLiteral("unknown option '%1'").arg(a));
+        if (!known) return Usage(QStringLiteral("unknown option '--%1'").arg(opt));
         given.insert(opt, value);
     }
     if (!write && !kindsGiven) kinds = 15;
