@@ -599,8 +599,7 @@ void TMainDlg::AppEvntActivate() {
     setWindowTitle(QStringLiteral("Sonvale v") + platform::GetFileVersionText(exe));
     const bool showStarter = ShouldShowStarter();
     FSettingsPage->LoadSettings();
-    Genres = GenreNames();
-    Genres.sort(Qt::CaseInsensitive);
+    Genres = SortedGenreNames();
     FillGenreBoxes();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 

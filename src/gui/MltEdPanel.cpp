@@ -20,18 +20,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace {
-
-QStringList SortedGenreNames() {
-    QStringList names = GenreNames();
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    return names;
-}
-
-} // namespace
-
 TMltEdPanel::TMltEdPanel(TMainDlg* dlg)
     : QObject(dlg), FDlg(dlg), FList(dlg->ToolList(TToolPanel::MultipleFiles)) {
     setObjectName(QStringLiteral("mlted"));

@@ -88,11 +88,7 @@ void TSingleEdPanel::BuildControls() {
     sngedgenre_txt->setEditable(true);
     sngedgenre_txt->setInsertPolicy(QComboBox::NoInsert);
     sngedgenre_txt->setMaxVisibleItems(20);
-    QStringList genres = GenreNames();
-    std::stable_sort(genres.begin(), genres.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    sngedgenre_txt->addItems(genres);
+    sngedgenre_txt->addItems(SortedGenreNames());
     sngedgenre_txt->setCurrentIndex(-1);
 
     sngedcomments_txt = new QPlainTextEdit(tagGroup);

@@ -5,6 +5,7 @@
 #include "tags/FieldList.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -202,6 +203,14 @@ QStringList GenreNames() {
     QStringList names;
     for (const char* g : kGenres)
         names << QString::fromLatin1(g);
+    return names;
+}
+
+QStringList SortedGenreNames() {
+    QStringList names = GenreNames();
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     return names;
 }
 

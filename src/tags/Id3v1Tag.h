@@ -13,6 +13,8 @@ QString GenreName(int number);
 uint8_t GenreNumber(const QString& text);
 // The 148 names in number order.
 QStringList GenreNames();
+// The genre names sorted without regard to letter case, as the genre boxes list them.
+QStringList SortedGenreNames();
 
 // The fixed 128-byte block at the very end of a file.
 class TId3V1Tag {
