@@ -58,17 +58,6 @@ QJsonObject Mutagen(const QString& path) {
     return QJsonDocument::fromJson(out).object();
 }
 
-std::vector<int16_t> DecodeAll(TAbstractAudioFile& r) {
-    std::vector<int16_t> pcm;
-    std::vector<int16_t> buf(8192);
-    for (int guard = 0; guard < 100000; ++guard) {
-        int count = int(buf.size() * 2);
-        if (!r.Read(buf.data(), count)) break;
-        pcm.insert(pcm.end(), buf.begin(), buf.begin() + count / 2);
-    }
-    return pcm;
-}
-
 class ApeTags : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,7 +83,7 @@ TEST_F(ApeTags, AllKindsWrittenReadBackByPeerAndRemovedToTheOriginalBytes) {
     std::vector<int16_t> before;
     {
         TApeFile r(p);
-        before = DecodeAll(r);
+        before = fixtures::ReadAllPcm16(r);
         ASSERT_EQ(int64_t(before.size() * 2), r.GetPcmSize());
     }
 
@@ -110,7 +99,7 @@ TEST_F(ApeTags, AllKindsWrittenReadBackByPeerAndRemovedToTheOriginalBytes) {
         EXPECT_EQ(r.GetInfo(1016), 156556);
         EXPECT_EQ(r.GetSampleRate(), 44100);
         EXPECT_EQ(r.GetFileSize(), QFile(p).size());
-        EXPECT_EQ(DecodeAll(r), before); // the audio between the tags is untouched
+        EXPECT_EQ(fixtures::ReadAllPcm16(r), before); // the audio between the tags is untouched
     }
     const QJsonObject m = Mutagen(p);
     const QJsonObject ape = m["ape"].toObject();

@@ -15,31 +15,7 @@
 
 namespace {
 
-std::vector<uint8_t> ReadAllBytes(TAbstractAudioFile& r, int chunk = 10000) {
-    std::vector<uint8_t> out;
-    std::vector<uint8_t> buf(static_cast<size_t>(chunk));
-    for (int guard = 0; guard < 1000000; ++guard) {
-        int count = chunk;
-        if (!r.Read(buf.data(), count)) break;
-        out.insert(out.end(), buf.begin(), buf.begin() + count);
-    }
-    return out;
-}
-
-std::vector<int16_t> AsS16(const std::vector<uint8_t>& b) {
-    std::vector<int16_t> s(b.size() / 2);
-    memcpy(s.data(), b.data(), s.size() * 2);
-    return s;
-}
-
-QString ErrorOf(auto make) {
-    try {
-        make();
-    } catch (const ESonvaleError& e) {
-        return e.Message;
-    }
-    return QString();
-}
+using fixtures::ErrorOf;
 
 // ffprobe's view of the first audio stream: key=value lines.
 QMap<QString, QString> Probe(const QString& path) {
@@ -121,7 +97,7 @@ TEST_F(MpcApe, MusepackFromEncoderAgreesWithFfprobeAndDecodesToItsLength) {
             }
         }
 
-        const auto pcm = AsS16(ReadAllBytes(r));
+        const auto pcm = fixtures::ReadAllPcm16(r, 10000);
         EXPECT_NEAR(double(pcm.size() * 2), double(r.GetPcmSize()), 1152.0 * 2 * c.channels);
         EXPECT_EQ(r.GetPosition(), int64_t(pcm.size() * 2));
         std::vector<int16_t> ref;
@@ -198,7 +174,7 @@ TEST_F(MpcApe, MusepackCorpusHeaders) {
         EXPECT_EQ(r.GetPcmSize(), (2 * 1152 + 413) * 4);
         EXPECT_EQ(r.TagKinds, 0);
         // Decoding stops at the announced length.
-        EXPECT_EQ(int64_t(ReadAllBytes(r, 1000).size()), r.GetPcmSize());
+        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(r, 1000).size()), r.GetPcmSize());
     }
     for (const char* old : {"sv5_header.mpc", "sv4_header.mpc"}) {
         TMpcFile r(t + old);
@@ -363,12 +339,14 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
             EXPECT_EQ(probe.value("sample_rate").toInt(), r.GetSampleRate());
         }
         // Odd request sizes are cut to whole blocks.
-        const auto bytes = ReadAllBytes(r, 4099);
+        const auto bytes = fixtures::ReadAllBytes(r, 4099);
         EXPECT_EQ(int64_t(bytes.size()), r.GetPcmSize());
         EXPECT_EQ(r.GetPosition(), r.GetPcmSize());
         std::vector<int16_t> ref;
         ASSERT_TRUE(fixtures::DecodeWithFfmpeg(t + "mac-399.ape", ref));
-        EXPECT_EQ(AsS16(bytes), ref);
+        std::vector<int16_t> pcm(bytes.size() / 2);
+        memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+        EXPECT_EQ(pcm, ref);
 
         r.Seek(100001 * 4 + 3);
         EXPECT_EQ(r.GetPosition(), 100001 * 4);

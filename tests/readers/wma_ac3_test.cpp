@@ -15,32 +15,9 @@
 
 namespace {
 
-std::vector<int16_t> ReadAll(TAbstractAudioFile& r) {
-    std::vector<int16_t> out;
-    std::vector<int16_t> buf(4096);
-    for (int guard = 0; guard < 1000000; ++guard) {
-        int count = int(buf.size() * 2);
-        if (!r.Read(buf.data(), count)) break;
-        out.insert(out.end(), buf.begin(), buf.begin() + count / 2);
-    }
-    return out;
-}
+using fixtures::MaxDiff;
 
-int MaxDiff(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
-    int m = 0;
-    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        m = std::max(m, std::abs(a[i] - b[i]));
-    return m;
-}
-
-QString ErrorOf(auto make) {
-    try {
-        make();
-    } catch (const ESonvaleError& e) {
-        return e.Message;
-    }
-    return QString();
-}
+using fixtures::ErrorOf;
 
 class Readers : public ::testing::Test {
 protected:
@@ -72,7 +49,7 @@ TEST_F(Readers, WmaPropertiesTagsAndPcmAgreeWithFfmpeg) {
 
     std::vector<int16_t> ref;
     ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
-    const auto got = ReadAll(r);
+    const auto got = fixtures::ReadAllPcm16(r);
     EXPECT_NEAR(r.GetDuration() * 86400, double(ref.size()) / 32000, 0.07);
     EXPECT_NEAR(double(got.size() * 2), double(r.GetPcmSize()), 2048.0 * 2);
     ASSERT_EQ(got.size(), ref.size());
@@ -253,7 +230,7 @@ TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
         EXPECT_TRUE(r.IsSource());
         ASSERT_EQ(r.Tags.size(), 1);
         EXPECT_TRUE(r.Tags[0].startsWith(QStringLiteral("DECODER=")));
-        const auto got = ReadAll(r);
+        const auto got = fixtures::ReadAllPcm16(r);
         EXPECT_NEAR(double(got.size() * 2), double(r.GetPcmSize()), double(r.PcmFrameBytes));
         ASSERT_EQ(got.size(), ref.size()) << c.rate;
         EXPECT_LE(MaxDiff(got, ref), 1) << c.rate; // 32767 versus 32768 scaling
@@ -305,7 +282,7 @@ TEST_F(Readers, Ac3OneAtATimeOddSyncAndTags) {
     TAc3File r(tagged);
     EXPECT_TRUE(r.Tags.contains(QStringLiteral("TITLE=Hello"))) << r.Tags.join('|').toStdString();
     EXPECT_FALSE(r.Tags.join('|').contains(QStringLiteral("DECODER=")));
-    const auto got = ReadAll(r);
+    const auto got = fixtures::ReadAllPcm16(r);
     EXPECT_GT(got.size(), 0u);
 }
 
@@ -326,7 +303,7 @@ TEST_F(Readers, Ac3LengthAt44100FollowsTheDecodedFrames) {
     std::vector<int16_t> ref;
     ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
     EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
-    const auto got = ReadAll(r);
+    const auto got = fixtures::ReadAllPcm16(r);
     EXPECT_EQ(int64_t(got.size() * 2), r.GetPcmSize());
     // Seeking late in the file lands on the frame a straight read has there.
     const int64_t at = r.GetPcmSize() - 5 * int64_t(r.PcmFrameBytes) + 300;
@@ -377,7 +354,7 @@ TEST_F(Readers, Ac3RefusesEac3AndReadsReducedRateStreams) {
     ASSERT_TRUE(fixtures::WriteFile(q, mixed));
     {
         TAc3File r(q);
-        EXPECT_EQ(ReadAll(r).size(), size_t(3 * 1536 * 2));
+        EXPECT_EQ(fixtures::ReadAllPcm16(r).size(), size_t(3 * 1536 * 2));
     }
 
     // Ids 9 and 10 carry the same frames at half and a quarter of the rate.
@@ -426,7 +403,7 @@ TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
     EXPECT_EQ(r.GetChannels(), 1);
     std::vector<int16_t> ref;
     ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
-    EXPECT_EQ(ReadAll(r).size(), ref.size());
+    EXPECT_EQ(fixtures::ReadAllPcm16(r).size(), ref.size());
 }
 
 // The decoder's complaints about a damaged frame reach the reader's Messages,
@@ -446,12 +423,12 @@ TEST_F(Readers, Ac3DecoderMessagesGoToTheCurrentReader) {
     ASSERT_TRUE(fixtures::WriteFile(q, bytes.left(bytes.size() - 100))); // last frame cut
     {
         TAc3File clean(p);
-        ReadAll(clean);
+        fixtures::ReadAllPcm16(clean);
         EXPECT_TRUE(clean.Messages.isEmpty()) << clean.Messages.join('|').toStdString();
     }
     TAc3File r(q);
     EXPECT_TRUE(r.Messages.isEmpty());
-    const auto got = ReadAll(r);
+    const auto got = fixtures::ReadAllPcm16(r);
     EXPECT_GE(r.Messages.size(), 2) << r.Messages.join('|').toStdString();
     EXPECT_EQ(r.Messages.last(), QStringLiteral("End of file"));
     for (const QString& m : r.Messages)
@@ -493,7 +470,7 @@ TEST_F(Readers, Ac3LayoutChangeMidStreamKeepsTheFirstLayout) {
         std::memcpy(ref.data(), refBytes.constData(), ref.size() * 2);
         TAc3File r(p);
         EXPECT_EQ(r.GetChannels(), c.channels);
-        const auto got = ReadAll(r);
+        const auto got = fixtures::ReadAllPcm16(r);
         ASSERT_EQ(got.size(), ref.size());
         EXPECT_LE(MaxDiff(got, ref), 1);
         // A seek into the second part, whose frames have the other length.

@@ -1,5 +1,7 @@
 #include "support/AudioFixtures.h"
 
+#include "audio/AbstractAudioFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <numbers>
 
@@ -737,6 +740,31 @@ int RunProgram(const QString& program, const QStringList& args, QByteArray* out,
     if (err) *err = p.readAllStandardError();
     if (p.exitStatus() != QProcess::NormalExit) return -1;
     return p.exitCode();
+}
+
+std::vector<uint8_t> ReadAllBytes(TAbstractAudioFile& r, int chunk) {
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> buf(static_cast<size_t>(chunk));
+    for (int guard = 0; guard < 1000000; ++guard) {
+        int count = chunk;
+        if (!r.Read(buf.data(), count)) break;
+        out.insert(out.end(), buf.begin(), buf.begin() + count);
+    }
+    return out;
+}
+
+std::vector<int16_t> ReadAllPcm16(TAbstractAudioFile& r, int chunk) {
+    const std::vector<uint8_t> bytes = ReadAllBytes(r, chunk);
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+}
+
+int MaxDiff(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+    int m = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        m = std::max(m, std::abs(a[i] - b[i]));
+    return m;
 }
 
 } // namespace fixtures

@@ -3,12 +3,16 @@
 // what actual encoders write rather than hand-made approximations.
 #pragma once
 
+#include "audio/SonvaleError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+class TAbstractAudioFile;
 
 namespace fixtures {
 
@@ -85,5 +89,22 @@ bool HaveProgram(const QString& name);
 // capture stdout/stderr. Standard input is closed.
 int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
                QByteArray* err = nullptr, int timeoutMs = 60000);
+
+// The message of the error `make` raises; empty when it raises none.
+template <class F> QString ErrorOf(F make) {
+    try {
+        make();
+    } catch (const ESonvaleError& e) {
+        return e.Message;
+    }
+    return QString();
+}
+
+// Everything a reader's Read delivers, asking `chunk` bytes at a time.
+std::vector<uint8_t> ReadAllBytes(TAbstractAudioFile& r, int chunk = 8192);
+// The same as 16-bit samples.
+std::vector<int16_t> ReadAllPcm16(TAbstractAudioFile& r, int chunk = 8192);
+// Largest difference between two sample lists over their common length.
+int MaxDiff(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
 
 } // namespace fixtures
