@@ -22,8 +22,7 @@ void BM_OpenWaveProperties(benchmark::State& state) {
         int64_t total = 0;
         for (const QString& n : names) {
             af.SetFileName(n);
-            if (af.Open())
-                total += af.Reader->GetPcmSize() + af.Reader->GetBitrate();
+            if (af.Open()) total += af.Reader->GetPcmSize() + af.Reader->GetBitrate();
             af.Close();
         }
         benchmark::DoNotOptimize(total);

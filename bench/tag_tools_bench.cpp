@@ -1,6 +1,7 @@
 // The batch tools at collection scale: the multiple-files tagger and the tag remover
 // over 1,000 MP3 files, and the folder scan over 20,000 entries. Files per second in
 // the "files" counter.
+#include "support/AudioFixtures.h"
 #include "support/ScriptedPrompter.h"
 #include "tools/FolderScan.h"
 #include "tools/MultiTagger.h"
@@ -13,13 +14,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// MPEG-1 layer III frames of silence, 128 kbit/s at 44.1 kHz.
-QByteArray Audio() {
-    QByteArray frame(417, '\0');
-    frame[0] = char(0xFF), frame[1] = char(0xFB), frame[2] = char(0x90), frame[3] = char(0x64);
-    return frame.repeated(48);
-}
 
 struct TFolder {
     QTemporaryDir dir;
@@ -47,7 +41,7 @@ TMultiTaggerOptions Album(const QStringList& files) {
 }
 
 void BM_MultiTagger(benchmark::State& state) {
-    TFolder folder(int(state.range(0)), Audio());
+    TFolder folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
     const TMultiTaggerOptions options = Album(folder.files);
     TNullProgress progress;
     for (auto _ : state) {
@@ -61,7 +55,7 @@ void BM_MultiTagger(benchmark::State& state) {
 BENCHMARK(BM_MultiTagger)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_TagRemover(benchmark::State& state) {
-    TFolder folder(int(state.range(0)), Audio());
+    TFolder folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
     TNullProgress progress;
     TTagRemoverOptions options;
     options.Paths = folder.files;

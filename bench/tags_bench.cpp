@@ -1,5 +1,6 @@
 // Reading the unified tags of 2,000 tagged files and rewriting the title
 // in 500, side by side with TagLib doing the same work.
+#include "support/AudioFixtures.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v2Tag.h"
 #include "tags/MetaTag.h"
@@ -36,18 +37,11 @@ QByteArray Frame(const char* id, const QByteArray& text) {
     return f + body;
 }
 
-// MPEG-1 layer III frames of silence, 128 kbit/s at 44.1 kHz.
-QByteArray Audio() {
-    QByteArray frame(417, '\0');
-    frame[0] = char(0xFF), frame[1] = char(0xFB), frame[2] = char(0x90), frame[3] = char(0x64);
-    return frame.repeated(48);
-}
-
 struct TCorpus {
     QTemporaryDir dir;
     QStringList files;
     TCorpus() {
-        const QByteArray audio = Audio();
+        const QByteArray audio = fixtures::SilentMp3Frames(48);
         for (int i = 0; i < kFiles; ++i) {
             QByteArray frames = Frame("TIT2", "Title " + QByteArray::number(i)) +
                                 Frame("TPE1", "Artist " + QByteArray::number(i % 97)) +

@@ -742,6 +742,12 @@ int RunProgram(const QString& program, const QStringList& args, QByteArray* out,
     return p.exitCode();
 }
 
+QByteArray SilentMp3Frames(int frames) {
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF), frame[1] = char(0xFB), frame[2] = char(0x90), frame[3] = char(0x64);
+    return frame.repeated(frames);
+}
+
 std::vector<uint8_t> ReadAllBytes(TAbstractAudioFile& r, int chunk) {
     std::vector<uint8_t> out;
     std::vector<uint8_t> buf(static_cast<size_t>(chunk));

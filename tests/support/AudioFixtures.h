@@ -100,6 +100,10 @@ template <class F> QString ErrorOf(F make) {
     return QString();
 }
 
+// `frames` MPEG-1 layer III frames of digital silence, 128 kbit/s at 44.1 kHz (417 bytes
+// each): the smallest audio a tag test or benchmark needs around its tags.
+QByteArray SilentMp3Frames(int frames);
+
 // Everything a reader's Read delivers, asking `chunk` bytes at a time.
 std::vector<uint8_t> ReadAllBytes(TAbstractAudioFile& r, int chunk = 8192);
 // The same as 16-bit samples.
