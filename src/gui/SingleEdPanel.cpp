@@ -253,10 +253,10 @@ bool TSingleEdPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TSingleEdPanel::SetProgress(int maximum, int position) {
-    FProgressMax = std::max(0, maximum);
     // A range of 0..0 would make the bar a busy indicator.
-    snged_prg->setRange(0, std::max(1, FProgressMax));
-    snged_prg->setValue(std::clamp(position, 0, std::max(1, FProgressMax)));
+    const int top = std::max(1, maximum);
+    snged_prg->setRange(0, top);
+    snged_prg->setValue(std::clamp(position, 0, top));
 }
 
 void TSingleEdPanel::ClearFields() {
@@ -344,7 +344,7 @@ void TSingleEdPanel::LoadQueue(const QStringList& paths) {
 
 void TSingleEdPanel::ShowQueueEntry() {
     sngedqueue_lbl->setText(QString::asprintf("%d / %d", QueuePos + 1, int(Queue.size())));
-    SetProgress(FProgressMax, QueuePos + 1);
+    SetProgress(int(Queue.size()), QueuePos + 1);
     sngedpath_txt->setText(Queue[QueuePos]);
     Load();
 }

@@ -76,7 +76,6 @@ private:
     TMainDlg* FOwner;
     bool FModified = false;
     bool FFilling = false; // fields being filled by the program, not typed
-    int FProgressMax = 0;
     TQueueEditorDlg* FQueueEditor = nullptr;
 
     QLineEdit* sngedpath_txt = nullptr;
