@@ -1,8 +1,8 @@
 #include "gui/MltEdPanel.h"
 
-#include "gui/BarProgress.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
+#include "gui/ToolRun.h"
 #include "tags/Id3v1Tag.h"
 #include "tools/MultiTagger.h"
 
@@ -60,24 +60,13 @@ TMltEdPanel::TMltEdPanel(TMainDlg* dlg)
     FComments->setMaximumHeight(60);
     addField(3, tr("Comments"), FComments);
     auto* kinds = new QHBoxLayout;
-    const char* const names[4] = {"mltid3v1_chk", "mltid3v2_chk", "mltape_chk", "mltvorbis_chk"};
-    const QString captions[4] = {tr("ID3v1"), tr("ID3v2"), tr("APEv2"), tr("vorbis comments")};
-    for (int i = 0; i < 4; ++i) {
-        FKinds[i] = new QCheckBox(captions[i], group);
-        FKinds[i]->setObjectName(QString::fromLatin1(names[i]));
-        FKinds[i]->setChecked(true);
-        kinds->addWidget(FKinds[i]);
-    }
+    FKinds = std::make_unique<TTagKindBoxes>(group, kinds, QStringLiteral("mlt"));
     kinds->addStretch();
     grid->addLayout(kinds, 4, 1, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
 
-    FProgress = new QProgressBar(panel);
-    FProgress->setObjectName(QStringLiteral("mlt_prg"));
-    FProgress->setRange(0, 100);
-    FProgress->setValue(0);
-    FProgress->setTextVisible(false);
+    FProgress = MakeToolProgressBar(panel, "mlt_prg");
     dlg->PanelLayout(TToolPanel::MultipleFiles)->addWidget(group);
     dlg->PanelLayout(TToolPanel::MultipleFiles)->addWidget(FProgress);
 
@@ -91,11 +80,10 @@ TMltEdPanel::TMltEdPanel(TMainDlg* dlg)
     connect(FList, &QListWidget::itemClicked, this, &TMltEdPanel::mlt_lstClick);
 }
 
+TMltEdPanel::~TMltEdPanel() = default;
+
 int TMltEdPanel::Kinds() const {
-    int kinds = 0;
-    for (int i = 0; i < 4; ++i)
-        if (FKinds[i]->isChecked()) kinds |= 1 << i;
-    return kinds;
+    return FKinds->Kinds();
 }
 
 void TMltEdPanel::mltgo_btnClick() {
@@ -108,17 +96,7 @@ void TMltEdPanel::mltgo_btnClick() {
     options.Comments =
         FComments->toPlainText().split(QLatin1Char('\n')).join(QStringLiteral("\r\n"));
     options.Kinds = Kinds();
-    // The window handles events during the run: a second "Go" must not start a run
-    // inside this one.
-    FGo->setEnabled(false);
-    struct TRestore {
-        QPushButton* Go;
-        QProgressBar* Bar;
-        ~TRestore() {
-            Go->setEnabled(true);
-            Bar->setValue(0);
-        }
-    } restore{FGo, FProgress};
+    const TToolRunGuard guard(FGo, FProgress);
     TBarProgress progress(FProgress);
     RunMultiTagger(options, progress, FDlg->Prompter());
 }

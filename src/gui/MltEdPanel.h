@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 class QCheckBox;
+class TTagKindBoxes;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,6 +18,7 @@ class TMltEdPanel : public QObject {
     Q_OBJECT
 public:
     explicit TMltEdPanel(TMainDlg* dlg);
+    ~TMltEdPanel() override;
 
     // Bit set of the checked tag kinds.
     int Kinds() const;
@@ -33,7 +36,7 @@ private:
     QLineEdit* FYear;
     QComboBox* FGenre;
     QPlainTextEdit* FComments;
-    QCheckBox* FKinds[4];
+    std::unique_ptr<TTagKindBoxes> FKinds;
     QPushButton* FGo;
     QProgressBar* FProgress;
 };

@@ -1,8 +1,8 @@
 #include "gui/RemovePanel.h"
 
-#include "gui/BarProgress.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
+#include "gui/ToolRun.h"
 #include "tools/TagRemover.h"
 
 #include <QCheckBox>
@@ -21,22 +21,10 @@ TRemovePanel::TRemovePanel(TMainDlg* dlg)
     auto* group = new QGroupBox(tr("Tags"), panel);
     group->setObjectName(QStringLiteral("tremtags_grp"));
     auto* row = new QHBoxLayout(group);
-    const char* const names[4] = {"tremid3v1_chk", "tremid3v2_chk", "tremape_chk",
-                                  "tremvorbis_chk"};
-    const QString captions[4] = {tr("ID3v1"), tr("ID3v2"), tr("APEv2"), tr("vorbis comments")};
-    for (int i = 0; i < 4; ++i) {
-        FKinds[i] = new QCheckBox(captions[i], group);
-        FKinds[i]->setObjectName(QString::fromLatin1(names[i]));
-        FKinds[i]->setChecked(true);
-        row->addWidget(FKinds[i]);
-    }
+    FKinds = std::make_unique<TTagKindBoxes>(group, row, QStringLiteral("trem"));
     row->addStretch();
 
-    FProgress = new QProgressBar(panel);
-    FProgress->setObjectName(QStringLiteral("trem_prg"));
-    FProgress->setRange(0, 100);
-    FProgress->setValue(0);
-    FProgress->setTextVisible(false);
+    FProgress = MakeToolProgressBar(panel, "trem_prg");
     dlg->PanelLayout(TToolPanel::Remover)->addWidget(group);
     dlg->PanelLayout(TToolPanel::Remover)->addWidget(FProgress);
 
@@ -50,28 +38,17 @@ TRemovePanel::TRemovePanel(TMainDlg* dlg)
     connect(FClean, &QPushButton::clicked, this, &TRemovePanel::tremrem_btnClick);
 }
 
+TRemovePanel::~TRemovePanel() = default;
+
 int TRemovePanel::Kinds() const {
-    int kinds = 0;
-    for (int i = 0; i < 4; ++i)
-        if (FKinds[i]->isChecked()) kinds |= 1 << i;
-    return kinds;
+    return FKinds->Kinds();
 }
 
 void TRemovePanel::tremrem_btnClick() {
     TTagRemoverOptions options;
     options.Paths = FList->Paths();
     options.Kinds = Kinds();
-    // The window handles events during the run: a second "Clean" must not start a run
-    // inside this one.
-    FClean->setEnabled(false);
-    struct TRestore {
-        QPushButton* Clean;
-        QProgressBar* Bar;
-        ~TRestore() {
-            Clean->setEnabled(true);
-            Bar->setValue(0);
-        }
-    } restore{FClean, FProgress};
+    const TToolRunGuard guard(FClean, FProgress);
     TBarProgress progress(FProgress);
     RunTagRemover(options, progress, FDlg->Prompter());
 }

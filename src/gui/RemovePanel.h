@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 class QCheckBox;
+class TTagKindBoxes;
 class QProgressBar;
 class QPushButton;
 class TMainDlg;
@@ -13,6 +15,7 @@ class TRemovePanel : public QObject {
     Q_OBJECT
 public:
     explicit TRemovePanel(TMainDlg* dlg);
+    ~TRemovePanel() override;
 
     // Bit set of the checked tag kinds.
     int Kinds() const;
@@ -23,7 +26,7 @@ public slots:
 private:
     TMainDlg* FDlg;
     TToolList* FList;
-    QCheckBox* FKinds[4];
+    std::unique_ptr<TTagKindBoxes> FKinds;
     QPushButton* FClean;
     QProgressBar* FProgress;
 };
