@@ -3,7 +3,6 @@
 
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
-#include "tools/FolderScan.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -20,10 +19,10 @@ TQueueEditorDlg::TQueueEditorDlg(TMainDlg* owner) : QDialog(owner), FOwner(owner
     auto* group = new QGroupBox(tr("Queue"), this);
     group->setObjectName(QStringLiteral("queue_grp"));
     auto* row = new QHBoxLayout(group);
-    queue_lst = new QListWidget(group);
-    queue_lst->setObjectName(QStringLiteral("queue_lst"));
-    queue_lst->setSelectionMode(QAbstractItemView::SingleSelection);
-    queue_lst->setTextElideMode(Qt::ElideMiddle);
+    queue_lst = new TToolList(QStringLiteral("queue_lst"), group);
+    connect(queue_lst, &TToolList::FolderDropped, this, [this](const QString& folder) {
+        FOwner->ScanInto(folder, true, [this](const QString& path) { QUEUEAddFile(path); });
+    });
     queue_lst->setMinimumSize(420, 240);
     row->addWidget(queue_lst, 1);
     auto* buttons = new QVBoxLayout;
@@ -51,17 +50,11 @@ bool TQueueEditorDlg::ExecuteQueue() {
 }
 
 QStringList TQueueEditorDlg::Paths() const {
-    QStringList paths;
-    for (int i = 0; i < queue_lst->count(); ++i)
-        paths.append(queue_lst->item(i)->text());
-    return paths;
+    return queue_lst->Paths();
 }
 
 void TQueueEditorDlg::QUEUEAddFile(const QString& path) {
-    if (!IsListablePath(path)) return;
-    for (int i = 0; i < queue_lst->count(); ++i)
-        if (queue_lst->item(i)->text().compare(path, Qt::CaseInsensitive) == 0) return;
-    queue_lst->addItem(path);
+    queue_lst->AddFileToList(path);
 }
 
 void TQueueEditorDlg::queueadd_btnClick() {

@@ -5,6 +5,7 @@
 class QListWidget;
 class QPushButton;
 class TMainDlg;
+class TToolList;
 
 // Builds a new queue of files for the single-file tag editor. Its file and folder
 // dialogs and questions go through the main window's prompter.
@@ -27,5 +28,5 @@ public slots:
 
 private:
     TMainDlg* FOwner;
-    QListWidget* queue_lst;
+    TToolList* queue_lst;
 };
