@@ -532,19 +532,11 @@ void TMainDlg::ShowListOperations(TToolPanel panel) {
 }
 
 void TMainDlg::SetCaption(QObject* target, const char* text, bool tip) {
-    FCaptions.append({target, text, tip});
+    FCaptions.Add(target, text, tip);
 }
 
 void TMainDlg::RetranslateUi() {
-    for (const TCaption& c : FCaptions) {
-        const QString text = tr(c.Text);
-        if (c.Tip)
-            static_cast<QWidget*>(c.Target)->setToolTip(text);
-        else if (auto* b = qobject_cast<QAbstractButton*>(c.Target))
-            b->setText(text);
-        else if (auto* g = qobject_cast<QGroupBox*>(c.Target))
-            g->setTitle(text);
-    }
+    FCaptions.Apply("TMainDlg");
     const TPanelInfo& info = Info(FCurrent);
     FTitle->setText(tr(info.Title));
     FSubtitle->setText(tr(info.Subtitle));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/Captions.h"
 #include "platform/SettingsValues.h"
 #include "tools/Prompter.h"
 
@@ -173,10 +174,5 @@ private:
     TStarter* FStarter = nullptr;
     bool FActivated = false;
     bool FStartupDone = false;
-    struct TCaption {
-        QObject* Target;
-        const char* Text;
-        bool Tip;
-    };
-    QList<TCaption> FCaptions;
+    TCaptions FCaptions;
 };

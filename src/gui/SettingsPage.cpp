@@ -109,7 +109,7 @@ TSettingsPage::TSettingsPage(TMainDlg& owner) : FOwner(owner) {
 }
 
 void TSettingsPage::SetCaption(QObject* target, const char* text) {
-    FCaptions.append({target, text, false});
+    FCaptions.Add(target, text);
 }
 
 QLabel* TSettingsPage::CaptionLabel(QWidget* parent, const char* text) {
@@ -119,7 +119,7 @@ QLabel* TSettingsPage::CaptionLabel(QWidget* parent, const char* text) {
 }
 
 void TSettingsPage::SetTip(QWidget* target, const char* text) {
-    FCaptions.append({target, text, true});
+    FCaptions.Add(target, text, true);
 }
 
 QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
@@ -355,18 +355,7 @@ void TSettingsPage::RetranslateUi() {
                            QT_TR_NOOP("Playback")};
     for (int i = 0; i < 4; ++i)
         setup_lst->item(i)->setText(tr(pages[i]));
-    for (const TCaption& c : FCaptions) {
-        const QString text = tr(c.Text);
-        if (c.Tip) {
-            static_cast<QWidget*>(c.Target)->setToolTip(text);
-        } else if (auto* b = qobject_cast<QAbstractButton*>(c.Target)) {
-            b->setText(text);
-        } else if (auto* g = qobject_cast<QGroupBox*>(c.Target)) {
-            g->setTitle(text);
-        } else if (auto* l = qobject_cast<QLabel*>(c.Target)) {
-            l->setText(text);
-        }
-    }
+    FCaptions.Apply("TSettingsPage");
     RefreshSamples();
 }
 

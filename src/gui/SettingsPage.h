@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/Captions.h"
+
 #include <QWidget>
 
 #include "platform/SettingsValues.h"
@@ -111,12 +113,7 @@ private:
     QComboBox* setupplcmd_cmb;
 
     // Captions and tooltips by their source text, re-applied after a language switch.
-    struct TCaption {
-        QObject* Target;
-        const char* Text;
-        bool Tip;
-    };
-    QList<TCaption> FCaptions;
+    TCaptions FCaptions;
 };
 
 // Address of the recommended player's download page.
