@@ -3,6 +3,7 @@
 
 #include "audio/AudioHelpers.h"
 #include "audio/FileUtils.h"
+#include "tools/FolderScan.h"
 #include "tools/MultiTagger.h"
 #include "tools/Progress.h"
 
@@ -27,8 +28,9 @@ int Usage(const QString& problem) {
 }
 
 // Files in the order given; a file that has gone missing keeps its place (and its track
-// number) and fails when its turn comes.
-QStringList ListFiles(const QStringList& paths) {
+// number) and fails when its turn comes. A named file the tagger's list would not take
+// (".wav", ".txt") goes to `refused`: its tags could not hold the album.
+QStringList ListFiles(const QStringList& paths, QStringList& refused) {
     QStringList files;
     QSet<QString> seen;
     auto add = [&](const QString& f) {
@@ -43,6 +45,8 @@ QStringList ListFiles(const QStringList& paths) {
                 nullptr);
             for (const QString& f : inFolder)
                 add(f);
+        } else if (!IsListablePath(p)) {
+            refused << p;
         } else {
             add(p);
         }
@@ -86,7 +90,10 @@ int RunTagList(const QStringList& args) {
     if (!haveAlbum) return Usage(QStringLiteral("--album is needed (it may be empty)"));
     if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
 
-    options.Paths = ListFiles(paths);
+    QStringList refused;
+    options.Paths = ListFiles(paths, refused);
+    for (const QString& p : refused)
+        PrintErr(QStringLiteral("%1: skipped: not a file the tagger lists\n").arg(p));
     if (options.Paths.isEmpty()) {
         PrintErr(QStringLiteral("sonvale-cli: no audio files found\n"));
         return kExitFailure;
@@ -105,5 +112,5 @@ int RunTagList(const QStringList& args) {
     TNullProgress progress;
     TCliPrompter prompter;
     const TMultiTaggerResult result = RunMultiTagger(options, progress, prompter);
-    return result.Ran && result.Failed == 0 ? kExitOk : kExitFailure;
+    return result.Ran && result.Failed == 0 && refused.isEmpty() ? kExitOk : kExitFailure;
 }

@@ -57,6 +57,15 @@ TEST_F(TagToolsCli, TagListNumbersInTheOrderGivenWithFoldersInNameOrder) {
         EXPECT_EQ(t["artist"].toString(), "Art");
         EXPECT_EQ(t["title"].toString(), "Ay");
     }
+
+    // Named on its own, a file the list would not take is skipped and fails the run;
+    // the others are still numbered, in their own order.
+    EXPECT_EQ(Cli({QStringLiteral("tag-list"), QStringLiteral("--artist"), QStringLiteral("X"),
+                   QStringLiteral("--album"), QStringLiteral("Y"), wav, b}),
+              1);
+    EXPECT_TRUE(err.contains(wav + QStringLiteral(": skipped"))) << err.toStdString();
+    EXPECT_EQ(fixtures::ReadFile(wav), wavBefore);
+    EXPECT_EQ(U(b, "track"), "1");
 }
 
 TEST_F(TagToolsCli, TagListFailuresKindsAndUsage) {
