@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include "tools/FolderScan.h"
+
 #include "audio/FileUtils.h"
 
 #include <QDir>
@@ -59,35 +61,22 @@ void PrintErr(const QString& text) {
     std::fflush(stderr);
 }
 
-namespace {
-
-void WalkFolder(const QString& folder, const std::function<bool(const QString&)>& keep,
-                QStringList& out) {
-    QDir dir(folder);
-    const auto sort = QDir::Name;
-    for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden, sort)) {
-        if (keep(fi.filePath())) out << fi.filePath();
-    }
-    for (const QFileInfo& fi :
-         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, sort)) {
-        // Linked folders could loop forever; the real folder is walked anyway.
-        if (fi.isSymLink()) continue;
-        WalkFolder(fi.filePath(), keep, out);
-    }
-}
-
-} // namespace
-
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing) {
     QStringList out;
     for (const QString& p : paths) {
-        if (WideDirectoryExists(p))
-            WalkFolder(p, keep, out);
-        else if (WideFileExists(p))
+        if (WideDirectoryExists(p)) {
+            // The same walk as the windows' "Add Folder", so a folder numbers alike.
+            TFolderScanHooks hooks;
+            hooks.File = [&](const QString& f) {
+                if (keep(f)) out << f;
+            };
+            ScanFolder(p, true, hooks);
+        } else if (WideFileExists(p)) {
             out << p;
-        else if (missing)
+        } else if (missing) {
             *missing << p;
+        }
     }
     return out;
 }

@@ -38,9 +38,9 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
-// Expands the PATH arguments: files as given, folders walked recursively
-// (files in name order, then subfolders in name order), keeping only the
-// files `keep` accepts. Missing paths are returned in `missing`.
+// Expands the PATH arguments: files as given, folders walked recursively as the
+// windows' "Add Folder" walks them (name order, letter case ignored, each subfolder in
+// its place), keeping only the files `keep` accepts. Missing paths are returned in `missing`.
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing);
 

@@ -18,7 +18,8 @@ const char* const kTagListUsage =
 const char* const kTagListHelp =
     "\nWrites one artist, album, year, genre and comments into every file, keeps each\n"
     "file's own title and numbers the tracks 1, 2, 3... in the order the files are\n"
-    "given; a folder adds its audio files in name order (subfolders after its files).\n"
+    "given; a folder adds its audio files in name order, any letter case, each\n"
+    "subfolder in its place (as \"Add Folder\" does).\n"
     "An empty value clears that field. N is the tag kinds bit set (1 ID3v1, 2 ID3v2,\n"
     "4 APEv2, 8 Vorbis comments; default 15); kinds a format lacks are skipped.\n"
     "Exit status 1 when any file failed.\n";
