@@ -3,6 +3,7 @@
 #include "gui/MainDlg.h"
 #include "platform/Platform.h"
 #include "tools/Patterns.h"
+#include "tools/SingleFileEditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -574,9 +575,7 @@ void TSettingsPage::setupplauto_btnClick() {
 }
 
 bool TSettingsPage::PlayFile(const QString& path) {
-    const QString commandLine = setupplcmd_cmb->currentText();
-    if (!commandLine.contains(QStringLiteral("%1"))) return false;
-    return platform::RunPlayer(commandLine, path);
+    return PlaySingleFile(setupplcmd_cmb->currentText(), path);
 }
 
 void TSettingsPage::setupdownload_btnClick() {

@@ -93,9 +93,9 @@ bool RemoveSingleFileTags(const QString& path, int kinds) {
 }
 
 bool PlaySingleFile(const QString& commandLine, const QString& path, const TProcessStarter& start) {
+    if (!start) return platform::RunPlayer(commandLine, path);
     QStringList args = platform::PlayerArguments(commandLine, path);
     if (args.isEmpty()) return false;
-    if (!start) return platform::RunPlayer(commandLine, path);
     const QString program = args.takeFirst();
     return start(program, args);
 }
