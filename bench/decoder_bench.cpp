@@ -1,7 +1,7 @@
 // MPEG audio decoding speed against libmpg123 on the same files, as multiples of real time.
 // The files are made by ffmpeg (libmp3lame, mp2) when the benchmark starts.
-#include "audio/FrameLoader.h"
 #include "decoder/MpDec.h"
+#include "mpeg/FrameLoader.h"
 
 #include <QProcess>
 #include <QString>

@@ -1,6 +1,6 @@
 // Opening files through the facade, as every tool does per list entry.
 #include "audio/AudioFile.h"
-#include "audio/Mask.h"
+#include "io/Mask.h"
 #include "support/AudioFixtures.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "audio/AbstractAudioFile.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "tags/ApeTag.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v1Tag.h"

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "tags/TagKinds.h"
+
 // Format codes.
 enum : uint8_t {
     fcUnknown = 0,
@@ -16,16 +18,6 @@ enum : uint8_t {
     fcApe = 6,
     fcAc3 = 7,
     fcMpc = 8,
-};
-
-// Tag kinds bit set.
-enum : int {
-    tkId3v1 = 1,
-    tkId3v2 = 2,
-    tkApeV2 = 4,
-    tkVorbis = 8,
-    tkAllSupported = -1,
-    tkAllRemoved = 31,
 };
 
 // The interface of every format reader and of both PCM chain stages.

@@ -1,7 +1,7 @@
 #include "audio/Ac3File.h"
 
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"
 

@@ -1,7 +1,7 @@
 #include "audio/ApeFile.h"
 
 #include "audio/FfmpegPcm.h"
-#include "audio/WFileStream.h"
+#include "io/WFileStream.h"
 #include "tags/TagSelect.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "audio/AsfReader.h"
 
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 
 #include <QFileInfo>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "audio/AudioFile.h"
 
-#include "audio/Mask.h"
+#include "io/Mask.h"
 
 #include <array>
 

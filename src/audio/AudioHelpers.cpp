@@ -1,7 +1,7 @@
 #include "audio/AudioHelpers.h"
 
 #include "audio/AudioFile.h"
-#include "audio/FileUtils.h"
+#include "io/FileUtils.h"
 
 #include <cfenv>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "audio/MpcFile.h"
 
 #include "audio/FfmpegPcm.h"
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/TagSelect.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "audio/MpegAudioFile.h"
 
-#include "audio/SonvaleError.h"
 #include "decoder/MpDec.h"
+#include "io/SonvaleError.h"
 #include "tags/TagSelect.h"
 
 #include <QFileInfo>

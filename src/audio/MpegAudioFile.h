@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AbstractAudioFile.h"
-#include "audio/FrameLoader.h"
+#include "mpeg/FrameLoader.h"
 
 #include <memory>
 #include <vector>

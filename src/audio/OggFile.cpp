@@ -1,6 +1,6 @@
 #include "audio/OggFile.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"
 

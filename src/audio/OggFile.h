@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AbstractAudioFile.h"
-#include "audio/WFileStream.h"
+#include "io/WFileStream.h"
 
 #include <vorbis/vorbisfile.h>
 

@@ -1,6 +1,6 @@
 #include "audio/Resampler.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "audio/WavAudioFile.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"
 

@@ -1,7 +1,7 @@
 #include "audio/WmaAudioFile.h"
 
 #include "audio/FfmpegPcm.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QFileInfo>
 #include <algorithm>

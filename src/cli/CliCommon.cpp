@@ -2,7 +2,7 @@
 
 #include "tools/FolderScan.h"
 
-#include "audio/FileUtils.h"
+#include "io/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "cli/CliCommon.h"
 
 #include "audio/AudioFile.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QFile>
 #include <vector>

@@ -2,8 +2,8 @@
 
 #include "audio/AudioFile.h"
 #include "audio/AudioHelpers.h"
-#include "audio/FileUtils.h"
-#include "audio/SonvaleError.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
 #include "tags/MetaTag.h"
 
 #include <QJsonArray>

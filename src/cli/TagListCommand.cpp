@@ -2,7 +2,7 @@
 #include "cli/CliPrompter.h"
 
 #include "audio/AudioHelpers.h"
-#include "audio/FileUtils.h"
+#include "io/FileUtils.h"
 #include "tools/FolderScan.h"
 #include "tools/MultiTagger.h"
 #include "tools/Progress.h"

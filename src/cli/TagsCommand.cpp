@@ -2,7 +2,8 @@
 #include "cli/CliPrompter.h"
 
 #include "audio/AudioFile.h"
-#include "audio/SonvaleError.h"
+#include "audio/FileTags.h"
+#include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"

@@ -1,8 +1,8 @@
 #include "decoder/LayerDecoders.h"
 
-#include "audio/FrameLoader.h"
 #include "decoder/L12Core.h"
 #include "decoder/L3Core.h"
+#include "mpeg/FrameLoader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "decoder/MpDec.h"
 
-#include "audio/FrameLoader.h"
+#include "mpeg/FrameLoader.h"
 
 #include <algorithm>
 

@@ -6,8 +6,7 @@
 #include <memory>
 
 #include "gui/Captions.h"
-#include "platform/SettingsValues.h"
-#include "tools/Prompter.h"
+#include "gui/PanelHost.h"
 
 class QLabel;
 class QListWidget;
@@ -21,28 +20,7 @@ class TSingleEdPanel;
 class TSettingsPage;
 class TStarter;
 
-// The panels of the work area, one visible at a time.
-enum class TToolPanel {
-    Tools,
-    Album,
-    SingleFile,
-    Burner,
-    Cleaner,
-    Remover,
-    Organizer,
-    PlaylistCreator,
-    PlaylistChecker,
-    Lister,
-    Settings,
-    MultipleFiles,
-    Duplicates,
-    Incomplete,
-    Quality,
-    Magic,
-    TagCleaner,
-};
-
-class TMainDlg : public QMainWindow {
+class TMainDlg : public QMainWindow, public TPanelHost {
     Q_OBJECT
 public:
     // The dialog uses `prompter` for every question and message; without one it shows
@@ -50,44 +28,31 @@ public:
     explicit TMainDlg(std::shared_ptr<TPrompter> prompter = nullptr, QWidget* parent = nullptr);
     ~TMainDlg() override;
 
-    TPrompter& Prompter() { return *FPrompter; }
+    QWidget* HostWindow() override { return this; }
+    TPrompter& Prompter() override { return *FPrompter; }
 
-    // False when the user kept unsaved edits of the single-file editor (nothing changes).
-    bool ShowToolPanel(TToolPanel panel);
+    bool ShowToolPanel(TToolPanel panel) override;
     // Shows the panel with that objectName ("org_pnl"); false for an unknown name.
     bool ShowToolPanelByName(const QString& name);
     TToolPanel CurrentPanel() const { return FCurrent; }
-    QWidget* Panel(TToolPanel panel) const;
+    QWidget* Panel(TToolPanel panel) const override;
     QString Title() const;
     QString Subtitle() const;
 
     int ShowMessageBox(const QString& text, int buttons, int kind);
-    bool AskQuestion(const QString& text) { return FPrompter->AskQuestion(text); }
-    bool AskWarning(const QString& text) { return FPrompter->AskWarning(text); }
-    void ShowPlainMessage(const QString& text) { FPrompter->ShowPlainMessage(text); }
 
     // "Add" and "Add Folder" of a tool's list.
     void AddFromOpenDialog(TToolList* list);
     void AddFolderToList(TToolList* list);
-    QString OpenDialogFilter() const;
-    // Walks `folder` in the "Please wait" window, handing each file to `callback`.
+    QString OpenDialogFilter() const override;
     void ScanInto(const QString& folder, bool recurse,
-                  std::function<void(const QString&)> callback);
+                  std::function<void(const QString&)> callback) override;
 
-    // Saving the settings when their page is left (the settings page's SaveSettings), and
-    // whether the single-file editor holds unsaved modifications (set by the editor).
-    std::function<void()> SaveSettingsHook;
-    std::function<bool()> SingleFileModifiedHook;
     // Single-file editor's controls with its queue; the queue is emptied each time its
     // panel is shown.
     TSingleEdPanel* SingleFileEditor = nullptr;
-    // Shows the single-file editor with `paths` as its new queue (command line, other
-    // tools).
-    void LoadSingleFileQueue(const QStringList& paths);
+    void LoadSingleFileQueue(const QStringList& paths) override;
 
-    // The settings the tools read; the settings page loads them, keeps them in step with
-    // its controls and saves them.
-    TSettingsValues Settings;
     TSettingsPage* SettingsPage() const { return FSettingsPage; }
 
     // Start-up: the program's arguments (without its name) and the one-time work of the
@@ -103,9 +68,8 @@ public:
     TFolderScanDlg* FolderScanDlg() const { return FFolderScan; }
     // The genre names sorted ignoring case, shared by the editors' genre boxes.
     QStringList Genres;
-    // The "Open with Sonvale" entry of the file manager.
-    bool RegisterShellEntries();
-    bool UnregisterShellEntries();
+    bool RegisterShellEntries() override;
+    bool UnregisterShellEntries() override;
     // Frees the shared lists.
     void FormDestroy();
 
@@ -117,12 +81,9 @@ public:
     // calls this.
     void ShowListOperations(TToolPanel panel);
 
-    // A tool panel's file list (nullptr for panels without one), the column of buttons
-    // beside it (tools append their own, e.g. "Go") and the panel's outer layout, below
-    // which tools add their option groups.
-    TToolList* ToolList(TToolPanel panel) const;
-    QVBoxLayout* ButtonColumn(TToolPanel panel) const;
-    QVBoxLayout* PanelLayout(TToolPanel panel) const;
+    TToolList* ToolList(TToolPanel panel) const override;
+    QVBoxLayout* ButtonColumn(TToolPanel panel) const override;
+    QVBoxLayout* PanelLayout(TToolPanel panel) const override;
 
 signals:
     // The start-up work has run (and the command line was acted on).

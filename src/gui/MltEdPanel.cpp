@@ -1,6 +1,6 @@
 #include "gui/MltEdPanel.h"
 
-#include "gui/MainDlg.h"
+#include "gui/PanelHost.h"
 #include "gui/ToolList.h"
 #include "gui/ToolRun.h"
 #include "tags/Id3v1Tag.h"
@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-TMltEdPanel::TMltEdPanel(TMainDlg* dlg)
-    : QObject(dlg), FDlg(dlg), FList(dlg->ToolList(TToolPanel::MultipleFiles)) {
+TMltEdPanel::TMltEdPanel(TPanelHost* dlg)
+    : QObject(dlg->HostWindow()), FDlg(dlg), FList(dlg->ToolList(TToolPanel::MultipleFiles)) {
     setObjectName(QStringLiteral("mlted"));
     QWidget* panel = dlg->Panel(TToolPanel::MultipleFiles);
 

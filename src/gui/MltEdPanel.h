@@ -10,14 +10,14 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class TMainDlg;
+class TPanelHost;
 class TToolList;
 
 // The multiple-files tagger's controls on mlted_pnl: common values, tag kinds and "Go".
 class TMltEdPanel : public QObject {
     Q_OBJECT
 public:
-    explicit TMltEdPanel(TMainDlg* dlg);
+    explicit TMltEdPanel(TPanelHost* dlg);
     ~TMltEdPanel() override;
 
     // Bit set of the checked tag kinds.
@@ -29,7 +29,7 @@ public slots:
     void mlt_lstClick();
 
 private:
-    TMainDlg* FDlg;
+    TPanelHost* FDlg;
     TToolList* FList;
     QLineEdit* FArtist;
     QLineEdit* FAlbum;

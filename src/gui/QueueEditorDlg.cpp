@@ -1,7 +1,7 @@
 #include "gui/QueueEditorDlg.h"
 #include "gui/DialogButtons.h"
 
-#include "gui/MainDlg.h"
+#include "gui/PanelHost.h"
 #include "gui/ToolList.h"
 
 #include <QDialogButtonBox>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TQueueEditorDlg::TQueueEditorDlg(TMainDlg* owner) : QDialog(owner), FOwner(owner) {
+TQueueEditorDlg::TQueueEditorDlg(TPanelHost* owner) : QDialog(owner->HostWindow()), FOwner(owner) {
     setObjectName(QStringLiteral("TQueueEditorDlg"));
     setWindowTitle(tr("Queue Editor"));
     setModal(true);

@@ -4,7 +4,7 @@
 
 class QListWidget;
 class QPushButton;
-class TMainDlg;
+class TPanelHost;
 class TToolList;
 
 // Builds a new queue of files for the single-file tag editor. Its file and folder
@@ -12,7 +12,7 @@ class TToolList;
 class TQueueEditorDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit TQueueEditorDlg(TMainDlg* owner);
+    explicit TQueueEditorDlg(TPanelHost* owner);
 
     // Empties the list and shows the dialog modally; true when closed with "Ok".
     bool ExecuteQueue();
@@ -27,6 +27,6 @@ public slots:
     void queuereset_btnClick();
 
 private:
-    TMainDlg* FOwner;
+    TPanelHost* FOwner;
     TToolList* queue_lst;
 };

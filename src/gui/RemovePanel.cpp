@@ -1,6 +1,6 @@
 #include "gui/RemovePanel.h"
 
-#include "gui/MainDlg.h"
+#include "gui/PanelHost.h"
 #include "gui/ToolList.h"
 #include "gui/ToolRun.h"
 #include "tools/TagRemover.h"
@@ -13,8 +13,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-TRemovePanel::TRemovePanel(TMainDlg* dlg)
-    : QObject(dlg), FDlg(dlg), FList(dlg->ToolList(TToolPanel::Remover)) {
+TRemovePanel::TRemovePanel(TPanelHost* dlg)
+    : QObject(dlg->HostWindow()), FDlg(dlg), FList(dlg->ToolList(TToolPanel::Remover)) {
     setObjectName(QStringLiteral("remove"));
     QWidget* panel = dlg->Panel(TToolPanel::Remover);
 

@@ -7,14 +7,14 @@ class QCheckBox;
 class TTagKindBoxes;
 class QProgressBar;
 class QPushButton;
-class TMainDlg;
+class TPanelHost;
 class TToolList;
 
 // The tag remover's controls on remove_pnl: the tag kinds and "Clean".
 class TRemovePanel : public QObject {
     Q_OBJECT
 public:
-    explicit TRemovePanel(TMainDlg* dlg);
+    explicit TRemovePanel(TPanelHost* dlg);
     ~TRemovePanel() override;
 
     // Bit set of the checked tag kinds.
@@ -24,7 +24,7 @@ public slots:
     void tremrem_btnClick();
 
 private:
-    TMainDlg* FDlg;
+    TPanelHost* FDlg;
     TToolList* FList;
     std::unique_ptr<TTagKindBoxes> FKinds;
     QPushButton* FClean;

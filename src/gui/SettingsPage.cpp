@@ -1,6 +1,6 @@
 #include "gui/SettingsPage.h"
 
-#include "gui/MainDlg.h"
+#include "gui/PanelHost.h"
 #include "platform/Platform.h"
 #include "tools/Patterns.h"
 #include "tools/SingleFileEditor.h"
@@ -62,7 +62,7 @@ const int kTagBits[] = {1, 2, 4, 8};
 
 } // namespace
 
-TSettingsPage::TSettingsPage(TMainDlg& owner) : FOwner(owner) {
+TSettingsPage::TSettingsPage(TPanelHost& owner) : FOwner(owner) {
     setObjectName(QStringLiteral("setup_pnl"));
     auto* lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);

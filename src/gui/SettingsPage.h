@@ -15,14 +15,14 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class TMainDlg;
+class TPanelHost;
 
 // The settings panel (setup_pnl): four pages of shared options. Its controls are the live
-// settings; every change is mirrored into TMainDlg::Settings for the tools.
+// settings; every change is mirrored into the host's Settings for the tools.
 class TSettingsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit TSettingsPage(TMainDlg& owner);
+    explicit TSettingsPage(TPanelHost& owner);
 
     // Fills the pattern presets and the server list, then reads the store into the controls.
     void LoadSettings();
@@ -80,7 +80,7 @@ private:
     QLabel* CaptionLabel(QWidget* parent, const char* text);
     void SetTip(QWidget* target, const char* text);
 
-    TMainDlg& FOwner;
+    TPanelHost& FOwner;
     QListWidget* setup_lst;
     QList<QGroupBox*> FPages;
     QList<TPatternBox> FPatterns;

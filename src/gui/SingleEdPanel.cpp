@@ -1,6 +1,6 @@
 #include "gui/SingleEdPanel.h"
 
-#include "gui/MainDlg.h"
+#include "gui/PanelHost.h"
 #include "gui/QueueEditorDlg.h"
 #include "tags/Id3v1Tag.h"
 
@@ -38,7 +38,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-TSingleEdPanel::TSingleEdPanel(TMainDlg* owner)
+TSingleEdPanel::TSingleEdPanel(TPanelHost* owner)
     : QWidget(owner->Panel(TToolPanel::SingleFile)), FOwner(owner) {
     setObjectName(QStringLiteral("singleed_ctl"));
     BuildControls();

@@ -11,7 +11,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class TMainDlg;
+class TPanelHost;
 class TQueueEditorDlg;
 
 // The single-file tag editor's controls on its panel of the main window: the fields
@@ -21,7 +21,7 @@ class TSingleEdPanel : public QWidget {
 public:
     // Builds the controls inside the owner's single-file panel and hooks the unsaved
     // modifications question of the panel switch.
-    explicit TSingleEdPanel(TMainDlg* owner);
+    explicit TSingleEdPanel(TPanelHost* owner);
 
     // Files to edit one after the other; QueuePos is -1 before the first one is loaded.
     QStringList Queue;
@@ -73,7 +73,7 @@ private:
     void ShowQueueEntry();
     void SetProgress(int maximum, int position);
 
-    TMainDlg* FOwner;
+    TPanelHost* FOwner;
     bool FModified = false;
     bool FFilling = false; // fields being filled by the program, not typed
     TQueueEditorDlg* FQueueEditor = nullptr;

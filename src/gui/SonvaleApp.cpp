@@ -1,7 +1,7 @@
 #include "gui/SonvaleApp.h"
 
-#include "audio/SonvaleError.h"
 #include "gui/GuiPrompter.h"
+#include "io/SonvaleError.h"
 
 #include <exception>
 

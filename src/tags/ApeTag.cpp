@@ -1,7 +1,7 @@
 #include "tags/ApeTag.h"
 
-#include "audio/SafeRewrite.h"
-#include "audio/WFileStream.h"
+#include "io/SafeRewrite.h"
+#include "io/WFileStream.h"
 #include "tags/FieldList.h"
 
 #include <QSet>

@@ -1,7 +1,7 @@
 #include "tags/Id3v1Tag.h"
 
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/FieldList.h"
 
 #include <QFileInfo>

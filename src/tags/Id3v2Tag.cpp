@@ -1,8 +1,8 @@
 #include "tags/Id3v2Tag.h"
 
-#include "audio/SafeRewrite.h"
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SafeRewrite.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v1Tag.h"
 

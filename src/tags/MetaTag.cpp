@@ -1,7 +1,5 @@
 #include "tags/MetaTag.h"
 
-#include "audio/AudioFile.h"
-#include "audio/FileUtils.h"
 #include "tags/FieldList.h"
 
 #include <QSet>
@@ -25,10 +23,6 @@ const char* const* NamesOf(int family) {
     default:
         return nullptr;
     }
-}
-
-QString ExtensionOf(const QString& path) {
-    return WideExtractFileExt(path, true);
 }
 
 } // namespace
@@ -112,43 +106,4 @@ QStringList MergeFamilyLines(const QStringList& fileTags, const QStringList& fam
     for (const QString& line : fileTags)
         if (!names.contains(FieldName(line).toLower())) out << line;
     return out;
-}
-
-bool ReadFileTags(const QString& path, QStringList& unified) {
-    TAudioFile af;
-    af.SetFileName(path);
-    if (!af.Open()) return false;
-    TMetaTag meta;
-    meta.FromFileTags(af.Reader->Tags, TMetaTag::FamilyOf(ExtensionOf(path)));
-    unified = meta.Fields;
-    af.Close();
-    return true;
-}
-
-bool WriteFileTags(const QString& path, const QString& artist, int kinds, const QString& comments,
-                   const QString& track, const QString& genre, const QString& year,
-                   const QString& album, const QString& title) {
-    TAudioFile af;
-    af.SetFileName(path);
-    if (!af.Open()) return false;
-    try {
-        TMetaTag meta;
-        meta.SetValue(QStringLiteral("artist"), artist);
-        meta.SetValue(QStringLiteral("title"), title);
-        meta.SetValue(QStringLiteral("album"), album);
-        meta.SetValue(QStringLiteral("year"), year);
-        meta.SetValue(QStringLiteral("genre"), genre);
-        meta.SetValue(QStringLiteral("track"), track);
-        meta.SetValue(QStringLiteral("comments"), comments);
-        const int family = TMetaTag::FamilyOf(ExtensionOf(path));
-        meta.ToFileTags(family);
-        TAbstractAudioFile& reader = *af.Reader;
-        reader.Tags = MergeFamilyLines(reader.Tags, meta.Fields, family);
-        bool result = reader.WriteTags(kinds);
-        af.Close();
-        return result;
-    } catch (...) {
-        af.Close();
-        throw;
-    }
 }

@@ -1,8 +1,8 @@
 #include "tags/OggTag.h"
 
-#include "audio/SafeRewrite.h"
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/SafeRewrite.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>

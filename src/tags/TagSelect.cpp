@@ -1,9 +1,9 @@
 #include "tags/TagSelect.h"
 
-#include "audio/AbstractAudioFile.h"
 #include "tags/ApeTag.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"
+#include "tags/TagKinds.h"
 
 TFileTagInfo ReadPreferredTags(const QString& fileName) {
     TFileTagInfo info;

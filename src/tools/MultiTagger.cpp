@@ -1,7 +1,8 @@
 #include "tools/MultiTagger.h"
 
-#include "audio/FileUtils.h"
-#include "audio/SonvaleError.h"
+#include "audio/FileTags.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"

@@ -1,7 +1,8 @@
 #include "tools/SingleFileEditor.h"
 
 #include "audio/AudioFile.h"
-#include "audio/FileUtils.h"
+#include "audio/FileTags.h"
+#include "io/FileUtils.h"
 #include "platform/Platform.h"
 #include "tags/MetaTag.h"
 #include "tools/ByteSize.h"

@@ -1,8 +1,8 @@
 #include "tools/TagRemover.h"
 
 #include "audio/AudioFile.h"
-#include "audio/FileUtils.h"
-#include "audio/SonvaleError.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 

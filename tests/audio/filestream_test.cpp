@@ -1,8 +1,8 @@
 // The file stream, the file helpers and the safe rewrite.
-#include "audio/FileUtils.h"
-#include "audio/SafeRewrite.h"
-#include "audio/SonvaleError.h"
-#include "audio/WFileStream.h"
+#include "io/FileUtils.h"
+#include "io/SafeRewrite.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // supported extensions and the path helpers.
 #include "audio/AudioFile.h"
 #include "audio/AudioHelpers.h"
-#include "audio/FileUtils.h"
-#include "audio/Mask.h"
+#include "io/FileUtils.h"
+#include "io/Mask.h"
 
 #include <gtest/gtest.h>
 

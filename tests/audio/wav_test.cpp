@@ -2,8 +2,8 @@
 // and the facade's life cycle on real files.
 #include "audio/AudioFile.h"
 #include "audio/AudioHelpers.h"
-#include "audio/SonvaleError.h"
 #include "audio/WavAudioFile.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QRandomGenerator>

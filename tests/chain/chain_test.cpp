@@ -2,8 +2,8 @@
 #include "audio/Compressor.h"
 #include "audio/Resampler.h"
 #include "audio/RsmpFilter.h"
-#include "audio/SonvaleError.h"
 #include "audio/WavAudioFile.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 
 #include "DecoderTestUtil.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "DecoderTestUtil.h"
 
-#include "audio/FrameLoader.h"
 #include "decoder/LayerDecoders.h"
 #include "decoder/MpDec.h"
+#include "mpeg/FrameLoader.h"
 
 #include <QDir>
 #include <QFileInfo>

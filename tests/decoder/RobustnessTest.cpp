@@ -3,9 +3,9 @@
 
 #include "DecoderTestUtil.h"
 
-#include "audio/FrameLoader.h"
 #include "decoder/LayerDecoders.h"
 #include "decoder/MpDec.h"
+#include "mpeg/FrameLoader.h"
 
 #include <gtest/gtest.h>
 

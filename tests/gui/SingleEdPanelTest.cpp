@@ -2,10 +2,11 @@
 // real encoded files.
 #include "gui/SingleEdPanel.h"
 #include "GuiMain.h"
-#include "audio/SonvaleError.h"
+#include "audio/FileTags.h"
 #include "gui/MainDlg.h"
 #include "gui/QueueEditorDlg.h"
 #include "gui/TrackNameEditDlg.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 #include "support/ScriptedPrompter.h"
 #include "tags/MetaTag.h"

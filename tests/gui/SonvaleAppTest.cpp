@@ -1,5 +1,5 @@
 #include "GuiMain.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QCoreApplication>

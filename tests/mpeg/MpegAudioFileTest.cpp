@@ -1,8 +1,8 @@
 #include "audio/MpegAudioFile.h"
 #include "MpegTestUtil.h"
 #include "audio/AudioFile.h"
-#include "audio/SonvaleError.h"
 #include "decoder/MpDec.h"
+#include "io/SonvaleError.h"
 #include "tags/TagSelect.h"
 
 #include <gtest/gtest.h>

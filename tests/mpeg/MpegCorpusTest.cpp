@@ -1,7 +1,7 @@
 // MPEG properties of third-party test files against the values the peers'
 // own suites assert (expected.tsv of the corpus). Skipped without the corpus.
 #include "audio/MpegAudioFile.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QDir>
 #include <QFile>

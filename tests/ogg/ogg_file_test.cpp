@@ -1,7 +1,7 @@
 #include "OggSupport.h"
 #include "audio/AudioFile.h"
 #include "audio/OggFile.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "tags/OggTag.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "OggSupport.h"
 #include "audio/OggFile.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"

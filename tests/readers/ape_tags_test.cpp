@@ -2,6 +2,7 @@
 // the reader itself and by mutagen; the audio must survive every rewrite.
 #include "audio/ApeFile.h"
 #include "audio/AudioFile.h"
+#include "audio/FileTags.h"
 #include "support/AudioFixtures.h"
 #include "tags/MetaTag.h"
 

@@ -9,8 +9,8 @@
 #include "audio/AsfReader.h"
 #include "audio/AudioFile.h"
 #include "audio/MpcFile.h"
-#include "audio/SonvaleError.h"
 #include "audio/WmaAudioFile.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QFile>

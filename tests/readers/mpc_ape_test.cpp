@@ -1,7 +1,7 @@
 #include "audio/ApeFile.h"
 #include "audio/AudioFile.h"
 #include "audio/MpcFile.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QDir>

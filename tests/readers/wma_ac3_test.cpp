@@ -1,7 +1,7 @@
 #include "audio/Ac3File.h"
 #include "audio/AsfReader.h"
-#include "audio/SonvaleError.h"
 #include "audio/WmaAudioFile.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // what actual encoders write rather than hand-made approximations.
 #pragma once
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QByteArray>
 #include <QString>

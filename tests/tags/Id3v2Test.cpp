@@ -1,6 +1,6 @@
 #include "TagTestUtil.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v2Tag.h"
 

@@ -3,6 +3,7 @@
 #include "TagTestUtil.h"
 
 #include "audio/AbstractAudioFile.h"
+#include "audio/FileTags.h"
 #include "tags/ApeTag.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v2Tag.h"

@@ -1,6 +1,7 @@
 #include "TagTestUtil.h"
 
 #include "audio/AudioFile.h"
+#include "audio/FileTags.h"
 #include "audio/WavAudioFile.h"
 #include "tags/ApeTag.h"
 #include "tags/FieldList.h"

@@ -1,6 +1,6 @@
 #include "TagToolsSupport.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "support/ScriptedPrompter.h"
 #include "tools/MultiTagger.h"
 

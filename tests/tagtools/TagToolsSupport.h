@@ -1,6 +1,7 @@
 // Real audio files for the tag tools' tests, and mutagen as the outside reader.
 #pragma once
 
+#include "audio/FileTags.h"
 #include "support/AudioFixtures.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"

@@ -1,6 +1,6 @@
 // The single-file editor's work on real encoded files, read back with mutagen.
 #include "tools/SingleFileEditor.h"
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "audio/Mask.h"
+#include "io/Mask.h"
 
 namespace {
 QChar Fold(QChar c) {

@@ -1,7 +1,7 @@
-#include "audio/WFileStream.h"
+#include "io/WFileStream.h"
 
-#include "audio/FileUtils.h"
-#include "audio/SonvaleError.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "audio/SafeRewrite.h"
+#include "io/SafeRewrite.h"
 
-#include "audio/FileUtils.h"
-#include "audio/SonvaleError.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "audio/MpegHeader.h"
+#include "mpeg/MpegHeader.h"
 
-#include "audio/WFileStream.h"
+#include "io/WFileStream.h"
 
 #include <algorithm>
 #include <cstring>

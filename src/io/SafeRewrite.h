@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/WFileStream.h"
+#include "io/WFileStream.h"
 
 #include <QString>
 #include <functional>

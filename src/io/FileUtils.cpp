@@ -1,7 +1,6 @@
-#include "audio/FileUtils.h"
+#include "io/FileUtils.h"
 
-#include "audio/Mask.h"
-#include "audio/WFileStream.h"
+#include "io/Mask.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/MpegHeader.h"
+#include "mpeg/MpegHeader.h"
 
 #include <QString>
 #include <atomic>

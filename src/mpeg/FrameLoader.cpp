@@ -1,6 +1,6 @@
-#include "audio/FrameLoader.h"
+#include "mpeg/FrameLoader.h"
 
-#include "audio/SonvaleError.h"
+#include "io/SonvaleError.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -4,19 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-// Open modes: the access part in the low two bits, the sharing part in the
-// next nibble, or fmCreate for create-or-truncate.
-enum : uint32_t {
-    fmOpenRead = 0x0000,
-    fmOpenWrite = 0x0001,
-    fmOpenReadWrite = 0x0002,
-    fmShareCompat = 0x0000,
-    fmShareExclusive = 0x0010,
-    fmShareDenyWrite = 0x0020,
-    fmShareDenyRead = 0x0030,
-    fmShareDenyNone = 0x0040,
-    fmCreate = 0xFFFF,
-};
+#include "io/FileUtils.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
