@@ -106,21 +106,6 @@ bool WideDeleteFile(const QString& name) {
     return !name.isEmpty() && WideFileExists(name) && ::unlink(Native(name).constData()) == 0;
 }
 
-bool WideRenameFile(const QString& oldName, const QString& newName) {
-    if (oldName.isEmpty() || newName.isEmpty()) return false;
-    // Like a move on the other platform: never replace an existing target.
-    if (::access(Native(newName).constData(), F_OK) == 0 && oldName != newName) return false;
-    if (::rename(Native(oldName).constData(), Native(newName).constData()) == 0) return true;
-    if (errno != EXDEV) return false;
-    // Across file systems: copy, then delete the source.
-    if (!QFile::copy(oldName, newName)) return false;
-    if (!QFile::remove(oldName)) {
-        QFile::remove(newName);
-        return false;
-    }
-    return true;
-}
-
 bool WideCreateDir(const QString& name) {
     return !name.isEmpty() && ::mkdir(Native(name).constData(), 0777) == 0;
 }

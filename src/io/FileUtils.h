@@ -56,7 +56,16 @@ int WideFileOpen(const QString& name, uint32_t mode);
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,
                    uint32_t disposition);
 bool WideDeleteFile(const QString& name);
-bool WideRenameFile(const QString& oldName, const QString& newName);
+// Renames or moves a file and never replaces another one: an existing target is a
+// failure (even one that differs only in letter case, unless it is the same file:
+// a case-only rename goes through a temporary name, for case-insensitive file
+// systems). Across file systems the file is copied beside the target, flushed,
+// checked for size, put in place, and only then the source is deleted. On failure
+// the source is untouched and `error` (when given) says why.
+bool WideRenameFile(const QString& oldName, const QString& newName, QString* error = nullptr);
+// Moves a file or folder to the desktop's trash; false (with the reason) when there
+// is no trash on its file system or the move failed. Never deletes outright.
+bool WideMoveToTrash(const QString& name, QString* error = nullptr);
 bool WideCreateDir(const QString& name);
 // The 8.3 short form does not exist here: the name's bytes as the file system
 // stores them.

@@ -112,6 +112,37 @@ TEST_F(FileTest, RenameNeverReplacesAndDeleteOnlyFiles) {
     EXPECT_FALSE(WideDeleteFile(Path(QStringLiteral("c"))));
 }
 
+TEST_F(FileTest, MovesAcrossFileSystemsAndToTheTrashLoseNothing) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/sonvale-XXXXXX"));
+    struct stat a {
+    }, b{};
+    if (!other.isValid() || ::stat(QFile::encodeName(tmp.path()), &a) != 0 ||
+        ::stat(QFile::encodeName(other.path()), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system";
+    const QByteArray big(3 << 20, 'x');
+    Write(QStringLiteral("song.mp3"), big);
+    ::chmod(QFile::encodeName(Path(QStringLiteral("song.mp3"))), 0640);
+    const QString there = other.filePath(QStringLiteral("song.mp3"));
+    QFile::copy(Path(QStringLiteral("song.mp3")), other.filePath(QStringLiteral("taken.mp3")));
+    QString why;
+    EXPECT_FALSE(WideRenameFile(Path(QStringLiteral("song.mp3")),
+                                other.filePath(QStringLiteral("taken.mp3")), &why));
+    EXPECT_EQ(why, QStringLiteral("the target exists"));
+    ASSERT_TRUE(WideRenameFile(Path(QStringLiteral("song.mp3")), there, &why)) << why.toStdString();
+    EXPECT_EQ(Entries(), QStringList()); // no temporary file left behind either
+    QFile moved(there);
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), big);
+    EXPECT_EQ(moved.permissions() & QFile::ReadGroup, QFile::ReadGroup);
+
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("share"))));
+    Write(QStringLiteral("gone.mp3"), "G");
+    EXPECT_TRUE(WideMoveToTrash(Path(QStringLiteral("gone.mp3")), &why)) << why.toStdString();
+    EXPECT_FALSE(WideFileExists(Path(QStringLiteral("gone.mp3"))));
+    EXPECT_FALSE(WideMoveToTrash(Path(QStringLiteral("gone.mp3"))));
+    qunsetenv("XDG_DATA_HOME");
+}
+
 TEST_F(FileTest, FindListsEveryNameOnce) {
     Write(QStringLiteral("a.mp3"), "1");
     Write(QStringLiteral("noext"), "22");

@@ -1,0 +1,168 @@
+#include "io/FileUtils.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+QByteArray Native(const QString& name) {
+    return QFile::encodeName(name);
+}
+
+bool Fail(QString* error, const QString& why) {
+    if (error) *error = why;
+    return false;
+}
+
+QString ErrnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// rename() without replacing: the kernel's RENAME_NOREPLACE where the file system has
+// it, else a hard link (which refuses an existing name) and an unlink, else a check
+// just before the rename (FAT and some network shares have neither).
+int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST || errno == EXDEV || errno == ENOENT) return errno;
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0) return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+void SyncFolderOf(const QByteArray& path) {
+    const int slash = path.lastIndexOf('/');
+    const QByteArray dir = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// A free name beside `path` that our temporary-file cleanup recognises.
+QByteArray TempNameBeside(const QByteArray& path, int* fd) {
+    const int slash = path.lastIndexOf('/');
+    QByteArray tmpl = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".sonvale-XXXXXX";
+    *fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    return tmpl;
+}
+
+bool CopyAcross(const QByteArray& from, const QByteArray& to, QString* error) {
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(error, ErrnoText(errno));
+    struct stat st {};
+    ::fstat(in, &st);
+    int out = -1;
+    const QByteArray tmp = TempNameBeside(to, &out);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return Fail(error, ErrnoText(err));
+    }
+    auto abandon = [&](int err) {
+        ::close(in);
+        ::close(out);
+        ::unlink(tmp.constData());
+        return Fail(error, err == ENOSPC ? QStringLiteral("the disk is full") : ErrnoText(err));
+    };
+    static constexpr size_t kChunk = 1 << 20;
+    std::unique_ptr<char[]> buf(new char[kChunk]);
+    int64_t copied = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buf.get(), kChunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return abandon(errno);
+        if (n == 0) break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buf.get() + done, size_t(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return abandon(w < 0 ? errno : ENOSPC);
+            done += w;
+        }
+        copied += n;
+    }
+    struct stat written {};
+    if (::fchmod(out, st.st_mode & 07777) != 0 && errno != EPERM) return abandon(errno);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out, times);
+    if (::fsync(out) != 0) return abandon(errno);
+    if (::fstat(out, &written) != 0 || written.st_size != copied || copied != st.st_size)
+        return abandon(EIO);
+    ::close(in);
+    ::close(out);
+    if (const int err = RenameNoReplace(tmp, to)) {
+        ::unlink(tmp.constData());
+        return Fail(error, err == EEXIST ? QStringLiteral("the target exists") : ErrnoText(err));
+    }
+    SyncFolderOf(to);
+    if (::unlink(from.constData()) != 0) {
+        // Both copies exist now; the user loses nothing, but the move is not done.
+        return Fail(error, QStringLiteral("copied, but the source could not be removed: ") +
+                               ErrnoText(errno));
+    }
+    SyncFolderOf(from);
+    return true;
+}
+
+} // namespace
+
+bool WideRenameFile(const QString& oldName, const QString& newName, QString* error) {
+    if (oldName.isEmpty() || newName.isEmpty()) return Fail(error, QStringLiteral("no name"));
+    const QByteArray from = Native(oldName), to = Native(newName);
+    if (from == to) return true;
+    struct stat src {
+    }, dst{};
+    if (::lstat(from.constData(), &src) != 0) return Fail(error, ErrnoText(errno));
+    // A target that is the source itself under another letter case: a case-insensitive
+    // file system. Step through a temporary name so the new spelling is stored.
+    if (::stat(to.constData(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino &&
+        oldName.compare(newName, Qt::CaseInsensitive) == 0) {
+        int fd = -1;
+        const QByteArray tmp = TempNameBeside(to, &fd);
+        if (fd < 0) return Fail(error, ErrnoText(errno));
+        ::close(fd);
+        ::unlink(tmp.constData());
+        if (const int err = RenameNoReplace(from, tmp)) return Fail(error, ErrnoText(err));
+        if (const int err = RenameNoReplace(tmp, to)) {
+            RenameNoReplace(tmp, from);
+            return Fail(error, ErrnoText(err));
+        }
+        SyncFolderOf(to);
+        return true;
+    }
+    const int err = RenameNoReplace(from, to);
+    if (err == 0) {
+        SyncFolderOf(to);
+        if (QFileInfo(oldName).absolutePath() != QFileInfo(newName).absolutePath())
+            SyncFolderOf(from);
+        return true;
+    }
+    if (err == EEXIST || err == ENOTEMPTY) return Fail(error, QStringLiteral("the target exists"));
+    if (err != EXDEV) return Fail(error, ErrnoText(err));
+    if (!S_ISREG(src.st_mode)) return Fail(error, QStringLiteral("not a regular file"));
+    return CopyAcross(from, to, error);
+}
+
+bool WideMoveToTrash(const QString& name, QString* error) {
+    QFile file(name);
+    if (!file.exists()) return Fail(error, QStringLiteral("no such file"));
+    if (!file.moveToTrash())
+        return Fail(error, file.errorString().isEmpty() ? QStringLiteral("no trash for this file")
+                                                        : file.errorString());
+    return true;
+}
