@@ -577,15 +577,22 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
             ApplyIntensity(info, from, to, isPos, isMax, g1.ScfCompress);
             std::memset(isLine + from, 1, size_t(to - from));
         };
+        // The top band carries no position of its own: it continues the band below when
+        // that band is intensity-coded. Otherwise the band below holds right-channel lines
+        // and its value is a scale factor, not a position: the top band is centred.
+        const int centre = info.Lsf ? 0 : 3;
         if (g1.BlockType != 2) {
             int sfb = 0;
             while (sfb < 22 && bands.Long[sfb + 1] <= NonZero[1])
                 ++sfb;
             if (bands.Long[sfb] < NonZero[1]) ++sfb; // band holding the last non-zero line
-            for (; sfb < 22; ++sfb) {
-                int src = sfb == 21 ? 20 : sfb;
-                mark(bands.Long[sfb], bands.Long[sfb + 1], Scf[1].Long[src], IsMaxLong[src]);
-            }
+            const int first = sfb;
+            for (; sfb < 21; ++sfb)
+                mark(bands.Long[sfb], bands.Long[sfb + 1], Scf[1].Long[sfb], IsMaxLong[sfb]);
+            if (first == 21)
+                mark(bands.Long[21], 576, centre, -1);
+            else if (first < 21)
+                mark(bands.Long[21], 576, Scf[1].Long[20], IsMaxLong[20]);
             maxLine = 576;
         } else {
             int shortStart = 0;
@@ -608,8 +615,12 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
                 for (int sfb = std::max(last + 1, shortStart); sfb < 13; ++sfb) {
                     int width = bands.Short[sfb + 1] - bands.Short[sfb];
                     int start = bands.Short[sfb] * 3 + w * width;
-                    int src = sfb == 12 ? 11 : sfb;
-                    mark(start, start + width, Scf[1].Short[src][w], IsMaxShort[src]);
+                    if (sfb < 12)
+                        mark(start, start + width, Scf[1].Short[sfb][w], IsMaxShort[sfb]);
+                    else if (last == 11)
+                        mark(start, start + width, centre, -1);
+                    else
+                        mark(start, start + width, Scf[1].Short[11][w], IsMaxShort[11]);
                 }
             }
             if (g1.Mixed && !anyShortNonZero) {

@@ -112,6 +112,15 @@ INSTANTIATE_TEST_SUITE_P(Mpeg2LayerIII, IsoConformance,
                                            TVector{"M2L3_noise", 0, 0}),
                          [](const auto& info) { return std::string(info.param.Name).substr(5); });
 
+// MPEG-2 intensity stereo with and without mid/side: positions at the illegal value of
+// their field width (not 7 unless the field is 3 bits wide), positions above 15, and top
+// bands whose band below holds right-channel lines. Peers that treat 7 as the illegal
+// position everywhere, or 16 and above as illegal, or copy a scale factor into the top band
+// as a position, miss whole runs of frames here.
+INSTANTIATE_TEST_SUITE_P(Mpeg2IntensityStereo, IsoConformance,
+                         ::testing::Values(TVector{"l3-test45", 0, 0}, TVector{"l3-test46", 0, 0}),
+                         [](const auto& info) { return std::string(info.param.Name).substr(3); });
+
 // Mono, dual channel, stereo and joint stereo frames alternate. The two frames where the
 // channel count changes carry state across layouts that the reference does not settle;
 // every other frame must match.
