@@ -856,17 +856,13 @@ bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataS
             NonZero[0] = std::max(NonZero[0], NonZero[1]);
             procCh = 1;
         }
+        int16_t* o = out + size_t(gr) * 576 * outCh;
+        alignas(32) int16_t pcm[2][576];
         for (int ch = 0; ch < procCh; ++ch) {
             Hybrid(Gr[gr][ch], ch, NonZero[ch]);
-            int16_t* o = out + size_t(gr) * 576 * outCh + ch;
-            for (int t = 0; t < 18; ++t)
-                Synth.Synth(ch, TimeOut[ch][t], o + t * 32 * outCh, outCh);
+            Synth.Synth(ch, TimeOut[ch], 18, outCh == 1 ? o : pcm[ch]);
         }
-        if (nch == 1 && outCh == 2) {
-            int16_t* o = out + size_t(gr) * 576 * 2;
-            for (int i = 0; i < 576; ++i)
-                o[2 * i + 1] = o[2 * i];
-        }
+        if (outCh == 2) TAudioSynth::Interleave(pcm[0], pcm[procCh - 1], 576, o);
     }
     return !zeroed;
 }

@@ -3,6 +3,7 @@
 
 #include "DecoderTestUtil.h"
 
+#include "decoder/SimdLevel.h"
 #include "io/SonvaleError.h"
 
 #include <QDir>
@@ -120,6 +121,20 @@ INSTANTIATE_TEST_SUITE_P(Mpeg2LayerIII, IsoConformance,
 INSTANTIATE_TEST_SUITE_P(Mpeg2IntensityStereo, IsoConformance,
                          ::testing::Values(TVector{"l3-test45", 0, 0}, TVector{"l3-test46", 0, 0}),
                          [](const auto& info) { return std::string(info.param.Name).substr(3); });
+
+// The plain C++ filter banks and each instruction set the CPU offers meet the same bar.
+TEST(IsoConformanceSimd, EveryPathMeetsFullAccuracy) {
+    if (!CorpusPresent()) GTEST_SKIP() << "conformance corpus absent";
+    const mpdec::TSimd before = mpdec::CurrentSimd();
+    for (int level = 0; level <= int(mpdec::BestSimd()); ++level) {
+        ASSERT_EQ(int(mpdec::SetSimd(mpdec::TSimd(level))), level);
+        std::printf("instruction set %d:\n", level);
+        for (const char* name : {"l1-fl1", "l1-fl7", "l2-fl10", "l2-fl16", "l2-test32", "l3-compl",
+                                 "l3-si_block", "l3-he_48khz", "M2L3_compl24", "l3-test45"})
+            CheckVector(TVector{name, 0, 0});
+    }
+    mpdec::SetSimd(before);
+}
 
 // Mono, dual channel, stereo and joint stereo frames alternate. The two frames where the
 // channel count changes carry state across layouts that the reference does not settle;
