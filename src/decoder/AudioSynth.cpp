@@ -7,15 +7,11 @@
 
 #include "decoder/DecoderTables.h"
 #include "decoder/SimdLevel.h"
+#include "decoder/SimdOps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define SYNTH_X86 1
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -129,7 +125,7 @@ void SynthPortable(float (*hist)[64], const TBatch& b, int16_t* out) {
     }
 }
 
-#ifdef SYNTH_X86
+#ifdef MPDEC_X86
 
 void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
     // four slots at a time, one per lane
@@ -175,25 +171,6 @@ void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
     }
 }
 
-[[gnu::target("avx2,fma")]] inline void Transpose8(__m256* r) {
-    __m256 t[8], s[8];
-    for (int i = 0; i < 4; ++i) {
-        t[2 * i] = _mm256_unpacklo_ps(r[2 * i], r[2 * i + 1]);
-        t[2 * i + 1] = _mm256_unpackhi_ps(r[2 * i], r[2 * i + 1]);
-    }
-    for (int h = 0; h < 2; ++h) {
-        __m256* tt = t + 4 * h;
-        s[4 * h] = _mm256_shuffle_ps(tt[0], tt[2], _MM_SHUFFLE(1, 0, 1, 0));
-        s[4 * h + 1] = _mm256_shuffle_ps(tt[0], tt[2], _MM_SHUFFLE(3, 2, 3, 2));
-        s[4 * h + 2] = _mm256_shuffle_ps(tt[1], tt[3], _MM_SHUFFLE(1, 0, 1, 0));
-        s[4 * h + 3] = _mm256_shuffle_ps(tt[1], tt[3], _MM_SHUFFLE(3, 2, 3, 2));
-    }
-    for (int i = 0; i < 4; ++i) {
-        r[i] = _mm256_permute2f128_ps(s[i], s[i + 4], 0x20);
-        r[i + 4] = _mm256_permute2f128_ps(s[i], s[i + 4], 0x31);
-    }
-}
-
 [[gnu::target("avx2,fma")]] void SynthAvx2(float (*hist)[64], const TBatch& b, int16_t* out) {
     // eight slots at a time, one per lane
     const int n = b.Count;
@@ -202,13 +179,13 @@ void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
         __m256 r[8];
         for (int i = 0; i < 8; ++i)
             r[i] = i < n ? _mm256_loadu_ps(b.Slots[i] + 8 * q) : _mm256_setzero_ps();
-        Transpose8(r);
+        mpdec::Transpose8(r);
         for (int i = 0; i < 8; ++i)
             x[8 * q + i] = r[i];
     }
     Matrix<__m256>(x, v);
     for (int q = 0; q < 8; ++q) {
-        Transpose8(v + 8 * q);
+        mpdec::Transpose8(v + 8 * q);
         for (int i = 0; i < n; ++i)
             _mm256_store_ps(hist[b.Pos[i]] + 8 * q, v[8 * q + i]);
     }
@@ -265,7 +242,7 @@ void TAudioSynth::Synth(int ch, const float (*slots)[32], int count, int16_t* ou
         b.Count = std::min(count - done, 8);
         for (int k = 0; k < b.Count; ++k)
             b.Pos[k] = Slot[ch] = (Slot[ch] + kRing - 1) & (kRing - 1);
-#ifdef SYNTH_X86
+#ifdef MPDEC_X86
         if (simd == mpdec::TSimd::Avx2)
             SynthAvx2(History[ch], b, out + 32 * done);
         else if (simd == mpdec::TSimd::Sse2)
@@ -279,7 +256,7 @@ void TAudioSynth::Synth(int ch, const float (*slots)[32], int count, int16_t* ou
 
 void TAudioSynth::Interleave(const int16_t* l, const int16_t* r, int count, int16_t* out) {
     int i = 0;
-#ifdef SYNTH_X86
+#ifdef MPDEC_X86
     if (mpdec::CurrentSimd() != mpdec::TSimd::Portable)
         for (; i + 8 <= count; i += 8) {
             __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));

@@ -5,6 +5,9 @@
 
 #include "decoder/L3Core.h"
 
+#include "decoder/SimdLevel.h"
+#include "decoder/SimdOps.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -658,6 +661,127 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
     NonZero[0] = NonZero[1] = maxLine;
 }
 
+namespace {
+
+// Long-block IMDCT of one subband: x (18 lines) -> z (36 windowed samples).
+void ImdctLong(const TL3Tables& tb, const float* x, const float* win, float* z) {
+    alignas(16) float u[20];
+#if defined(__GNUC__)
+    typedef float V4 __attribute__((vector_size(16)));
+    V4 acc[5] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
+        for (int j = 0; j < 5; ++j)
+            acc[j] += m[j] * xk;
+    }
+    std::memcpy(u, acc, sizeof(u));
+#else
+    for (int j = 0; j < 20; ++j)
+        u[j] = 0.0f;
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        for (int j = 0; j < 20; ++j)
+            u[j] += tb.ImdctHalf[k][j] * xk;
+    }
+#endif
+    for (int i = 0; i < 9; ++i)
+        z[i] = -u[8 - i] * win[i];
+    for (int i = 9; i < 27; ++i)
+        z[i] = u[i - 9] * win[i];
+    for (int i = 27; i < 36; ++i)
+        z[i] = u[44 - i] * win[i];
+}
+
+void ImdctShort(const TL3Tables& tb, const float* x, float* z) {
+    for (int i = 0; i < 36; ++i)
+        z[i] = 0.0f;
+    for (int w = 0; w < 3; ++w) {
+        float y[12] = {};
+        for (int k = 0; k < 6; ++k) {
+            const float xk = x[3 * k + w];
+            const float* m = tb.ImdctShort[k];
+            for (int i = 0; i < 12; ++i)
+                y[i] += m[i] * xk;
+        }
+        for (int i = 0; i < 12; ++i)
+            z[6 + 6 * w + i] += y[i];
+    }
+}
+
+#ifdef MPDEC_X86
+
+// Long-block IMDCT of four (SSE2) or eight (AVX2) neighbouring subbands, one per lane:
+// the lines come in by subband (18 apart), the time samples go out by time slot, as the
+// overlap rows and the synthesis input are laid out.
+void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float (*ov)[32],
+                   float (*out)[32]) {
+    __m128 x[18], u[18];
+    for (int q = 0; q < 4; ++q) {
+        __m128 r0 = _mm_loadu_ps(xr + 4 * q), r1 = _mm_loadu_ps(xr + 18 + 4 * q);
+        __m128 r2 = _mm_loadu_ps(xr + 36 + 4 * q), r3 = _mm_loadu_ps(xr + 54 + 4 * q);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        x[4 * q] = r0, x[4 * q + 1] = r1, x[4 * q + 2] = r2, x[4 * q + 3] = r3;
+    }
+    for (int k = 16; k < 18; ++k)
+        x[k] = _mm_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k]);
+    for (int j0 = 0; j0 < 18; j0 += 6) {
+        __m128 acc[6];
+        for (int j = 0; j < 6; ++j)
+            acc[j] = _mm_setzero_ps();
+        for (int k = 0; k < 18; ++k)
+            for (int j = 0; j < 6; ++j)
+                acc[j] = _mm_add_ps(acc[j], _mm_mul_ps(x[k], _mm_set1_ps(tb.ImdctHalf[k][j0 + j])));
+        for (int j = 0; j < 6; ++j)
+            u[j0 + j] = acc[j];
+    }
+    for (int i = 0; i < 18; ++i) {
+        // z[i] (first half) and z[18 + i] (second half)
+        const __m128 a = i < 9 ? _mm_sub_ps(_mm_setzero_ps(), u[8 - i]) : u[i - 9];
+        const __m128 b = i < 9 ? u[i + 9] : u[26 - i];
+        const __m128 prev = _mm_load_ps(ov[i]);
+        _mm_store_ps(out[i], _mm_add_ps(prev, _mm_mul_ps(a, _mm_set1_ps(win[i]))));
+        _mm_store_ps(ov[i], _mm_mul_ps(b, _mm_set1_ps(win[18 + i])));
+    }
+}
+
+[[gnu::target("avx2,fma")]] void ImdctLongAvx2(const TL3Tables& tb, const float* xr,
+                                               const float* win, float (*ov)[32],
+                                               float (*out)[32]) {
+    __m256 x[18], u[18];
+    for (int q = 0; q < 2; ++q) {
+        __m256 r[8];
+        for (int l = 0; l < 8; ++l)
+            r[l] = _mm256_loadu_ps(xr + 18 * l + 8 * q);
+        Transpose8(r);
+        for (int l = 0; l < 8; ++l)
+            x[8 * q + l] = r[l];
+    }
+    for (int k = 16; k < 18; ++k)
+        x[k] = _mm256_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k], xr[72 + k], xr[90 + k],
+                              xr[108 + k], xr[126 + k]);
+    for (int j0 = 0; j0 < 18; j0 += 6) {
+        __m256 acc[6];
+        for (int j = 0; j < 6; ++j)
+            acc[j] = _mm256_setzero_ps();
+        for (int k = 0; k < 18; ++k)
+            for (int j = 0; j < 6; ++j)
+                acc[j] = _mm256_fmadd_ps(x[k], _mm256_set1_ps(tb.ImdctHalf[k][j0 + j]), acc[j]);
+        for (int j = 0; j < 6; ++j)
+            u[j0 + j] = acc[j];
+    }
+    for (int i = 0; i < 18; ++i) {
+        const __m256 a = i < 9 ? _mm256_sub_ps(_mm256_setzero_ps(), u[8 - i]) : u[i - 9];
+        const __m256 b = i < 9 ? u[i + 9] : u[26 - i];
+        _mm256_store_ps(out[i], _mm256_fmadd_ps(a, _mm256_set1_ps(win[i]), _mm256_load_ps(ov[i])));
+        _mm256_store_ps(ov[i], _mm256_mul_ps(b, _mm256_set1_ps(win[18 + i])));
+    }
+}
+
+#endif
+
+} // namespace
+
 void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
     const TL3Tables& tb = Tables();
     const TSfBands& bands = kSfBands[Info.SfreqIndex];
@@ -689,13 +813,11 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
             --nonZero;
     }
 
-    // subbands that can be non-zero after alias reduction
+    // subbands that can be non-zero after alias reduction; the lines above are zero
     int sbLimit = std::min(32, (nonZero + 17) / 18 + 1);
     int aliasBounds = shortBlocks ? (g.Mixed ? 1 : 0) : std::min(31, sbLimit);
-    if (longLines == 576) {
-        for (int i = nonZero; i < std::min(576, sbLimit * 18); ++i)
-            xr[i] = 0.0f;
-    }
+    for (int i = nonZero; i < sbLimit * 18; ++i)
+        xr[i] = 0.0f;
     for (int sb = 1; sb <= aliasBounds; ++sb) {
         float* up = xr + 18 * sb - 1;
         float* dn = xr + 18 * sb;
@@ -706,71 +828,57 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
         }
     }
 
-    for (int sb = 0; sb < 32; ++sb) {
-        float* ov = Overlap[ch][sb];
-        alignas(32) float z[36];
-        const float* x = xr + 18 * sb;
+    float(*ov)[32] = Overlap[ch];
+    float(*out)[32] = TimeOut[ch];
+    // the two lowest subbands of a block with the mixed flag use the normal window, also in
+    // start and stop blocks
+    auto windowOf = [&](int sb) {
+        return shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
+    };
+    const TSimd simd = CurrentSimd();
+    const int lanes = simd == TSimd::Avx2 ? 8 : simd == TSimd::Sse2 ? 4 : 1;
+    for (int sb = 0; sb < 32;) {
         if (sb >= sbLimit) {
             for (int i = 0; i < 18; ++i) {
-                TimeOut[ch][i][sb] = ov[i];
-                ov[i] = 0.0f;
+                out[i][sb] = ov[i][sb];
+                ov[i][sb] = 0.0f;
             }
-        } else {
-            if (18 * sb < longLines) {
-                // the two lowest subbands of a block with the mixed flag use the normal
-                // window, also in start and stop blocks
-                const int bt = shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
-                alignas(16) float u[20];
-#if defined(__GNUC__)
-                typedef float V4 __attribute__((vector_size(16)));
-                V4 acc[5] = {};
-                for (int k = 0; k < 18; ++k) {
-                    const float xk = x[k];
-                    const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
-                    for (int j = 0; j < 5; ++j)
-                        acc[j] += m[j] * xk;
-                }
-                std::memcpy(u, acc, sizeof(u));
-#else
-                for (int j = 0; j < 20; ++j)
-                    u[j] = 0.0f;
-                for (int k = 0; k < 18; ++k) {
-                    const float xk = x[k];
-                    for (int j = 0; j < 20; ++j)
-                        u[j] += tb.ImdctHalf[k][j] * xk;
-                }
-#endif
-                const float* win = tb.LongWindow[bt];
-                for (int i = 0; i < 9; ++i)
-                    z[i] = -u[8 - i] * win[i];
-                for (int i = 9; i < 27; ++i)
-                    z[i] = u[i - 9] * win[i];
-                for (int i = 27; i < 36; ++i)
-                    z[i] = u[44 - i] * win[i];
-            } else {
-                for (int i = 0; i < 36; ++i)
-                    z[i] = 0.0f;
-                for (int w = 0; w < 3; ++w) {
-                    float y[12] = {};
-                    for (int k = 0; k < 6; ++k) {
-                        const float xk = x[3 * k + w];
-                        const float* m = tb.ImdctShort[k];
-                        for (int i = 0; i < 12; ++i)
-                            y[i] += m[i] * xk;
-                    }
-                    for (int i = 0; i < 12; ++i)
-                        z[6 + 6 * w + i] += y[i];
-                }
-            }
-            for (int i = 0; i < 18; ++i) {
-                TimeOut[ch][i][sb] = z[i] + ov[i];
-                ov[i] = z[18 + i];
-            }
+            ++sb;
+            continue;
         }
-        if (sb & 1)
-            for (int i = 1; i < 18; i += 2)
-                TimeOut[ch][i][sb] = -TimeOut[ch][i][sb];
+#ifdef MPDEC_X86
+        // a group of long subbands with one window; subbands above the limit are zero
+        // and come out the same through any window
+        bool group = lanes > 1 && sb % lanes == 0;
+        for (int s = sb; group && s < std::min(sb + lanes, sbLimit); ++s)
+            group = 18 * s < longLines && windowOf(s) == windowOf(sb);
+        if (group) {
+            const float* win = tb.LongWindow[windowOf(sb)];
+            if (lanes == 8)
+                ImdctLongAvx2(tb, xr + 18 * sb, win, reinterpret_cast<float(*)[32]>(ov[0] + sb),
+                              reinterpret_cast<float(*)[32]>(out[0] + sb));
+            else
+                ImdctLongSse2(tb, xr + 18 * sb, win, reinterpret_cast<float(*)[32]>(ov[0] + sb),
+                              reinterpret_cast<float(*)[32]>(out[0] + sb));
+            sb += lanes;
+            continue;
+        }
+#endif
+        alignas(32) float z[36];
+        if (18 * sb < longLines)
+            ImdctLong(tb, xr + 18 * sb, tb.LongWindow[windowOf(sb)], z);
+        else
+            ImdctShort(tb, xr + 18 * sb, z);
+        for (int i = 0; i < 18; ++i) {
+            out[i][sb] = z[i] + ov[i][sb];
+            ov[i][sb] = z[18 + i];
+        }
+        ++sb;
     }
+    // frequency inversion: odd time samples of odd subbands change sign
+    for (int i = 1; i < 18; i += 2)
+        for (int sb = 1; sb < 32; sb += 2)
+            out[i][sb] = -out[i][sb];
 }
 
 bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataSize,

@@ -73,7 +73,7 @@ private:
     int NonZero[2] = {};
     alignas(32) int Quant[2][576 + 4];
     alignas(32) float Spec[2][576];
-    alignas(32) float Overlap[2][32][18];
+    alignas(32) float Overlap[2][18][32]; // by time slot, as TimeOut
     alignas(32) float TimeOut[2][18][32]; // per time slot, 32 subband samples
     uint8_t Reservoir[kReservoirKeep + kMaxMainData + 64];
     int ResFill = 0;
