@@ -1,8 +1,3 @@
-// The filter banks are written as plain loops for the vectoriser.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include "decoder/AudioSynth.h"
 
 #include "decoder/DecoderTables.h"
@@ -53,14 +48,17 @@ template <class T, int N> struct TDct {
         constexpr int Lg = N == 4 ? 2 : N == 8 ? 3 : N == 16 ? 4 : 5;
         const float* f = kTables.Factors[Lg];
         T a[H], b[H], ea[H], ob[H];
+#pragma GCC unroll 16
         for (int k = 0; k < H; ++k) {
             a[k] = x[k] + x[N - 1 - k];
             b[k] = (x[k] - x[N - 1 - k]) * f[k];
         }
         TDct<T, H>::Run(a, ea);
         TDct<T, H>::Run(b, ob);
+#pragma GCC unroll 16
         for (int m = 0; m < H; ++m)
             out[2 * m] = ea[m];
+#pragma GCC unroll 16
         for (int m = 0; m < H - 1; ++m)
             out[2 * m + 1] = ob[m] + ob[m + 1];
         out[N - 1] = ob[H - 1];
@@ -79,11 +77,14 @@ template <class T> struct TDct<T, 2> {
 template <class T> SYNTH_INLINE void Matrix(const T* x, T* v) {
     T a[32];
     TDct<T, 32>::Run(x, a);
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i)
         v[i] = a[16 + i];
     v[16] = T{};
+#pragma GCC unroll 32
     for (int i = 17; i < 48; ++i)
         v[i] = -a[48 - i];
+#pragma GCC unroll 16
     for (int i = 48; i < 64; ++i)
         v[i] = -a[i - 48];
 }
@@ -127,7 +128,8 @@ void SynthPortable(float (*hist)[64], const TBatch& b, int16_t* out) {
 
 #ifdef MPDEC_X86
 
-void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
+// The explicit SIMD kernels want their small loops unrolled and everything inlined.
+[[gnu::optimize("O3")]] void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
     // four slots at a time, one per lane
     for (int k0 = 0; k0 < b.Count; k0 += 4) {
         const int n = std::min(4, b.Count - k0);
@@ -171,7 +173,8 @@ void SynthSse2(float (*hist)[64], const TBatch& b, int16_t* out) {
     }
 }
 
-[[gnu::target("avx2,fma")]] void SynthAvx2(float (*hist)[64], const TBatch& b, int16_t* out) {
+[[gnu::target("avx2,fma"), gnu::optimize("O3")]] void SynthAvx2(float (*hist)[64], const TBatch& b,
+                                                                int16_t* out) {
     // eight slots at a time, one per lane
     const int n = b.Count;
     __m256 x[32], v[64];

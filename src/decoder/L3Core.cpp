@@ -1,4 +1,4 @@
-// The filter banks are written as plain loops for the vectoriser.
+// The filter banks are written as plain loops and explicit vectors; O3 unrolls and inlines them.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("O3")
 #endif
@@ -193,7 +193,7 @@ TL3Core::TL3Core() {
 void TL3Core::Reset() {
     std::memset(Overlap, 0, sizeof(Overlap));
     std::memset(Scf, 0, sizeof(Scf));
-    std::memset(Quant, 0, sizeof(Quant));
+    std::memset(Spec, 0, sizeof(Spec));
     std::memset(Reservoir, 0, sizeof(Reservoir));
     ResFill = 0;
     Synth.Reset();
@@ -386,7 +386,16 @@ void TL3Core::ReadScaleFactorsLsf(TBitReader& br, const TFrameInfo& info, int ch
 int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int ch,
                          int frameIndex) {
     const TL3Tables& tb = Tables();
-    int* q = Quant[ch];
+    // lines are stored as +-|v|^(4/3); Requantize applies the gains
+    float* q = Spec[ch];
+    auto signedPow = [&](int v, uint64_t signBit) {
+        uint32_t b;
+        std::memcpy(&b, &tb.Pow43[v], sizeof(b));
+        b |= uint32_t(signBit) << 31;
+        float f;
+        std::memcpy(&f, &b, sizeof(f));
+        return f;
+    };
     const int bigEnd = std::min(g.BigValues * 2, 576);
     const int bounds[3] = {std::min(g.Region1Start, bigEnd), std::min(g.Region2Start, bigEnd),
                            bigEnd};
@@ -397,7 +406,7 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         const int t = g.TableSelect[region];
         if (t == 0) {
             for (; line < end; ++line)
-                q[line] = 0;
+                q[line] = 0.0f;
             continue;
         }
         const THuffSource& src = kHuffSources[t];
@@ -423,13 +432,14 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
             int y = int(leaf) & 15;
             int used = len;
             bits <<= len;
+            float fx = 0.0f, fy = 0.0f;
             if (x) {
                 if (x == 15 && linbits) {
                     x += int(bits >> (64 - linbits));
                     bits <<= linbits;
                     used += linbits;
                 }
-                if (bits >> 63) x = -x;
+                fx = signedPow(x, bits >> 63);
                 bits <<= 1;
                 ++used;
             }
@@ -439,12 +449,12 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
                     bits <<= linbits;
                     used += linbits;
                 }
-                if (bits >> 63) y = -y;
+                fy = signedPow(y, bits >> 63);
                 ++used;
             }
             br.Skip(used);
-            q[line] = x;
-            q[line + 1] = y;
+            q[line] = fx;
+            q[line + 1] = fy;
         }
         if (br.Pos > endBit) {
             SetError("MPL3 Frame #%d : Data overrun. Frame is zeroed", frameIndex);
@@ -465,9 +475,10 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
             br.Skip((leaf >> 16) & 31);
             v = int(leaf & 15);
         }
-        int vals[4] = {(v >> 3) & 1, (v >> 2) & 1, (v >> 1) & 1, v & 1};
+        float vals[4] = {float((v >> 3) & 1), float((v >> 2) & 1), float((v >> 1) & 1),
+                         float(v & 1)};
         for (int k = 0; k < 4; ++k)
-            if (vals[k] && br.Get1()) vals[k] = -1;
+            if (vals[k] != 0.0f && br.Get1()) vals[k] = -1.0f;
         if (br.Pos > endBit) {
             // the last quadruple ran past the granule: it is not part of the data
             SetError("MPL3 Frame #%d : index overflow with negative nbits in huffmann quad",
@@ -479,8 +490,8 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         line += 4;
     }
     for (int i = line; i < 576; ++i)
-        q[i] = 0;
-    while (line > 0 && q[line - 1] == 0)
+        q[i] = 0.0f;
+    while (line > 0 && q[line - 1] == 0.0f)
         --line;
     return line;
 }
@@ -489,32 +500,28 @@ void TL3Core::Requantize(const TGranule& g, int ch, int nonZero) {
     const TL3Tables& tb = Tables();
     const TSfBands& bands = kSfBands[Info.SfreqIndex];
     const TScaleFactors& s = Scf[ch];
-    const int* q = Quant[ch];
     float* xr = Spec[ch];
     const int shift = g.ScfScale ? 4 : 2;
     const int base = g.GlobalGain - 210 + 400;
     auto gainOf = [&](int qexp) { return tb.Gain[std::clamp(qexp, 0, 511)]; };
-    // Huffman values are at most 15 + 2^13 - 1, inside the power table
-    auto fill = [&](int from, int to, float gain) {
+    // the Huffman decoder left +-|v|^(4/3); lines from nonZero on are zero
+    auto scale = [&](int from, int to, float gain) {
         to = std::min(to, nonZero);
-        for (int i = from; i < to; ++i) {
-            const int v = q[i];
-            const float mag = tb.Pow43[v < 0 ? -v : v];
-            xr[i] = (v < 0 ? -gain : gain) * mag;
-        }
+        for (int i = from; i < to; ++i)
+            xr[i] *= gain;
     };
     if (g.BlockType != 2) {
         for (int sfb = 0; sfb < 22 && bands.Long[sfb] < nonZero; ++sfb) {
             int sf = s.Long[sfb] + (g.Preflag ? kPretab[sfb] : 0);
-            fill(bands.Long[sfb], bands.Long[sfb + 1], gainOf(base - shift * sf));
+            scale(bands.Long[sfb], bands.Long[sfb + 1], gainOf(base - shift * sf));
         }
     } else {
         int sfbShort = 0;
         if (g.Mixed) {
             for (int sfb = 0; sfb < 22 && bands.Long[sfb] < 36; ++sfb) {
                 int sf = s.Long[sfb] + (g.Preflag ? kPretab[sfb] : 0);
-                fill(bands.Long[sfb], std::min<int>(bands.Long[sfb + 1], 36),
-                     gainOf(base - shift * sf));
+                scale(bands.Long[sfb], std::min<int>(bands.Long[sfb + 1], 36),
+                      gainOf(base - shift * sf));
             }
             while (sfbShort < 13 && bands.Short[sfbShort] * 3 < 36)
                 ++sfbShort;
@@ -525,12 +532,10 @@ void TL3Core::Requantize(const TGranule& g, int ch, int nonZero) {
             if (start >= nonZero) break;
             for (int w = 0; w < 3; ++w) {
                 int qexp = base - 8 * g.SubblockGain[w] - shift * s.Short[sfb][w];
-                fill(start + w * width, start + (w + 1) * width, gainOf(qexp));
+                scale(start + w * width, start + (w + 1) * width, gainOf(qexp));
             }
         }
     }
-    for (int i = nonZero; i < 576; ++i)
-        xr[i] = 0.0f;
 }
 
 void TL3Core::ApplyIntensity(const TFrameInfo& info, int from, int to, int isPos, int isMax,
@@ -573,7 +578,7 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
     int maxLine = std::max(NonZero[0], NonZero[1]);
     if (is) {
         std::memset(isLine, 0, sizeof(isLine));
-        const int* qr = Quant[1];
+        const float* qr = Spec[1];
         auto mark = [&](int from, int to, int isPos, int isMax) {
             bool intensity = info.Lsf ? isPos != isMax : isPos < 7;
             if (!intensity) return;
@@ -818,7 +823,26 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
     int aliasBounds = shortBlocks ? (g.Mixed ? 1 : 0) : std::min(31, sbLimit);
     for (int i = nonZero; i < sbLimit * 18; ++i)
         xr[i] = 0.0f;
-    for (int sb = 1; sb <= aliasBounds; ++sb) {
+    const TSimd simd = CurrentSimd();
+    int sb = 1;
+#ifdef MPDEC_X86
+    // the eight butterflies of a subband boundary at once; the upper side runs downwards
+    if (simd != TSimd::Portable) {
+        const __m128 cs0 = _mm_loadu_ps(tb.AliasCs), cs1 = _mm_loadu_ps(tb.AliasCs + 4);
+        const __m128 ca0 = _mm_loadu_ps(tb.AliasCa), ca1 = _mm_loadu_ps(tb.AliasCa + 4);
+        auto rev = [](__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); };
+        for (; sb <= aliasBounds; ++sb) {
+            float* p = xr + 18 * sb;
+            const __m128 bu0 = rev(_mm_loadu_ps(p - 4)), bu1 = rev(_mm_loadu_ps(p - 8));
+            const __m128 bd0 = _mm_loadu_ps(p), bd1 = _mm_loadu_ps(p + 4);
+            _mm_storeu_ps(p - 4, rev(_mm_sub_ps(_mm_mul_ps(bu0, cs0), _mm_mul_ps(bd0, ca0))));
+            _mm_storeu_ps(p - 8, rev(_mm_sub_ps(_mm_mul_ps(bu1, cs1), _mm_mul_ps(bd1, ca1))));
+            _mm_storeu_ps(p, _mm_add_ps(_mm_mul_ps(bd0, cs0), _mm_mul_ps(bu0, ca0)));
+            _mm_storeu_ps(p + 4, _mm_add_ps(_mm_mul_ps(bd1, cs1), _mm_mul_ps(bu1, ca1)));
+        }
+    }
+#endif
+    for (; sb <= aliasBounds; ++sb) {
         float* up = xr + 18 * sb - 1;
         float* dn = xr + 18 * sb;
         for (int i = 0; i < 8; ++i) {
@@ -835,9 +859,8 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
     auto windowOf = [&](int sb) {
         return shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
     };
-    const TSimd simd = CurrentSimd();
     const int lanes = simd == TSimd::Avx2 ? 8 : simd == TSimd::Sse2 ? 4 : 1;
-    for (int sb = 0; sb < 32;) {
+    for (sb = 0; sb < 32;) {
         if (sb >= sbLimit) {
             for (int i = 0; i < 18; ++i) {
                 out[i][sb] = ov[i][sb];
@@ -950,7 +973,7 @@ bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataS
                     SetError("MPL3 Frame #%d : Data overrun. Frame is zeroed", frameIndex);
                 zeroed = true;
                 nz = 0;
-                std::memset(Quant[ch], 0, sizeof(Quant[ch]));
+                std::memset(Spec[ch], 0, sizeof(Spec[ch]));
             }
             md.Pos = end;
             NonZero[ch] = nz;
