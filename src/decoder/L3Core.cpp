@@ -86,7 +86,8 @@ struct TL3Tables {
     // The 36-point IMDCT has 18 distinct outputs: y[9..26] (y[17-i] = -y[i] and
     // y[53-i] = y[i] give the rest). ImdctHalf[k][j] = cos(pi/72 (2(9+j)+19)(2k+1)).
     alignas(16) float ImdctHalf[18][20];
-    float LongWindow[4][36]; // by block type (2 unused)
+    alignas(32) float ImdctSplat[18][18][8]; // ImdctHalf[k][j] in every lane
+    float LongWindow[4][36];                 // by block type (2 unused)
     float ImdctShort[6][12];
     float AliasCs[8], AliasCa[8];
     float IsRatioL[7], IsRatioR[7];
@@ -145,6 +146,9 @@ struct TL3Tables {
             for (int j = 0; j < 18; ++j)
                 ImdctHalf[k][j] = float(std::cos(kPi / 72 * (2 * (9 + j) + 19) * (2 * k + 1)));
             ImdctHalf[k][18] = ImdctHalf[k][19] = 0.0f;
+            for (int j = 0; j < 18; ++j)
+                for (int l = 0; l < 8; ++l)
+                    ImdctSplat[k][j][l] = ImdctHalf[k][j];
         }
         for (int k = 0; k < 6; ++k)
             for (int i = 0; i < 12; ++i)
@@ -736,7 +740,8 @@ void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float
             acc[j] = _mm_setzero_ps();
         for (int k = 0; k < 18; ++k)
             for (int j = 0; j < 6; ++j)
-                acc[j] = _mm_add_ps(acc[j], _mm_mul_ps(x[k], _mm_set1_ps(tb.ImdctHalf[k][j0 + j])));
+                acc[j] =
+                    _mm_add_ps(acc[j], _mm_mul_ps(x[k], _mm_load_ps(tb.ImdctSplat[k][j0 + j])));
         for (int j = 0; j < 6; ++j)
             u[j0 + j] = acc[j];
     }
@@ -771,7 +776,7 @@ void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float
             acc[j] = _mm256_setzero_ps();
         for (int k = 0; k < 18; ++k)
             for (int j = 0; j < 6; ++j)
-                acc[j] = _mm256_fmadd_ps(x[k], _mm256_set1_ps(tb.ImdctHalf[k][j0 + j]), acc[j]);
+                acc[j] = _mm256_fmadd_ps(x[k], _mm256_load_ps(tb.ImdctSplat[k][j0 + j]), acc[j]);
         for (int j = 0; j < 6; ++j)
             u[j0 + j] = acc[j];
     }
