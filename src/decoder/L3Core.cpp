@@ -720,12 +720,64 @@ void ImdctShort(const TL3Tables& tb, const float* x, float* z) {
 
 #ifdef MPDEC_X86
 
-// Long-block IMDCT of four (SSE2) or eight (AVX2) neighbouring subbands, one per lane:
-// the lines come in by subband (18 apart), the time samples go out by time slot, as the
-// overlap rows and the synthesis input are laid out.
+// Vector operations of the two instruction sets, for the parts of the kernels they share.
+struct TSse2Ops {
+    using V = __m128;
+    static V Load(const float* p) { return _mm_load_ps(p); }
+    static V Splat(float f) { return _mm_set1_ps(f); }
+    static V Neg(V a) { return _mm_sub_ps(_mm_setzero_ps(), a); }
+    static V MulAdd(V a, V b, V c) { return _mm_add_ps(_mm_mul_ps(a, b), c); }
+    static V Mul(V a, V b) { return _mm_mul_ps(a, b); }
+    static void Store(float* p, V a) { _mm_store_ps(p, a); }
+};
+
+struct TAvx2Ops {
+    using V = __m256;
+    [[gnu::target("avx2,fma")]] static V Load(const float* p) { return _mm256_load_ps(p); }
+    [[gnu::target("avx2,fma")]] static V Splat(float f) { return _mm256_set1_ps(f); }
+    [[gnu::target("avx2,fma")]] static V Neg(V a) { return _mm256_sub_ps(_mm256_setzero_ps(), a); }
+    [[gnu::target("avx2,fma")]] static V MulAdd(V a, V b, V c) { return _mm256_fmadd_ps(a, b, c); }
+    [[gnu::target("avx2,fma")]] static V Mul(V a, V b) { return _mm256_mul_ps(a, b); }
+    [[gnu::target("avx2,fma")]] static void Store(float* p, V a) { _mm256_store_ps(p, a); }
+};
+
+// The template is only ever inlined into kernels of its instruction set, so the ABI of
+// AVX vectors in a function without AVX never matters.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Long-block IMDCT of four (SSE2) or eight (AVX2) neighbouring subbands, one per lane,
+// from the lines already transposed to x[k] (line k of every subband): the time samples go
+// out by time slot, as the overlap rows and the synthesis input are laid out.
+template <class Ops>
+[[gnu::always_inline]] inline void ImdctLanes(const TL3Tables& tb, const typename Ops::V* x,
+                                              const float* win, float (*ov)[32], float (*out)[32]) {
+    using V = typename Ops::V;
+    V u[18];
+    for (int j0 = 0; j0 < 18; j0 += 6) {
+        V acc[6];
+        for (int j = 0; j < 6; ++j)
+            acc[j] = Ops::Splat(0.0f);
+        for (int k = 0; k < 18; ++k)
+            for (int j = 0; j < 6; ++j)
+                acc[j] = Ops::MulAdd(x[k], Ops::Load(tb.ImdctSplat[k][j0 + j]), acc[j]);
+        for (int j = 0; j < 6; ++j)
+            u[j0 + j] = acc[j];
+    }
+    for (int i = 0; i < 18; ++i) {
+        // z[i] (first half) and z[18 + i] (second half)
+        const V a = i < 9 ? Ops::Neg(u[8 - i]) : u[i - 9];
+        const V b = i < 9 ? u[i + 9] : u[26 - i];
+        Ops::Store(out[i], Ops::MulAdd(a, Ops::Splat(win[i]), Ops::Load(ov[i])));
+        Ops::Store(ov[i], Ops::Mul(b, Ops::Splat(win[18 + i])));
+    }
+}
+
+#pragma GCC diagnostic pop
+
 void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float (*ov)[32],
                    float (*out)[32]) {
-    __m128 x[18], u[18];
+    __m128 x[18];
     for (int q = 0; q < 4; ++q) {
         __m128 r0 = _mm_loadu_ps(xr + 4 * q), r1 = _mm_loadu_ps(xr + 18 + 4 * q);
         __m128 r2 = _mm_loadu_ps(xr + 36 + 4 * q), r3 = _mm_loadu_ps(xr + 54 + 4 * q);
@@ -734,31 +786,13 @@ void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float
     }
     for (int k = 16; k < 18; ++k)
         x[k] = _mm_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k]);
-    for (int j0 = 0; j0 < 18; j0 += 6) {
-        __m128 acc[6];
-        for (int j = 0; j < 6; ++j)
-            acc[j] = _mm_setzero_ps();
-        for (int k = 0; k < 18; ++k)
-            for (int j = 0; j < 6; ++j)
-                acc[j] =
-                    _mm_add_ps(acc[j], _mm_mul_ps(x[k], _mm_load_ps(tb.ImdctSplat[k][j0 + j])));
-        for (int j = 0; j < 6; ++j)
-            u[j0 + j] = acc[j];
-    }
-    for (int i = 0; i < 18; ++i) {
-        // z[i] (first half) and z[18 + i] (second half)
-        const __m128 a = i < 9 ? _mm_sub_ps(_mm_setzero_ps(), u[8 - i]) : u[i - 9];
-        const __m128 b = i < 9 ? u[i + 9] : u[26 - i];
-        const __m128 prev = _mm_load_ps(ov[i]);
-        _mm_store_ps(out[i], _mm_add_ps(prev, _mm_mul_ps(a, _mm_set1_ps(win[i]))));
-        _mm_store_ps(ov[i], _mm_mul_ps(b, _mm_set1_ps(win[18 + i])));
-    }
+    ImdctLanes<TSse2Ops>(tb, x, win, ov, out);
 }
 
 [[gnu::target("avx2,fma")]] void ImdctLongAvx2(const TL3Tables& tb, const float* xr,
                                                const float* win, float (*ov)[32],
                                                float (*out)[32]) {
-    __m256 x[18], u[18];
+    __m256 x[18];
     for (int q = 0; q < 2; ++q) {
         __m256 r[8];
         for (int l = 0; l < 8; ++l)
@@ -770,22 +804,7 @@ void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float
     for (int k = 16; k < 18; ++k)
         x[k] = _mm256_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k], xr[72 + k], xr[90 + k],
                               xr[108 + k], xr[126 + k]);
-    for (int j0 = 0; j0 < 18; j0 += 6) {
-        __m256 acc[6];
-        for (int j = 0; j < 6; ++j)
-            acc[j] = _mm256_setzero_ps();
-        for (int k = 0; k < 18; ++k)
-            for (int j = 0; j < 6; ++j)
-                acc[j] = _mm256_fmadd_ps(x[k], _mm256_load_ps(tb.ImdctSplat[k][j0 + j]), acc[j]);
-        for (int j = 0; j < 6; ++j)
-            u[j0 + j] = acc[j];
-    }
-    for (int i = 0; i < 18; ++i) {
-        const __m256 a = i < 9 ? _mm256_sub_ps(_mm256_setzero_ps(), u[8 - i]) : u[i - 9];
-        const __m256 b = i < 9 ? u[i + 9] : u[26 - i];
-        _mm256_store_ps(out[i], _mm256_fmadd_ps(a, _mm256_set1_ps(win[i]), _mm256_load_ps(ov[i])));
-        _mm256_store_ps(ov[i], _mm256_mul_ps(b, _mm256_set1_ps(win[18 + i])));
-    }
+    ImdctLanes<TAvx2Ops>(tb, x, win, ov, out);
 }
 
 #endif
