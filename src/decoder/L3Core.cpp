@@ -390,7 +390,8 @@ void TL3Core::ReadScaleFactorsLsf(TBitReader& br, const TFrameInfo& info, int ch
 int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int ch,
                          int frameIndex) {
     const TL3Tables& tb = Tables();
-    // lines are stored as +-|v|^(4/3); Requantize applies the gains
+    // lines are stored as +-|v|^(4/3); Requantize applies the gains. Huffman values are at
+    // most 15 + 2^13 - 1, inside the power table.
     float* q = Spec[ch];
     auto signedPow = [&](int v, uint64_t signBit) {
         uint32_t b;
