@@ -14,7 +14,8 @@ int UsageError(const QString& usage, const QString& problem) {
     return kExitUsage;
 }
 
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out) {
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -28,6 +29,10 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
         }
         if (!a.startsWith(QLatin1String("--"))) {
             out.Paths << a;
+            continue;
+        }
+        if (flags.contains(a.mid(2))) {
+            out.Flags << a.mid(2);
             continue;
         }
         if (i + 1 >= args.size())
@@ -91,4 +96,18 @@ void TCliProgress::Step(int index, const QString& name) {
     if (!active) return;
     QString shown = name.size() > 60 ? QStringLiteral("...") + name.right(57) : name;
     PrintErr(QStringLiteral("\r\033[K[%1/%2] %3").arg(index + 1).arg(total).arg(shown));
+}
+
+TCliPercentProgress::TCliPercentProgress(qsizetype items, const QString& what)
+    : what(what), active(items > 20 && isatty(2)) {}
+
+TCliPercentProgress::~TCliPercentProgress() {
+    if (active && shown >= 0) PrintErr(QStringLiteral("\r\033[K"));
+}
+
+void TCliPercentProgress::SetPosition(int position) {
+    const int percent = int(int64_t(position) * 100 / range);
+    if (!active || percent == shown) return;
+    shown = percent;
+    PrintErr(QStringLiteral("\r\033[K[%1%] %2").arg(percent).arg(what));
 }

@@ -88,8 +88,8 @@ bool IsValidPlaylistEntry(const QString& entry, const QString& folder) {
     if (entry.isEmpty()) return false;
     // An entry that is not absolute counts below the playlist only, never below the
     // folder the program happens to run in.
-    return WideFileExists(folder + entry) ||
-           (entry.startsWith(kPathDelim) && WideFileExists(entry));
+    return (entry.startsWith(kPathDelim) && WideFileExists(entry)) ||
+           WideFileExists(folder + entry);
 }
 
 TPlaylistAnalysis AnalysePlaylist(const QStringList& entries, const QString& folder,
