@@ -61,11 +61,6 @@ QString XmlEscaped(const QString& value) {
     return out;
 }
 
-// The duration's whole seconds, halves to even.
-qint64 DurationSeconds(double days) {
-    return qint64(std::nearbyint(days * 86400.0));
-}
-
 QString ColumnValue(int column, const QString& path, TAudioFile& af, const TListerOptions& o) {
     switch (column) {
     case lcFullName:
@@ -84,7 +79,7 @@ QString ColumnValue(int column, const QString& path, TAudioFile& af, const TList
     case lcSampleRate:
         return QString::number(af.Reader->GetSampleRate());
     case lcDuration:
-        return FormatListDuration(DurationSeconds(af.GetDuration()), o.ColonTime);
+        return FormatListDuration(af.GetDuration(), o.ColonTime);
     default:
         return QString();
     }
@@ -108,7 +103,8 @@ QString ListerFileName(TListLayout layout) {
     }
 }
 
-QString FormatListDuration(qint64 seconds, bool colon) {
+QString FormatListDuration(double days, bool colon) {
+    const qint64 seconds = qint64(std::nearbyint(days * 86400.0));
     const qint64 minutes = seconds / 60, rest = seconds % 60;
     if (colon)
         return QStringLiteral("%1:%2")

@@ -54,8 +54,9 @@ QString ListerFileName(TListLayout layout);
 // XML escapes its values.
 QString FormatListLine(TListLayout layout, const QList<QPair<int, QString>>& values);
 
-// "3min 5sec" or "03:05" for a duration in whole seconds.
-QString FormatListDuration(qint64 seconds, bool colon);
+// "3min 5sec" or "03:05" for a duration in days (the facade's unit), rounded to whole
+// seconds first (halves to even).
+QString FormatListDuration(double days, bool colon);
 
 // The whole listing text; files that cannot be opened are skipped. Progress 0 to 100.
 QByteArray BuildListing(const TListerOptions& options, TProgress& progress, TListerResult& result);
