@@ -19,7 +19,7 @@ const char* const kListUsage =
     "                 [--out DIR | -] [--dry-run] [--json] PATH...";
 
 const char* const kListHelp =
-    "\nWrites one line per audio file with the chosen columns, in the order given:\n"
+    "\nWrites one line per audio file with the chosen columns, always in this order:\n"
     "path, title, format, size, bitrate, samplerate, duration (or 'all'). A folder adds\n"
     "its audio files in name order, each subfolder in its place; a file listed twice\n"
     "appears once. --kbps writes the bit rate as '192 Kbps', --mmss the duration as\n"
