@@ -3,6 +3,7 @@
 // of whose entries name missing files. Files or entries per second in the counters.
 #include "audio/AudioFile.h"
 #include "support/AudioFixtures.h"
+#include "support/NumberedFiles.h"
 #include "tools/FilesLister.h"
 #include "tools/Playlist.h"
 #include "tools/PlaylistTools.h"
@@ -15,25 +16,8 @@
 
 namespace {
 
-// `count` copies of one small MP3, a thousand to a folder.
-struct TFolder {
-    QTemporaryDir dir;
-    QStringList files;
-    explicit TFolder(int count) {
-        const QByteArray content = fixtures::SilentMp3Frames(48);
-        for (int i = 0; i < count; ++i) {
-            const QString sub = dir.filePath(QString::asprintf("d%02d", i / 1000));
-            QDir().mkpath(sub);
-            const QString path = sub + QString::asprintf("/%05d.mp3", i);
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) std::abort();
-            files << path;
-        }
-    }
-};
-
-TFolder& Files() {
-    static TFolder folder(20000);
+TNumberedFiles& Files() {
+    static TNumberedFiles folder(20000, fixtures::SilentMp3Frames(48));
     return folder;
 }
 

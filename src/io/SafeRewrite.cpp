@@ -66,6 +66,40 @@ ESonvaleError CreateError(const QString& fileName, const QString& why) {
         QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, why));
 }
 
+// Writes a temporary file beside `target` with `produce`, gives it the permissions (and,
+// for root, the owner) of `original` when there is one, and renames it over `target`.
+// Any failure removes the temporary file and raises; `target` stays as it was.
+void ReplaceThroughTemp(const QString& target, const QString& shownName,
+                        const struct stat* original,
+                        const std::function<void(TWFileStream& out)>& produce) {
+    QString tempName;
+    const int fd = CreateTempBeside(target, tempName);
+    if (fd < 0) throw CreateError(shownName, ErrnoText());
+    ::close(fd);
+    const QByteArray temp = QFile::encodeName(tempName);
+    try {
+        {
+            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
+            produce(out);
+            out.Flush();
+        }
+        if (original) {
+            ::chmod(temp.constData(), original->st_mode & 07777);
+            if (::getuid() == 0)
+                (void)::chown(temp.constData(), original->st_uid, original->st_gid);
+        }
+        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
+            throw CreateError(shownName, ErrnoText());
+        SyncFolderOf(target);
+    } catch (const ESonvaleError&) {
+        ::unlink(temp.constData());
+        throw;
+    } catch (const std::exception& e) {
+        ::unlink(temp.constData());
+        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
 } // namespace
 
 void SafeRewriteFile(const QString& fileName,
@@ -77,44 +111,19 @@ void SafeRewriteFile(const QString& fileName,
     // A read-only file stays read-only, also for root, who could replace it.
     if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
-
-    QString tempName;
-    int fd = CreateTempBeside(fileName, tempName);
-    if (fd < 0) throw CreateError(fileName, ErrnoText());
-    ::close(fd);
-
-    auto discard = [&] { ::unlink(QFile::encodeName(tempName).constData()); };
-    try {
+    ReplaceThroughTemp(fileName, fileName, &st, [&](TWFileStream& out) {
         TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        {
-            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
-            produce(in, out);
-            out.Flush();
-        }
-        // Keep the original's permissions (and owner, where allowed).
-        ::chmod(QFile::encodeName(tempName).constData(), st.st_mode & 07777);
-        if (::getuid() == 0)
-            (void)::chown(QFile::encodeName(tempName).constData(), st.st_uid, st.st_gid);
-        if (::rename(QFile::encodeName(tempName).constData(), native.constData()) != 0)
-            throw CreateError(fileName, ErrnoText());
-        SyncFolderOf(fileName);
-    } catch (const ESonvaleError&) {
-        discard();
-        throw;
-    } catch (const std::exception& e) {
-        discard();
-        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
-    }
+        produce(in, out);
+    });
 }
 
 void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
     QString target = fileName;
-    QFileInfo info(fileName);
+    const QFileInfo info(fileName);
     // Through a link the file it names is rewritten; the link stays a link.
     if (info.isSymLink()) {
         target = info.canonicalFilePath();
         if (target.isEmpty()) throw CreateError(fileName, QStringLiteral("broken link"));
-        info = QFileInfo(target);
     }
     const QByteArray native = QFile::encodeName(target);
     struct stat st {};
@@ -124,30 +133,11 @@ void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStrea
     // A read-only file stays what it is, also for root, who could replace it.
     if (replacing && (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         throw EFOpenError(QStringLiteral("Impossible de créer le fichier %1").arg(fileName));
-
-    QString tempName;
-    const int fd = CreateTempBeside(target, tempName);
-    if (fd < 0) throw CreateError(fileName, ErrnoText());
-    ::close(fd);
     try {
-        {
-            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
-            produce(out);
-            out.Flush();
-        }
-        if (replacing) {
-            ::chmod(QFile::encodeName(tempName).constData(), st.st_mode & 07777);
-            if (::getuid() == 0)
-                (void)::chown(QFile::encodeName(tempName).constData(), st.st_uid, st.st_gid);
-        }
-        if (::rename(QFile::encodeName(tempName).constData(), native.constData()) != 0)
-            throw CreateError(fileName, ErrnoText());
-        SyncFolderOf(target);
+        ReplaceThroughTemp(target, fileName, replacing ? &st : nullptr, produce);
     } catch (const ESonvaleError& e) {
-        ::unlink(QFile::encodeName(tempName).constData());
+        // Every failure names the file it was to create.
+        if (e.Message.startsWith(QStringLiteral("Impossible de créer"))) throw;
         throw CreateError(fileName, e.Message);
-    } catch (const std::exception& e) {
-        ::unlink(QFile::encodeName(tempName).constData());
-        throw CreateError(fileName, QString::fromLocal8Bit(e.what()));
     }
 }
