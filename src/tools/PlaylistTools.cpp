@@ -7,6 +7,7 @@
 #include "tools/StreamWriter.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 QString PlaylistDialogFilter(const QString& caption) {
