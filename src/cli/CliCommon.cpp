@@ -43,6 +43,19 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
     return -1;
 }
 
+int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
+                  QString& action) {
+    if (args.isEmpty())
+        return UsageError(QLatin1String(usage),
+                          QStringLiteral("no action given (%1)").arg(QLatin1String(actions)));
+    action = args.takeFirst();
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        PrintOut(QStringLiteral("usage: %1\n%2").arg(QLatin1String(usage), QLatin1String(help)));
+        return kExitOk;
+    }
+    return -1;
+}
+
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
     bool ok = false;
     const int k = value.toInt(&ok, 10);

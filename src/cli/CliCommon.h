@@ -41,6 +41,11 @@ struct TCliArgs {
 // its value).
 int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
                  const QStringList& flags = {});
+// The action word of a command with actions ("tags write", "playlist check"), taken from
+// the front of `args`; "--help" there prints the help. Returns -1 to go on, or the exit
+// status the command returns (after the help, or the usage error naming `actions`).
+int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
+                  QString& action);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 

@@ -187,13 +187,11 @@ int Check(const TCliArgs& parsed) {
 
 int RunPlaylist(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (args.isEmpty()) return Usage(QStringLiteral("no action given (create or check)"));
-    const QString action = args.takeFirst();
-    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
-        PrintOut(QStringLiteral("usage: %1\n%2")
-                     .arg(QLatin1String(kPlaylistUsage), QLatin1String(kPlaylistHelp)));
-        return kExitOk;
-    }
+    QString action;
+    if (const int status =
+            TakeCliAction(args, kPlaylistUsage, kPlaylistHelp, "create or check", action);
+        status >= 0)
+        return status;
     TCliArgs parsed;
     const QStringList flags{QStringLiteral("relative"), QStringLiteral("save"),
                             QStringLiteral("shuffle"), QStringLiteral("dry-run"),
