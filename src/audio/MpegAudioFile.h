@@ -20,14 +20,13 @@ struct TVbrHeader {
     static TVbrHeader Parse(const TMpegHeader& header, const uint8_t* frame, int size);
 };
 
-// Sizes of the tags at the end of a file (ID3v1, APEv2 with or without
-// ID3v1 after it), so that they are not counted as audio.
-int64_t TrailingTagBytes(TFrameStream& stream);
-
 // A quick duration from the first frames, used until the whole file is scanned.
+// It counts every frame instead when the first frames are all there are, or when
+// the end of the audio holds no frames (bytes then say nothing about time).
 class TFastMp3size {
 public:
-    explicit TFastMp3size(const QString& fileName);
+    // audioEnd: where the trailing tags start, or -1 (the end of the file).
+    explicit TFastMp3size(const QString& fileName, int64_t audioEnd = -1);
     ~TFastMp3size();
     double GetDuration(); // days; 0 when there is no frame
 
@@ -72,6 +71,7 @@ private:
     void DecodeCurrentInto(void* dst);
 
     int64_t fileSize = 0;
-    double estimate = -1; // cached quick duration, days
+    int64_t audioEnd = -1; // where the trailing tags start, -1 for none
+    double estimate = -1;  // cached quick duration, days
     bool endReached = false;
 };
