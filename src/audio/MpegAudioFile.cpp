@@ -92,8 +92,8 @@ bool TailHoldsFrames(TFrameStream& s, int64_t from) {
 
 } // namespace
 
-TFastMp3size::TFastMp3size(const QString& fileName, int64_t audioEnd)
-    : stream(std::make_unique<TFrameStream>(fileName)) {
+TFastMp3size::TFastMp3size(const QString& fileName, int64_t audioEnd, bool countAll)
+    : stream(std::make_unique<TFrameStream>(fileName)), countAll(countAll) {
     stream->SetEnd(audioEnd);
     AudioBytes = stream->Size();
 }
@@ -124,6 +124,10 @@ double TFastMp3size::GetDuration() {
     const bool spans = ended
                            ? audio - bytes <= 2 * bytes / n
                            : TailHoldsFrames(*stream, int64_t(header.Position) + header.FrameSize);
+    if (!spans && !countAll) {
+        MustCount = true;
+        return 0;
+    }
     if (!spans) {
         // The same frames the scan finds, counted as the reader decodes them.
         while (!ended && header.FindFrame(*stream, true))
@@ -234,16 +238,18 @@ double TMpegAudioFile::GetDuration() {
     int32_t rate = first.SampleRate();
     if (rate <= 0) return 0;
     if (Vbr.Present()) return double(Vbr.Frames) * first.SamplesPerFrame() / rate / 86400.0;
-    if (Loader->ScanComplete)
-        return double(GetPcmSize()) / (double(first.Channels()) * 2.0 * rate) / 86400.0;
-    if (estimate < 0) {
+    if (!Loader->ScanComplete && estimate < 0) {
         try {
-            TFastMp3size fast(FileName, audioEnd);
+            TFastMp3size fast(FileName, audioEnd, false);
             estimate = fast.GetDuration();
+            // Counted once by the scan, which the PCM size needs as well.
+            if (fast.MustCount) Loader->Scan(false);
         } catch (const ESonvaleError&) {
             estimate = 0;
         }
     }
+    if (Loader->ScanComplete)
+        return double(GetPcmSize()) / (double(first.Channels()) * 2.0 * rate) / 86400.0;
     return estimate;
 }
 

@@ -26,15 +26,19 @@ struct TVbrHeader {
 class TFastMp3size {
 public:
     // audioEnd: where the trailing tags start, or -1 (the end of the file).
-    explicit TFastMp3size(const QString& fileName, int64_t audioEnd = -1);
+    // Without countAll, frames are not counted: GetDuration gives 0 and sets
+    // MustCount instead (for a caller that counts them anyway).
+    explicit TFastMp3size(const QString& fileName, int64_t audioEnd = -1, bool countAll = true);
     ~TFastMp3size();
     double GetDuration(); // days; 0 when there is no frame
+    bool MustCount = false;
 
 private:
     std::unique_ptr<TFrameStream> stream;
     TMpegHeader header;
     int64_t AudioBytes = 0;
     double CachedDuration = 0;
+    bool countAll = true;
 };
 
 // Reader for MPEG audio files (layers I, II and III; mp1, mp2, mp3).

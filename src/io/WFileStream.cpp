@@ -89,6 +89,15 @@ int64_t TWFileStream::GetSize() const {
     return static_cast<int64_t>(st.st_size);
 }
 
+int64_t TWFileStream::NextData(int64_t pos) const {
+    const off_t here = ::lseek(handle, 0, SEEK_CUR);
+    const off_t data = ::lseek(handle, static_cast<off_t>(pos), SEEK_DATA);
+    const int error = errno;
+    if (here >= 0) ::lseek(handle, here, SEEK_SET);
+    if (data >= 0) return std::max<int64_t>(data, pos);
+    return error == ENXIO ? std::max(pos, GetSize()) : pos;
+}
+
 void TWFileStream::SetSize(int64_t size) {
     Seek(size, TSeekOrigin::soBeginning);
     if (::ftruncate(handle, static_cast<off_t>(size)) != 0)

@@ -125,6 +125,8 @@ int64_t TFrameStream::NextCandidate(int64_t pos, int64_t end) {
         }
         if (first) return pos + (first - base);
         pos += int64_t(n);
+        // Holes of a sparse file hold nothing: do not read gigabytes of zeros.
+        pos = stream->NextData(pos);
     }
     return end;
 }
