@@ -44,7 +44,7 @@ public:
     std::unique_ptr<TWFileStream> Stream;
     uint8_t SampleRateCode = 0;
     uint8_t FrameSizeCode = 0;
-    int64_t PcmSize = 0;
+    int64_t PcmSize = 0; // counted by the first GetPcmSize or Seek
     int32_t FrameBytes = 0;
     int64_t FirstFrame = 0;
     std::vector<int16_t> PcmBuffer; // one decoded frame
@@ -57,11 +57,16 @@ public:
 
 private:
     struct TDecoder;
-    // Decodes the frame at the stream's position into PcmBuffer.
+    // Decodes the frame at the stream's position into PcmBuffer; false when
+    // there is no whole frame there.
     bool DecodeFrame();
+    bool DecodePacket(int32_t bytes); // frameBytes holds the frame
+    // Counts the frames (PcmSize) and keeps every 64th frame's start.
+    void WalkFrames();
     void Release();
     int64_t FrameOffset(int64_t index);
     std::unique_ptr<TDecoder> dec;
     std::vector<uint8_t> frameBytes;
     std::vector<int64_t> checkpoints; // starts of frames 0, 64, 128, ...
+    bool walked = false;
 };
