@@ -45,7 +45,10 @@ int64_t TWFileStream::Write(const void* buffer, int64_t count) {
     while (done < count) {
         ssize_t n = ::write(handle, p + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) {
+            writeError = n < 0 ? errno : ENOSPC; // a write of nothing: no room
+            break;
+        }
         done += n;
     }
     return done;
@@ -58,7 +61,7 @@ void TWFileStream::ReadBuffer(void* buffer, int64_t count) {
 
 void TWFileStream::WriteBuffer(const void* buffer, int64_t count) {
     if (count != 0 && Write(buffer, count) != count)
-        throw EStreamError(QStringLiteral("Stream write error"));
+        throw EStreamError(WriteFailureText(fileName, writeError));
 }
 
 QByteArray TWFileStream::ReadBytesAt(int64_t offset, int64_t maxCount) {

@@ -51,4 +51,5 @@ public:
 private:
     QString fileName;
     int handle = -1;
+    int writeError = 0; // errno of the last failed write
 };
