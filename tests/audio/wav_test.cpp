@@ -5,6 +5,7 @@
 #include "audio/WavAudioFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
+#include "tags/TagTestUtil.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -278,3 +279,39 @@ TEST_F(WavTest, DurationAndOffsetHelpers) {
 }
 
 } // namespace
+
+TEST_F(WavTest, HeadersNoPcmCanHaveAreRefusedAndHugeOnesDoNotOverflow) {
+    struct Case {
+        uint16_t channels;
+        uint32_t rate;
+        uint16_t bits;
+    };
+    for (const Case c :
+         {Case{0, 44100, 16}, Case{2, 0, 16}, Case{2, 44100, 0}, Case{2, 44100, 65535}})
+        EXPECT_EQ(Refusal(Riff(Chunk("fmt ", Fmt(1, c.channels, c.rate, c.bits)) +
+                               Chunk("data", Ramp(16)))),
+                  QStringLiteral("Bad .wav format. Only PCM data is supported"))
+            << c.channels << " " << c.rate << " " << c.bits;
+    auto w = Open(Riff(Chunk("fmt ", Fmt(1, 65407, 44100, 16)) + Chunk("data", Ramp(16))));
+    EXPECT_EQ(w->GetBitrate(), INT32_MAX);
+}
+
+// A tagger's "id3 " chunk and an ID3v1 block after the data are no audio.
+TEST_F(WavTest, ReadDeliversThePcmSizeWhenTagsFollowTheData) {
+    if (!tagtest::HaveMutagen()) GTEST_SKIP() << "mutagen not installed";
+    const QString p = Put(fixtures::MakeWave(8000, 1, 16, fixtures::MakeSine(8000, 1, 0.3)));
+    ASSERT_EQ(tagtest::Run(QString::fromLatin1(tagtest::kPython),
+                           {"-c",
+                            "import sys\nfrom mutagen.wave import WAVE\n"
+                            "from mutagen.id3 import TIT2\nw = WAVE(sys.argv[1])\n"
+                            "w.add_tags()\nw.tags.add(TIT2(encoding=3, text='T'))\nw.save()",
+                            p}),
+              0);
+    const QByteArray bytes = fixtures::ReadFile(p);
+    ASSERT_TRUE(bytes.contains("id3 "));
+    for (const QByteArray& file : {bytes, bytes + "TAG" + QByteArray(125, 'x')}) {
+        TWavAudioFile w(Put(file));
+        EXPECT_EQ(w.GetPcmSize(), 4800);
+        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(w).size()), w.GetPcmSize());
+    }
+}

@@ -1,5 +1,6 @@
 #include "audio/Ac3File.h"
 #include "audio/AsfReader.h"
+#include "audio/AudioFile.h"
 #include "audio/WmaAudioFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
@@ -101,9 +102,10 @@ QByteArray FileProps(uint64_t duration100ns, uint64_t prerollMs, uint32_t bitrat
          Le(prerollMs, 8) + Le(2, 4) + Le(0, 4) + Le(0, 4) + Le(bitrate, 4);
     return Obj(Guid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE400C00C205365ull), b);
 }
-QByteArray StreamProps(const QByteArray& type, int number, int channels, int rate) {
-    QByteArray fmt = Le(0x161, 2) + Le(channels, 2) + Le(rate, 4) + Le(8000, 4) + Le(2, 2) +
-                     Le(16, 2) + Le(0, 2);
+QByteArray StreamProps(const QByteArray& type, int number, int channels, int rate,
+                       uint32_t bytesPerSecond = 8000) {
+    QByteArray fmt = Le(0x161, 2) + Le(channels, 2) + Le(rate, 4) + Le(bytesPerSecond, 4) +
+                     Le(2, 2) + Le(16, 2) + Le(0, 2);
     QByteArray b = type + QByteArray(16, '\0') + Le(0, 8) + Le(fmt.size(), 4) + Le(0, 4) +
                    Le(number, 2) + Le(0, 4) + fmt;
     return Obj(Guid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE600C00C205365ull), b);
@@ -206,6 +208,39 @@ TEST_F(Readers, WmaRefusesHostileAndForeignFiles) {
     }
     EXPECT_EQ(ErrorOf([&] { TWMAAudioFile r(Path("missing.wma")); }),
               QStringLiteral("Failed to open the wm file - 0x80070002"));
+}
+
+TEST_F(Readers, AsfBitRateWithoutAStreamRateComesFromTheData) {
+    // No stream rate and an unset file maximum: 24000 bytes of packets over 3 s.
+    const QByteArray data = Guid(0x75B22636, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull) +
+                            Le(50 + 24000, 8) + QByteArray(26, '\0') + QByteArray(24000, 'p');
+    for (const auto& [duration, bitrate] : {std::pair{30000000ull, 64000}, std::pair{0ull, 0}}) {
+        const QString p = Path("b.wma");
+        ASSERT_TRUE(fixtures::WriteFile(
+            p, Header({FileProps(duration, 0, 0xFFFFFFFF), StreamProps(kAudio, 1, 2, 22050, 0)}) +
+                   data));
+        EXPECT_EQ(TWMAAudioFile(p).GetBitrate(), bitrate);
+    }
+}
+
+// What Read delivers, to the byte, is the PCM size: tags after the audio and
+// a container's rounded duration do not count.
+TEST_F(Readers, ReadDeliversExactlyThePcmSize) {
+    fixtures::EncodeOptions o;
+    o.seconds = 0.9;
+    const QByteArray v1 = "TAG" + QByteArray(125, 'x');
+    using Encoder = bool (*)(const QString&, const fixtures::EncodeOptions&, QString*);
+    for (const auto& [name, encode] :
+         {std::pair<const char*, Encoder>{"a.mp2", fixtures::EncodeMp2},
+          {"a.ac3", fixtures::EncodeAc3},
+          {"a.wma", fixtures::EncodeWma}}) {
+        const QString p = Path(name);
+        ASSERT_TRUE(encode(p, o, nullptr));
+        if (!QString::fromLatin1(name).endsWith("wma"))
+            fixtures::WriteFile(p, fixtures::ReadFile(p) + v1);
+        auto r = CreateReader(FormatCodeOfName(p), p);
+        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(*r, 5000).size()), r->GetPcmSize()) << name;
+    }
 }
 
 TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
@@ -405,6 +440,33 @@ TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
     std::vector<int16_t> ref;
     ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
     EXPECT_EQ(fixtures::ReadAllPcm16(r).size(), ref.size());
+}
+
+// A tag of odd length puts the stream at an odd offset: its first frame is
+// found right after the tag (or the tag's zero padding), never inside it.
+TEST_F(Readers, Ac3AfterAnId3v2TagOfOddLength) {
+    fixtures::EncodeOptions o;
+    o.seconds = 0.4;
+    const QString p = Path("a.ac3");
+    ASSERT_TRUE(fixtures::EncodeAc3(p, o));
+    QByteArray body("TIT2");
+    fixtures::PutBE32(body, 6);
+    body += QByteArray(2, '\0') + QByteArray("\0Hello", 6) + QByteArray("\x0b\x77\0\0\x08", 5);
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        tag += char((body.size() >> shift) & 0x7F);
+    tag += body;
+    ASSERT_EQ(tag.size() % 2, 1);
+    const int64_t pcm = TAc3File(p).GetPcmSize();
+    for (const QByteArray& lead : {tag, tag + QByteArray(1, '\0')}) {
+        const QString q = Path("tagged.ac3");
+        ASSERT_TRUE(fixtures::WriteFile(q, lead + fixtures::ReadFile(p)));
+        TAc3File r(q);
+        EXPECT_EQ(r.FirstFrame, lead.size());
+        EXPECT_EQ(r.GetSampleRate(), 44100);
+        EXPECT_EQ(r.GetChannels(), 2);
+        EXPECT_EQ(r.GetPcmSize(), pcm);
+    }
 }
 
 // The decoder's complaints about a damaged frame reach the reader's Messages,
