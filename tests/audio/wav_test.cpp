@@ -5,7 +5,6 @@
 #include "audio/WavAudioFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
-#include "tags/TagTestUtil.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -294,24 +293,4 @@ TEST_F(WavTest, HeadersNoPcmCanHaveAreRefusedAndHugeOnesDoNotOverflow) {
             << c.channels << " " << c.rate << " " << c.bits;
     auto w = Open(Riff(Chunk("fmt ", Fmt(1, 65407, 44100, 16)) + Chunk("data", Ramp(16))));
     EXPECT_EQ(w->GetBitrate(), INT32_MAX);
-}
-
-// A tagger's "id3 " chunk and an ID3v1 block after the data are no audio.
-TEST_F(WavTest, ReadDeliversThePcmSizeWhenTagsFollowTheData) {
-    if (!tagtest::HaveMutagen()) GTEST_SKIP() << "mutagen not installed";
-    const QString p = Put(fixtures::MakeWave(8000, 1, 16, fixtures::MakeSine(8000, 1, 0.3)));
-    ASSERT_EQ(tagtest::Run(QString::fromLatin1(tagtest::kPython),
-                           {"-c",
-                            "import sys\nfrom mutagen.wave import WAVE\n"
-                            "from mutagen.id3 import TIT2\nw = WAVE(sys.argv[1])\n"
-                            "w.add_tags()\nw.tags.add(TIT2(encoding=3, text='T'))\nw.save()",
-                            p}),
-              0);
-    const QByteArray bytes = fixtures::ReadFile(p);
-    ASSERT_TRUE(bytes.contains("id3 "));
-    for (const QByteArray& file : {bytes, bytes + "TAG" + QByteArray(125, 'x')}) {
-        TWavAudioFile w(Put(file));
-        EXPECT_EQ(w.GetPcmSize(), 4800);
-        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(w).size()), w.GetPcmSize());
-    }
 }
