@@ -90,18 +90,6 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode) {
     }
 }
 
-int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode) {
-    const int32_t frame = Ac3FrameBytes(frameSizeCode, sampleRateCode);
-    if (frame <= 0 || bytes <= 0) return 0;
-    if (sampleRateCode != 1) return bytes / frame;
-    // At 44.1 kHz encoders mix frames one word apart to keep the nominal rate;
-    // dividing by the first frame's length would miscount long files by
-    // minutes, so count by the mean length (rate × 1536 / 44100 bits). The
-    // stream stays within a word of the nominal count: round to the nearest.
-    const int64_t bitsPerFrameTimes44100 = int64_t(Ac3BitrateKbps(frameSizeCode)) * 1000 * 1536;
-    return (bytes * 8 * 44100 + bitsPerFrameTimes44100 / 2) / bitsPerFrameTimes44100;
-}
-
 int Ac3BitStreamId(const uint8_t* f, int size) {
     return size < 6 ? -1 : f[5] >> 3;
 }

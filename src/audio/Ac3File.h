@@ -17,8 +17,6 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode); // 0 when invalid
 int32_t Ac3ChannelsOfFrame(const uint8_t* frame, int size);
 // The bit-stream id (bsid) of a frame; above 10 the frame is E-AC-3. -1 when short.
 int Ac3BitStreamId(const uint8_t* frame, int size);
-// Frames in `bytes` of a stream whose first frame has these codes.
-int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode);
 
 // Reader for AC-3 files. Only one is open at a time (its message says so).
 class TAc3File : public TAbstractAudioFile {
