@@ -8,7 +8,9 @@
 // Decodes the first audio stream of a file through libavformat/libavcodec into
 // interleaved little-endian PCM of a chosen width (1 = unsigned 8-bit, 2 = 16-bit,
 // 3 = packed 24-bit, 4 = 32-bit). Opened lazily: nothing happens until the first
-// Read or Seek, so that readers which only report properties never pay for it.
+// Read or Seek, so that readers which only report properties never pay for it; the
+// FFmpeg libraries are loaded then too, and Read and Seek throw ESonvaleError when
+// they cannot be.
 class TFfmpegPcm {
 public:
     TFfmpegPcm(const QString& fileName, int bytesPerSample);

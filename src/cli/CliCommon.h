@@ -17,6 +17,8 @@ struct TCliCommand {
     const char* summary;
     // Receives the arguments after the command name.
     std::function<int(const QStringList&)> run;
+    // A QCoreApplication exists while the command runs (event loop, program folder).
+    bool needsApplication = false;
 };
 
 // Every command of the program, in the order `--help` lists them.

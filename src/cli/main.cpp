@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <optional>
+
 const std::vector<TCliCommand>& CliCommands() {
     static const std::vector<TCliCommand> commands{
         {"info", "show the format, properties and tags of audio files", RunInfo},
@@ -30,10 +32,12 @@ void PrintHelp() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Names for QSettings and the standard folders; they need no application object.
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonvale"));
-    QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     if (args.isEmpty())
         return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
                           QStringLiteral("no command given (try --help)"));
@@ -48,7 +52,12 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     for (const TCliCommand& c : CliCommands()) {
-        if (name == QLatin1String(c.name)) return c.run(args);
+        if (name != QLatin1String(c.name)) continue;
+        // Created only for the commands that need it: it costs start-up time and
+        // memory (the C library's locale) that reading a file does not need.
+        std::optional<QCoreApplication> app;
+        if (c.needsApplication) app.emplace(argc, argv);
+        return c.run(args);
     }
     return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
                       QStringLiteral("unknown command '%1' (try --help)").arg(name));
