@@ -70,8 +70,8 @@ QString AsText(const QJsonObject& o) {
     QString t = o[QStringLiteral("path")].toString() + QLatin1Char('\n');
     if (o.contains(QStringLiteral("error")))
         return t + QStringLiteral("  error       %1\n").arg(o[QStringLiteral("error")].toString());
-    auto line = [&](const char* label, const QString& value) {
-        t += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(label).leftJustified(12), value);
+    auto line = [&](const char* label, const QString& value, int width = 12) {
+        t += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(label).leftJustified(width), value);
     };
     int code = o[QStringLiteral("format")].toInt();
     line("format", QStringLiteral("%1 (%2)").arg(code).arg(QString::fromLatin1(FormatName(code))));
@@ -83,7 +83,8 @@ QString AsText(const QJsonObject& o) {
         line("tag", v.toString());
     QJsonObject u = o[QStringLiteral("unified")].toObject();
     for (auto it = u.begin(); it != u.end(); ++it)
-        line(("unified." + it.key().toStdString()).c_str(), it.value().toString());
+        line(("unified." + it.key().toStdString()).c_str(), it.value().toString(),
+             17); // one column past "unified.comments"
     return t;
 }
 

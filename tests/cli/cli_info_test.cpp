@@ -103,6 +103,9 @@ TEST_F(CliTest, JsonLinesWalkFoldersInNameOrderAndReportFailures) {
     CliRun text = Cli({QStringLiteral("info"), P(QStringLiteral("lib/b/z.wav"))});
     EXPECT_EQ(text.status, 0);
     EXPECT_TRUE(text.out.contains("samplerate  8000"));
+    // Every label stands apart from its value, the long unified ones too.
+    EXPECT_TRUE(text.out.contains("unified.comments \n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("unified.year     \n")) << text.out.constData();
 }
 
 TEST_F(CliTest, DecodeWritesTheDataChunk) {
