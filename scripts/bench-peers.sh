@@ -99,8 +99,9 @@ instructions() { # COMMAND...
             awk '/Collected/ { print $NF }'
     fi
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-per() { awk -v a="$1" -v b="$2" -v s="${3:-1}" 'BEGIN { printf "%.0f", a / b / s }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
+# A / B / SCALE with DIGITS decimals.
+per() { awk -v a="$1" -v b="$2" -v s="${3:-1}" -v d="${4:-0}" 'BEGIN { printf "%.*f\n", d, a / b / s }'; }
 
 echo "measuring ($RUNS runs each) ..." >&2
 # Scan: properties and tags of every file, one process.
@@ -140,8 +141,8 @@ decode_row() { # FILE SHORT_FILE -> seconds ours, seconds mpg123, instr/s ours, 
     local a b
     a=$(instructions "$CLI" decode "$s" /dev/null)
     b=$(instructions mpg123 -q -w /dev/null "$s")
-    [ -n "$a" ] && per "$a" 20 1e6 || echo ""
-    [ -n "$b" ] && per "$b" 20 1e6 || echo ""
+    [ -n "$a" ] && per "$a" 20 1e6 1 || echo ""
+    [ -n "$b" ] && per "$b" 20 1e6 1 || echo ""
 }
 mapfile -t d3 < <(decode_row long320.mp3 short320.mp3)
 mapfile -t d2 < <(decode_row long256.mp2 short256.mp2)

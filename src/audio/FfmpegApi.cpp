@@ -1,29 +1,16 @@
 #include "audio/FfmpegApi.h"
 
-#include <QFile>
-#include <dlfcn.h>
-#include <memory>
-#include <mutex>
-#include <vector>
+#include "io/SharedLibraries.h"
 
 namespace {
 
-// Built at the first use, not at start-up.
-struct TApiState {
-    std::mutex lock;
-    QStringList libraries; // empty: the default ones
-    const TFfmpegApi* api = nullptr;
-    QString error; // why the libraries did not load
-    bool tried = false;
-};
-
-TApiState& State() {
-    static TApiState state;
-    return state;
-}
-
 QString LibraryName(const char* stem, int major) {
     return QStringLiteral("lib%1.so.%2").arg(QLatin1String(stem)).arg(major);
+}
+
+TLazyLibraries<TFfmpegApi>& Libraries() {
+    static TLazyLibraries<TFfmpegApi> libraries(DefaultFfmpegLibraries());
+    return libraries;
 }
 
 } // namespace
@@ -36,52 +23,20 @@ QStringList DefaultFfmpegLibraries() {
             LibraryName("avformat", LIBAVFORMAT_VERSION_MAJOR)};
 }
 
-const TFfmpegApi* LoadFfmpegApi(const QStringList& libraries, QString& error) {
-    std::vector<void*> handles;
-    auto fail = [&](const QString& why) -> const TFfmpegApi* {
-        error = QStringLiteral("FFmpeg could not be loaded: %1").arg(why);
-        for (void* h : handles)
-            dlclose(h);
-        return nullptr;
-    };
-    for (const QString& name : libraries) {
-        void* h = dlopen(QFile::encodeName(name).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!h) return fail(QString::fromLocal8Bit(dlerror()));
-        handles.push_back(h);
-    }
+std::unique_ptr<TFfmpegApi> TFfmpegApi::Load(const QStringList& libraries, QString& error) {
     auto api = std::make_unique<TFfmpegApi>();
-    auto find = [&](const char* symbol) -> void* {
-        for (void* h : handles)
-            if (void* p = dlsym(h, symbol)) return p;
-        return nullptr;
-    };
-#define SONVALE_FFMPEG_LOOKUP(name)                                                                \
-    api->name = reinterpret_cast<decltype(api->name)>(find(#name));                                \
-    if (!api->name)                                                                                \
-        return fail(QStringLiteral("%1 lacks %2")                                                  \
-                        .arg(libraries.join(QLatin1String(", ")), QLatin1String(#name)));
-    SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_LOOKUP)
-#undef SONVALE_FFMPEG_LOOKUP
-    return api.release(); // lives as long as the libraries: to the end of the process
+#define SONVALE_FFMPEG_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
+    if (LoadLibrarySymbols(libraries, {SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_SYMBOL)}, error))
+        return api;
+#undef SONVALE_FFMPEG_SYMBOL
+    error = QStringLiteral("FFmpeg could not be loaded: %1").arg(error);
+    return nullptr;
 }
 
 const TFfmpegApi* FfmpegApi(QString& error) {
-    TApiState& s = State();
-    std::lock_guard<std::mutex> g(s.lock);
-    if (!s.tried) {
-        s.tried = true;
-        s.api =
-            LoadFfmpegApi(s.libraries.isEmpty() ? DefaultFfmpegLibraries() : s.libraries, s.error);
-    }
-    if (!s.api) error = s.error;
-    return s.api;
+    return Libraries().Get(error);
 }
 
 void UseFfmpegLibraries(const QStringList& libraries) {
-    TApiState& s = State();
-    std::lock_guard<std::mutex> g(s.lock);
-    s.libraries = libraries;
-    s.api = nullptr;
-    s.error.clear();
-    s.tried = false;
+    Libraries().Use(libraries);
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -57,19 +58,18 @@ struct TFfmpegApi {
 #define SONVALE_FFMPEG_MEMBER(name) decltype(&::name) name = nullptr;
     SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_MEMBER)
 #undef SONVALE_FFMPEG_MEMBER
+
+    // Loads the libraries and looks up every function; null with the reason in `error`.
+    static std::unique_ptr<TFfmpegApi> Load(const QStringList& libraries, QString& error);
 };
 
 // The libraries of the major versions we are built against, by their file names.
 QStringList DefaultFfmpegLibraries();
 
-// Loads the libraries and looks up every function; null with the reason in `error`
-// when a library does not load or lacks a function. The libraries stay loaded.
-const TFfmpegApi* LoadFfmpegApi(const QStringList& libraries, QString& error);
-
-// The process's table, loaded at the first call; a failure is remembered and told
-// again (in `error`) to every later caller.
+// The process's table, loaded at the first call; null with the reason in `error` when
+// the libraries cannot be loaded (told again to every later caller).
 const TFfmpegApi* FfmpegApi(QString& error);
 
-// Makes later FfmpegApi calls load these libraries instead (tests of a machine without
-// FFmpeg); tables handed out before stay valid.
+// Makes later FfmpegApi calls load these libraries (empty: the default ones again);
+// tests of a machine without FFmpeg.
 void UseFfmpegLibraries(const QStringList& libraries);

@@ -1,12 +1,14 @@
 // The libraries sonvale-cli maps, as the dynamic linker reports them: showing a file's
-// properties and tags loads neither FFmpeg nor Qt's network and GUI libraries; a decode
-// that needs FFmpeg loads it then.
+// properties and tags loads neither FFmpeg nor Qt's network and GUI libraries, and the
+// Ogg Vorbis libraries only for an Ogg file; a decode that needs FFmpeg loads it then.
 #include "support/AudioFixtures.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -32,27 +34,32 @@ bool AnyStartsWith(const QStringList& names, const QStringList& stems) {
     return false;
 }
 
-TEST(CliLibraries, PropertiesNeedNeitherFfmpegNorNetworkNorGuiAndADecodeLoadsFfmpeg) {
+TEST(CliLibraries, EachFormatLoadsOnlyTheLibrariesItNeeds) {
     QTemporaryDir dir;
     const QString mp3 = dir.filePath(QStringLiteral("a.mp3"));
     const QString ac3 = dir.filePath(QStringLiteral("a.ac3"));
+    const QString ogg = dir.filePath(QStringLiteral("a.ogg"));
     ASSERT_TRUE(fixtures::WriteFile(mp3, fixtures::SilentMp3Frames(20)));
     fixtures::EncodeOptions o;
     o.seconds = 0.2;
     ASSERT_TRUE(fixtures::EncodeAc3(ac3, o));
+    ASSERT_TRUE(fixtures::EncodeOgg(ogg, o));
     const QString out = dir.filePath(QStringLiteral("out.raw"));
     const QStringList ffmpeg{QStringLiteral("libavcodec"), QStringLiteral("libavformat"),
                              QStringLiteral("libavutil"), QStringLiteral("libswresample")};
+    const QStringList vorbis{QStringLiteral("libogg"), QStringLiteral("libvorbis")};
     const QStringList others{QStringLiteral("libQt6Network"), QStringLiteral("libQt6Gui"),
                              QStringLiteral("libQt6Widgets")};
     const struct {
         QStringList args;
         bool loadsFfmpeg;
+        std::optional<bool> loadsVorbis; // FFmpeg's codecs may pull them in themselves
     } cases[] = {
-        {{QStringLiteral("info"), mp3}, false},
-        {{QStringLiteral("info"), QStringLiteral("--json"), ac3}, false},
-        {{QStringLiteral("decode"), mp3, out}, false},
-        {{QStringLiteral("decode"), ac3, out}, true},
+        {{QStringLiteral("info"), mp3}, false, false},
+        {{QStringLiteral("info"), QStringLiteral("--json"), ac3}, false, false},
+        {{QStringLiteral("info"), ogg}, false, true},
+        {{QStringLiteral("decode"), mp3, out}, false, false},
+        {{QStringLiteral("decode"), ac3, out}, true, std::nullopt},
     };
     for (const auto& c : cases) {
         const QStringList loaded = LoadedLibraries(c.args);
@@ -61,6 +68,10 @@ TEST(CliLibraries, PropertiesNeedNeitherFfmpegNorNetworkNorGuiAndADecodeLoadsFfm
             << loaded.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(AnyStartsWith(loaded, ffmpeg), c.loadsFfmpeg)
             << loaded.join(QLatin1Char(' ')).toStdString();
+        if (c.loadsVorbis) {
+            EXPECT_EQ(AnyStartsWith(loaded, vorbis), *c.loadsVorbis)
+                << loaded.join(QLatin1Char(' ')).toStdString();
+        }
         EXPECT_FALSE(AnyStartsWith(loaded, others)) << loaded.join(QLatin1Char(' ')).toStdString();
     }
 }

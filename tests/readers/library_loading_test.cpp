@@ -1,8 +1,12 @@
-// FFmpeg is loaded when a stream that needs it is first decoded: without it the readers
-// still give properties and tags, and a decode fails with the reason instead of crashing.
+// Libraries loaded at their first use: FFmpeg when a stream that needs it is first
+// decoded (without it the readers still give properties and tags, and a decode fails
+// with the reason instead of crashing), the Ogg Vorbis libraries when the first Ogg file
+// is read (without them the file is refused with the reason).
 #include "audio/AudioFile.h"
 #include "audio/FfmpegApi.h"
 #include "support/AudioFixtures.h"
+#include "tags/OggApi.h"
+#include "tags/OggTag.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -25,13 +29,13 @@ TEST(FfmpegApi, LibrariesThatDoNotLoadOrLackAFunctionAreRefusedWithTheReason) {
     };
     for (const auto& c : cases) {
         QString error;
-        EXPECT_EQ(LoadFfmpegApi(c.libraries, error), nullptr);
+        EXPECT_EQ(TFfmpegApi::Load(c.libraries, error), nullptr);
         EXPECT_TRUE(error.startsWith(QStringLiteral("FFmpeg could not be loaded: ")) &&
                     error.contains(QLatin1String(c.reason)))
             << error.toStdString();
     }
     QString error;
-    const TFfmpegApi* api = LoadFfmpegApi(DefaultFfmpegLibraries(), error);
+    const auto api = TFfmpegApi::Load(DefaultFfmpegLibraries(), error);
     ASSERT_NE(api, nullptr) << error.toStdString();
     EXPECT_EQ(AV_VERSION_MAJOR(api->avcodec_version()), LIBAVCODEC_VERSION_MAJOR);
 }
@@ -78,6 +82,32 @@ TEST_F(WithoutFfmpeg, PropertiesAreReadAndADecodeFailsWithTheReason) {
         EXPECT_GT(count, 0);
         af.Close();
     }
+}
+
+TEST(OggLibraries, WithoutThemAnOggFileIsRefusedWithTheReasonAndWithThemRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ogg"));
+    fixtures::EncodeOptions o;
+    o.seconds = 0.3;
+    o.metadata = {{"TITLE", "Song"}};
+    ASSERT_TRUE(fixtures::EncodeOgg(path, o));
+
+    UseOggLibraries({kMissing});
+    TAudioFile af;
+    af.SetFileName(path);
+    const QString refused = ErrorOf([&] { af.Open(); });
+    TOggTag tag;
+    const QString tagRefused = ErrorOf([&] { tag.Open(path); });
+    UseOggLibraries({});
+    for (const QString& error : {refused, tagRefused})
+        EXPECT_TRUE(
+            error.startsWith(QStringLiteral("Ogg Vorbis libraries could not be loaded: ")) &&
+            error.contains(kMissing))
+            << error.toStdString();
+
+    ASSERT_TRUE(af.Open());
+    EXPECT_EQ(af.Reader->GetSampleRate(), 44100);
+    EXPECT_TRUE(af.Reader->Tags.contains(QStringLiteral("TITLE=Song")));
 }
 
 } // namespace
