@@ -28,16 +28,18 @@ QString ExecutablePath(const QString& nameOrPath) {
 struct TKnownBurner {
     const char* Name;
     const char* Program;
-    const char* AudioSwitch; // opens an audio CD project with the files that follow
-    const char* Desktop;     // as XDG_CURRENT_DESKTOP names it
+    const char* Switches; // blank-separated; open an audio CD project of the files that follow
+    const char* Desktop;  // as XDG_CURRENT_DESKTOP names it
+    bool ReversesFiles;
 };
 
 // Each was started with audio files after its switch and opened an audio CD project
-// holding them in the order given (see the README).
+// holding them (see the README). Without its first switch Brasero ends at once, files
+// untaken, while another Brasero is open; Xfburn puts each file it is given at the top.
 const TKnownBurner kKnownBurners[] = {
-    {"Brasero", "brasero", "--audio", "GNOME"},
-    {"K3b", "k3b", "--audiocd", "KDE"},
-    {"Xfburn", "xfburn", "--audio-composition", "XFCE"},
+    {"Brasero", "brasero", "--no-existing-session --audio", "GNOME", false},
+    {"K3b", "k3b", "--audiocd", "KDE", false},
+    {"Xfburn", "xfburn", "--audio-composition", "XFCE", true},
 };
 
 } // namespace
@@ -75,10 +77,9 @@ QList<TBurnProgram> DetectBurningPrograms() {
     for (const TKnownBurner& k : kKnownBurners) {
         const QString program = QStandardPaths::findExecutable(QString::fromLatin1(k.Program));
         if (program.isEmpty()) continue;
-        TBurnProgram p{QString::fromLatin1(k.Name),
-                       program,
-                       {QString::fromLatin1(k.AudioSwitch)},
-                       TBurnForm::AudioFiles};
+        const TBurnProgram p{QString::fromLatin1(k.Name), program,
+                             QString::fromLatin1(k.Switches).split(QLatin1Char(' ')),
+                             TBurnForm::AudioFiles, k.ReversesFiles};
         if (desktop.contains(QLatin1String(k.Desktop), Qt::CaseInsensitive))
             found.prepend(p);
         else

@@ -20,6 +20,7 @@ struct TBurnProgram {
     QStringList Arguments; // Placeholder: the split command line after the program;
                            // AudioFiles: the switches before the files
     TBurnForm Form = TBurnForm::Switches;
+    bool ReversesFiles = false; // lists the files it is given last first
     bool Installed() const { return !Program.isEmpty(); }
 };
 

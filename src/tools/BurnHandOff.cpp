@@ -5,6 +5,7 @@
 #include "tools/Prompter.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 const char* const kBurnhavenDownloadUrl = "https://burnhaven.example/download";
 
@@ -69,9 +70,13 @@ QStringList HandOffArguments(const platform::TBurnProgram& program, const THandO
         }
         return args;
     }
-    case platform::TBurnForm::AudioFiles:
-        // Such a program reads no compilation file: it gets the files it lists, in order.
-        return program.Arguments + ReadCompilationFile(file);
+    case platform::TBurnForm::AudioFiles: {
+        // Such a program reads no compilation file: it gets the files it lists, given so
+        // that its project holds them in the compilation's order.
+        QStringList files = ReadCompilationFile(file);
+        if (program.ReversesFiles) std::reverse(files.begin(), files.end());
+        return program.Arguments + files;
+    }
     }
     return {};
 }

@@ -128,6 +128,9 @@ TEST_F(CompilationFiles, ConfiguredProgramIsFoundAndGetsItsCommandLine) {
         "Brasero", program, {"--audio"}, platform::TBurnForm::AudioFiles};
     EXPECT_EQ(HandOffArguments(desktop, state, 1),
               (QStringList{"--audio", "/m/2.mp3", "/m/1.ogg"}));
+    const platform::TBurnProgram lastFirst{
+        "Xfburn", program, {"-a"}, platform::TBurnForm::AudioFiles, true};
+    EXPECT_EQ(HandOffArguments(lastFirst, state, 1), (QStringList{"-a", "/m/1.ogg", "/m/2.mp3"}));
 }
 
 } // namespace
