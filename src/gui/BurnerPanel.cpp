@@ -16,6 +16,10 @@
 
 namespace {
 constexpr int kSecondsRole = Qt::UserRole;
+
+TCompilationEntry EntryOf(const QListWidgetItem* item) {
+    return {item->text(), item->data(kSecondsRole).toInt()};
+}
 } // namespace
 
 TBurnerPanel::TBurnerPanel(TPanelHost* dlg)
@@ -72,10 +76,8 @@ bool TBurnerPanel::AddCompilationFile(const QString& path) {
 void TBurnerPanel::RowsInserted(int first, int last) {
     if (FAdding) return;
     // An item moved within the list comes back with the seconds it was added with.
-    for (int i = first; i <= last; ++i) {
-        const QListWidgetItem* item = FList->item(i);
-        FCompilation.Insert(i, {item->text(), item->data(kSecondsRole).toInt()});
-    }
+    for (int i = first; i <= last; ++i)
+        FCompilation.Insert(i, EntryOf(FList->item(i)));
     RefreshCompilationGauge();
 }
 
