@@ -90,3 +90,4 @@ int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
+int RunCompilation(const QStringList& args);

@@ -11,6 +11,8 @@ const std::vector<TCliCommand>& CliCommands() {
         {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
          RunPlaylist},
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
+        {"compilation", "build an audio CD compilation and write its compilation file",
+         RunCompilation},
     };
     return commands;
 }

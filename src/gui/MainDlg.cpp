@@ -1,5 +1,6 @@
 #include "gui/MainDlg.h"
 
+#include "gui/BurnerPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
@@ -258,6 +259,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TPlsCreatorPanel(this);
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
+    FBurner = new TBurnerPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -609,6 +611,7 @@ void TMainDlg::AppEvntActivate() {
     setWindowTitle(QStringLiteral("Sonvale v") + platform::GetFileVersionText(exe));
     const bool showStarter = ShouldShowStarter();
     FSettingsPage->LoadSettings();
+    FBurner->ResetTotal();
     Genres = SortedGenreNames();
     FillGenreBoxes();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();

@@ -1,6 +1,7 @@
 #include "gui/SettingsPage.h"
 
 #include "gui/PanelHost.h"
+#include "platform/BurnProgram.h"
 #include "platform/Platform.h"
 #include "tools/Patterns.h"
 #include "tools/SingleFileEditor.h"
@@ -145,6 +146,24 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     row->addWidget(rem);
     row->addStretch();
     lay->addWidget(shell);
+
+    auto* burn = Named(new QGroupBox(page), "setupburn_grp");
+    SetCaption(burn, QT_TR_NOOP("Burning program"));
+    auto* burnRow = new QHBoxLayout(burn);
+    setupburn_txt = Named(new QLineEdit(burn), "setupburn_txt");
+    const QList<platform::TBurnProgram> found = platform::DetectBurningPrograms();
+    if (!found.isEmpty())
+        setupburn_txt->setPlaceholderText(
+            tr("Not set; %1 was found on this system").arg(found.first().Name));
+    SetTip(setupburn_txt, QT_TR_NOOP("Burnhaven's folder or program, or a command line in which "
+                                     "\"%1\" stands for the compilation file"));
+    auto* burnBrowse = Named(new QPushButton(burn), "setupburnbrowse_btn");
+    SetCaption(burnBrowse, QT_TR_NOOP("Browse"));
+    connect(burnBrowse, &QPushButton::clicked, this, &TSettingsPage::setupburnbrowse_btnClick);
+    connect(setupburn_txt, &QLineEdit::textChanged, this, &TSettingsPage::SyncValues);
+    burnRow->addWidget(setupburn_txt, 1);
+    burnRow->addWidget(burnBrowse);
+    lay->addWidget(burn);
     lay->addStretch();
     connect(disableassistant_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     return page;
@@ -442,6 +461,7 @@ TSettingsValues TSettingsPage::ControlsToValues() const {
     v.OrganizerRenamePattern = setuporgrenpattern_cmb->currentText();
     v.OrganizerSubDirPattern = setuporgsubdirpattern_cmb->currentText();
     v.PlaybackCommandLine = setupplcmd_cmb->currentText();
+    v.Burnhaven = setupburn_txt->text();
     return v;
 }
 
@@ -478,6 +498,7 @@ void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     setuporgrenpattern_cmb->setEditText(v.OrganizerRenamePattern);
     setuporgsubdirpattern_cmb->setEditText(v.OrganizerSubDirPattern);
     setupplcmd_cmb->setEditText(v.PlaybackCommandLine);
+    setupburn_txt->setText(v.Burnhaven);
     FLoading = wasLoading;
     SyncValues();
 }
@@ -572,6 +593,11 @@ void TSettingsPage::setupplauto_btnClick() {
     const int k = setupplauto_cmb->currentIndex();
     if (k >= 0 && k < setupplcmd_cmb->count()) setupplcmd_cmb->setCurrentIndex(k);
     SyncValues();
+}
+
+void TSettingsPage::setupburnbrowse_btnClick() {
+    const QStringList chosen = FOwner.Prompter().OpenFiles(tr("Burning program"), QString(), false);
+    if (!chosen.isEmpty()) setupburn_txt->setText(chosen.first());
 }
 
 bool TSettingsPage::PlayFile(const QString& path) {

@@ -50,6 +50,7 @@ public slots:
     void setupplscrbrowse_btnClick();
     void setupplscralb_rdoClick();
     void setupplauto_btnClick();
+    void setupburnbrowse_btnClick();
     void setupdownload_btnClick();
     void add_btnClick();
     void rem_btnClick();
@@ -111,6 +112,7 @@ private:
     QComboBox* setuporgsubdirpattern_cmb;
     QComboBox* setupplauto_cmb;
     QComboBox* setupplcmd_cmb;
+    QLineEdit* setupburn_txt;
 
     // Captions and tooltips by their source text, re-applied after a language switch.
     TCaptions FCaptions;

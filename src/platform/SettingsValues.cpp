@@ -80,6 +80,7 @@ void LoadSettingsValues(QSettings& s, TSettingsValues& v) {
     LoadText(s, QStringLiteral("Organizer_RenamePattern"), v.OrganizerRenamePattern);
     LoadText(s, QStringLiteral("Organizer_SubDirPattern"), v.OrganizerSubDirPattern);
     LoadText(s, QStringLiteral("Playback_CommandLine"), v.PlaybackCommandLine);
+    LoadText(s, QStringLiteral("Burnhaven"), v.Burnhaven);
 }
 
 void SaveSettingsValues(QSettings& s, const TSettingsValues& v) {
@@ -103,5 +104,6 @@ void SaveSettingsValues(QSettings& s, const TSettingsValues& v) {
     s.setValue(QStringLiteral("Organizer_SubDirPattern"), v.OrganizerSubDirPattern);
     s.setValue(QStringLiteral("Playback_CommandLine"), v.PlaybackCommandLine);
     s.setValue(QStringLiteral("DisableAssistant"), Flag(v.DisableAssistant));
+    s.setValue(QStringLiteral("Burnhaven"), v.Burnhaven);
     s.sync();
 }

@@ -27,6 +27,7 @@ struct TSettingsValues {
     QString OrganizerRenamePattern = QStringLiteral("%1 - %3 - %2");
     QString OrganizerSubDirPattern = QStringLiteral("%1");
     QString PlaybackCommandLine;
+    QString Burnhaven; // the burning program: its folder, its path, or a command with "%1"
 };
 
 // Reads every value from store (already in the program's group) over the
