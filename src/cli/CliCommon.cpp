@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <unistd.h>
 
 int UsageError(const QString& usage, const QString& problem) {
@@ -36,6 +37,22 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
         out.Options.append({a.mid(2), args[++i]});
     }
     return -1;
+}
+
+QStringList TakeCliFlags(QStringList& args, const QStringList& names) {
+    QStringList found;
+    for (int i = 0; i < args.size() && args[i] != QLatin1String("--");) {
+        const QString& a = args[i];
+        if (a.startsWith(QLatin1String("--")) && names.contains(a.mid(2))) {
+            found.append(a.mid(2));
+            args.removeAt(i);
+        } else if (a.startsWith(QLatin1String("--")) && a != QLatin1String("--help")) {
+            i += 2; // an option and its value ("--artist --json" names an artist)
+        } else {
+            ++i;
+        }
+    }
+    return found;
 }
 
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
@@ -79,6 +96,23 @@ QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const
         }
     }
     return out;
+}
+
+QStringList ListedFiles(const QStringList& paths, int& status) {
+    QStringList missing;
+    QStringList files;
+    QSet<QString> seen;
+    for (const QString& f : ExpandPaths(paths, IsListablePath, &missing)) {
+        const QString absolute = QFileInfo(f).absoluteFilePath();
+        if (seen.contains(absolute)) continue;
+        seen.insert(absolute);
+        files << absolute;
+    }
+    for (const QString& m : missing) {
+        PrintErr(QStringLiteral("%1: No such file or folder\n").arg(m));
+        status = kExitFailure;
+    }
+    return files;
 }
 
 TCliProgress::TCliProgress(int total) : total(total), active(total > 20 && isatty(2)) {}

@@ -35,6 +35,9 @@ struct TCliArgs {
 // exit status the command returns (kExitOk after the help, kExitUsage for an option
 // without its value).
 int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out);
+// Removes the value-less options "--NAME" of `names` (before any "--") from `args` and
+// returns the names found. Run before SplitCliArgs, which gives every other option a value.
+QStringList TakeCliFlags(QStringList& args, const QStringList& names);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
@@ -43,6 +46,11 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 // its place), keeping only the files `keep` accepts. Missing paths are returned in `missing`.
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing);
+
+// The files a tool's list would hold for the PATH arguments: named files, and the audio
+// files a list takes from each folder; absolute, each once. A missing path is told on
+// standard error and sets `status` to kExitFailure.
+QStringList ListedFiles(const QStringList& paths, int& status);
 
 // "\r[n/total] name" on standard error for long runs, only on a terminal.
 class TCliProgress {
@@ -61,3 +69,5 @@ int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunOrganize(const QStringList& args);
+int RunMagicFolder(const QStringList& args);

@@ -13,3 +13,12 @@ int TCliPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
 void TCliPrompter::ShowPlainMessage(const QString& text) {
     PrintOut(text + QLatin1Char('\n'));
 }
+
+int TListingPrompter::ShowMessageBox(const QString& text, int buttons, int) {
+    PrintErr(text + QLatin1Char('\n'));
+    return buttons == mbOk ? mrOk : mrNo;
+}
+
+void TListingPrompter::ShowPlainMessage(const QString& text) {
+    PrintErr(text + QLatin1Char('\n'));
+}

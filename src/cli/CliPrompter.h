@@ -12,3 +12,11 @@ public:
     QStringList OpenFiles(const QString&, const QString&, bool) override { return {}; }
     QString BrowseFolder(const QString&) override { return {}; }
 };
+
+// For commands whose standard output is a listing (or JSON lines): every message goes to
+// standard error. Questions still get No.
+class TListingPrompter : public TCliPrompter {
+public:
+    int ShowMessageBox(const QString& text, int buttons, int kind) override;
+    void ShowPlainMessage(const QString& text) override;
+};

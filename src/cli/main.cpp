@@ -8,6 +8,8 @@ const std::vector<TCliCommand>& CliCommands() {
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
+        {"organize", "rename and move files into folders after their tags", RunOrganize},
+        {"magic-folder", "build a folder of links by artist and album", RunMagicFolder},
     };
     return commands;
 }

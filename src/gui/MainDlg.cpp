@@ -3,7 +3,9 @@
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/OrganizerPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
@@ -250,6 +252,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TOrganizerPanel(this);
+    new TMagicPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
