@@ -20,7 +20,7 @@ void PrintHelp() {
     QString text = QStringLiteral("usage: sonvale-cli COMMAND [ARGS...]\n\ncommands:\n");
     for (const TCliCommand& c : CliCommands())
         text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(c.name).leftJustified(10))
+                    .arg(QString::fromLatin1(c.name).leftJustified(12))
                     .arg(QString::fromLatin1(c.summary));
     text += QStringLiteral("\n'sonvale-cli COMMAND --help' tells more about one command.\n");
     PrintOut(text);
