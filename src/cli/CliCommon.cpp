@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSet>
 #include <unistd.h>
 
@@ -15,7 +16,8 @@ int UsageError(const QString& usage, const QString& problem) {
     return kExitUsage;
 }
 
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out) {
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -31,28 +33,16 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
             out.Paths << a;
             continue;
         }
+        if (flags.contains(a.mid(2))) {
+            out.Flags << a.mid(2);
+            continue;
+        }
         if (i + 1 >= args.size())
             return UsageError(QLatin1String(usage),
                               QStringLiteral("option '%1' needs a value").arg(a));
         out.Options.append({a.mid(2), args[++i]});
     }
     return -1;
-}
-
-QStringList TakeCliFlags(QStringList& args, const QStringList& names) {
-    QStringList found;
-    for (int i = 0; i < args.size() && args[i] != QLatin1String("--");) {
-        const QString& a = args[i];
-        if (a.startsWith(QLatin1String("--")) && names.contains(a.mid(2))) {
-            found.append(a.mid(2));
-            args.removeAt(i);
-        } else if (a.startsWith(QLatin1String("--")) && a != QLatin1String("--help")) {
-            i += 2; // an option and its value ("--artist --json" names an artist)
-        } else {
-            ++i;
-        }
-    }
-    return found;
 }
 
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
@@ -70,6 +60,11 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
 void PrintOut(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+}
+
+void PrintJsonLine(const QJsonObject& object) {
+    PrintOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+             QLatin1Char('\n'));
 }
 
 void PrintErr(const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -25,19 +26,21 @@ int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
 
-// Arguments of a command whose options all take a value: "--name value" pairs (names
-// without the dashes, in the order given) and the PATH arguments; "--" ends the options.
+// Arguments of a command: "--name value" pairs (names without the dashes, in the order
+// given), the value-less options it knows (`Flags`) and the PATH arguments; "--" ends the
+// options.
 struct TCliArgs {
     QList<QPair<QString, QString>> Options;
+    QStringList Flags;
     QStringList Paths;
 };
-// Splits `args`; "--help"/"-h" prints `usage` and `help`. Returns -1 to go on, or the
-// exit status the command returns (kExitOk after the help, kExitUsage for an option
-// without its value).
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out);
-// Removes the value-less options "--NAME" of `names` (before any "--") from `args` and
-// returns the names found. Run before SplitCliArgs, which gives every other option a value.
-QStringList TakeCliFlags(QStringList& args, const QStringList& names);
+// Splits `args`; "--help"/"-h" prints `usage` and `help`. Options named in `flags` take no
+// value, every other one does. Returns -1 to go on, or the exit status the command returns
+// (kExitOk after the help, kExitUsage for an option without its value).
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags = {});
+// One compact JSON object and a line end on standard output.
+void PrintJsonLine(const QJsonObject& object);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 

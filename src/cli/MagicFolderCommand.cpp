@@ -5,7 +5,6 @@
 #include "tools/Progress.h"
 
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -26,19 +25,13 @@ int Usage(const QString& problem) {
     return UsageError(QLatin1String(kMagicUsage), problem);
 }
 
-void PrintJson(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
-}
-
 } // namespace
 
-int RunMagicFolder(const QStringList& argsIn) {
-    QStringList args = argsIn;
-    const QStringList flags =
-        TakeCliFlags(args, {QStringLiteral("dry-run"), QStringLiteral("json")});
+int RunMagicFolder(const QStringList& args) {
     TCliArgs parsed;
-    if (const int status = SplitCliArgs(args, kMagicUsage, kMagicHelp, parsed); status >= 0)
+    if (const int status = SplitCliArgs(args, kMagicUsage, kMagicHelp, parsed,
+                                        {QStringLiteral("dry-run"), QStringLiteral("json")});
+        status >= 0)
         return status;
     TMagicCreateOptions create;
     for (const auto& [opt, value] : parsed.Options) {
@@ -53,8 +46,8 @@ int RunMagicFolder(const QStringList& argsIn) {
         create.BaseFolder = DefaultMagicFolder();
         create.DesktopFolder = DesktopFolder();
     }
-    create.DryRun = flags.contains(QLatin1String("dry-run"));
-    const bool json = flags.contains(QLatin1String("json"));
+    create.DryRun = parsed.Flags.contains(QLatin1String("dry-run"));
+    const bool json = parsed.Flags.contains(QLatin1String("json"));
 
     TMagicBuildOptions build;
     int status = kExitOk;
@@ -67,9 +60,9 @@ int RunMagicFolder(const QStringList& argsIn) {
         if (song.Added) return;
         status = kExitFailure;
         if (json)
-            PrintJson({{QStringLiteral("path"), song.Path},
-                       {QStringLiteral("status"), QStringLiteral("failed")},
-                       {QStringLiteral("reason"), song.Reason}});
+            PrintJsonLine({{QStringLiteral("path"), song.Path},
+                           {QStringLiteral("status"), QStringLiteral("failed")},
+                           {QStringLiteral("reason"), song.Reason}});
         else
             PrintOut(QStringLiteral("failed: %1: %2\n").arg(song.Path, song.Reason));
     };
@@ -79,10 +72,10 @@ int RunMagicFolder(const QStringList& argsIn) {
                              : create.DryRun ? QStringLiteral("would link")
                                              : QStringLiteral("linked");
         if (json)
-            PrintJson({{QStringLiteral("link"), link.Link},
-                       {QStringLiteral("target"), link.Target},
-                       {QStringLiteral("status"), link.Made ? QStringLiteral("linked") : what},
-                       {QStringLiteral("reason"), link.Reason}});
+            PrintJsonLine({{QStringLiteral("link"), link.Link},
+                           {QStringLiteral("target"), link.Target},
+                           {QStringLiteral("status"), link.Made ? QStringLiteral("linked") : what},
+                           {QStringLiteral("reason"), link.Reason}});
         else if (link.Made)
             PrintOut(QStringLiteral("%1: %2 -> %3\n").arg(what, link.Link, link.Target));
         else

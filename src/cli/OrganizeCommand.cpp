@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -50,12 +49,11 @@ QString JsonStatus(TOrganizeStatus status) {
 
 } // namespace
 
-int RunOrganize(const QStringList& argsIn) {
-    QStringList args = argsIn;
-    const QStringList flags =
-        TakeCliFlags(args, {QStringLiteral("dry-run"), QStringLiteral("json")});
+int RunOrganize(const QStringList& args) {
     TCliArgs parsed;
-    if (const int status = SplitCliArgs(args, kOrganizeUsage, kOrganizeHelp, parsed); status >= 0)
+    if (const int status = SplitCliArgs(args, kOrganizeUsage, kOrganizeHelp, parsed,
+                                        {QStringLiteral("dry-run"), QStringLiteral("json")});
+        status >= 0)
         return status;
     TOrganizerOptions options = OrganizerOptionsFromSettings();
     for (const auto& [opt, value] : parsed.Options) {
@@ -73,8 +71,8 @@ int RunOrganize(const QStringList& argsIn) {
         }
     }
     if (parsed.Paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
-    options.DryRun = flags.contains(QLatin1String("dry-run"));
-    const bool json = flags.contains(QLatin1String("json"));
+    options.DryRun = parsed.Flags.contains(QLatin1String("dry-run"));
+    const bool json = parsed.Flags.contains(QLatin1String("json"));
 
     int status = kExitOk;
     options.Paths = ListedFiles(parsed.Paths, status);
@@ -91,8 +89,7 @@ int RunOrganize(const QStringList& argsIn) {
             o[QStringLiteral("new")] = f.NewPath;
             o[QStringLiteral("status")] = JsonStatus(f.Status);
             o[QStringLiteral("reason")] = f.Reason;
-            PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-                     QLatin1Char('\n'));
+            PrintJsonLine(o);
         } else if (failed) {
             PrintOut(QStringLiteral("failed: %1: %2\n").arg(f.OldPath, f.Reason));
         } else if (f.Status == TOrganizeStatus::Unchanged) {

@@ -5,6 +5,7 @@
 #include "io/SonvaleError.h"
 #include "platform/Platform.h"
 #include "tags/FieldList.h"
+#include "tools/BatchReport.h"
 #include "tools/Patterns.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -103,14 +104,12 @@ bool LinkFromDesktop(TMagicLink& link) {
     return false;
 }
 
-constexpr int kListedFailures = 10;
-
 QString FailureText(const QList<TMagicLink>& failures) {
-    QString text = QStringLiteral("%1 links could not be made:").arg(failures.size());
-    for (int i = 0; i < failures.size() && i < kListedFailures; ++i)
-        text += QStringLiteral("\n%1: %2").arg(failures[i].Link, failures[i].Reason);
-    if (failures.size() > kListedFailures) text += QStringLiteral("\n...");
-    return text;
+    QStringList lines;
+    for (const TMagicLink& l : failures)
+        lines << l.Link + QStringLiteral(": ") + l.Reason;
+    return FailureListText(QStringLiteral("%1 links could not be made:").arg(failures.size()),
+                           lines);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/SettingsValues.h"
 #include "tags/MetaTag.h"
+#include "tools/BatchReport.h"
 #include "tools/Patterns.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -200,15 +201,12 @@ TOrganizedFile OrganizeOne(TRun& run, int index, const QString& path) {
     return file;
 }
 
-// At most this many failures are listed by name in the closing message.
-constexpr int kListedFailures = 10;
-
 QString FailureText(const QList<TOrganizedFile>& failures) {
-    QString text = QStringLiteral("%1 files could not be moved or renamed:").arg(failures.size());
-    for (int i = 0; i < failures.size() && i < kListedFailures; ++i)
-        text += QStringLiteral("\n%1: %2").arg(failures[i].OldPath, failures[i].Reason);
-    if (failures.size() > kListedFailures) text += QStringLiteral("\n...");
-    return text;
+    QStringList lines;
+    for (const TOrganizedFile& f : failures)
+        lines << f.OldPath + QStringLiteral(": ") + f.Reason;
+    return FailureListText(
+        QStringLiteral("%1 files could not be moved or renamed:").arg(failures.size()), lines);
 }
 
 } // namespace
