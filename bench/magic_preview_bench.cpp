@@ -10,8 +10,8 @@
 namespace {
 
 void BM_MagicPreview(benchmark::State& state) {
-    QTemporaryDir dir;
-    const TMagicTree tree = bench::MagicTree(dir.path(), int(state.range(0)));
+    const auto songs = bench::TaggedSongs(int(state.range(0)));
+    const TMagicTree tree = bench::MagicTree(songs->files);
     TMainDlg main(std::make_shared<TScriptedPrompter>());
     auto* preview = main.findChild<TMagicDlg*>(QStringLiteral("TMagicDlg"));
     for (auto _ : state) {

@@ -14,8 +14,8 @@ namespace {
 
 void BM_Organizer(benchmark::State& state) {
     const int count = int(state.range(0));
-    QTemporaryDir dir;
-    const QString base = dir.filePath(QStringLiteral("out"));
+    QTemporaryDir out;
+    const QString base = out.path();
     TOrganizerOptions o;
     o.Rename = true;
     o.Move = true;
@@ -26,7 +26,8 @@ void BM_Organizer(benchmark::State& state) {
         state.PauseTiming();
         QDir(base).removeRecursively();
         QDir().mkpath(base);
-        o.Paths = bench::TaggedSongs(dir.filePath(QStringLiteral("in")), count);
+        const auto songs = bench::TaggedSongs(count);
+        o.Paths = songs->files;
         // The moves sync their folders; the new files' own write-back is not theirs to pay.
         ::sync();
         state.ResumeTiming();
@@ -40,9 +41,9 @@ void BM_Organizer(benchmark::State& state) {
 BENCHMARK(BM_Organizer)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void BM_MagicTree(benchmark::State& state) {
-    QTemporaryDir dir;
+    const auto songs = bench::TaggedSongs(int(state.range(0)));
     TMagicBuildOptions o;
-    o.Paths = bench::TaggedSongs(dir.path(), int(state.range(0)));
+    o.Paths = songs->files;
     TNullProgress progress;
     for (auto _ : state) {
         TMagicTree tree;
@@ -57,10 +58,11 @@ void BM_MagicTree(benchmark::State& state) {
 BENCHMARK(BM_MagicTree)->Arg(20000)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 void BM_MagicCreate(benchmark::State& state) {
-    QTemporaryDir dir;
-    const TMagicTree tree = bench::MagicTree(dir.path(), int(state.range(0)));
+    const auto songs = bench::TaggedSongs(int(state.range(0)));
+    const TMagicTree tree = bench::MagicTree(songs->files);
+    QTemporaryDir out;
     TMagicCreateOptions o;
-    o.BaseFolder = dir.filePath(QStringLiteral("magic"));
+    o.BaseFolder = out.filePath(QStringLiteral("magic"));
     TNullProgress progress;
     for (auto _ : state) {
         TScriptedPrompter prompter;

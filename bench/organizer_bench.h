@@ -2,13 +2,13 @@
 #pragma once
 
 #include "support/AudioFixtures.h"
+#include "support/NumberedFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "tools/MagicFolder.h"
 #include "tools/Progress.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <memory>
 
 namespace bench {
 
@@ -29,22 +29,16 @@ inline QByteArray Id3v1(int i) {
     return tag;
 }
 
-// `count` MP3 files in `folder`, each a few silent frames and its own ID3v1 tag.
-inline QStringList TaggedSongs(const QString& folder, int count) {
-    QDir().mkpath(folder);
+// `count` MP3 files, each a few silent frames and its own ID3v1 tag.
+inline std::unique_ptr<TNumberedFiles> TaggedSongs(int count) {
     const QByteArray audio = fixtures::SilentMp3Frames(4);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        const QString path = folder + QString::asprintf("/%05d.mp3", i);
-        if (!fixtures::WriteFile(path, audio + Id3v1(i))) std::abort();
-        paths << path;
-    }
-    return paths;
+    return std::make_unique<TNumberedFiles>(count, [&audio](int i) { return audio + Id3v1(i); });
 }
 
-inline TMagicTree MagicTree(const QString& folder, int count) {
+// The sorted tree of `songs`.
+inline TMagicTree MagicTree(const QStringList& songs) {
     TMagicBuildOptions o;
-    o.Paths = TaggedSongs(folder + QStringLiteral("/songs"), count);
+    o.Paths = songs;
     TMagicTree tree;
     TNullProgress progress;
     TScriptedPrompter prompter;

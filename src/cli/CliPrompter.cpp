@@ -14,11 +14,13 @@ void TCliPrompter::ShowPlainMessage(const QString& text) {
     PrintOut(text + QLatin1Char('\n'));
 }
 
-int TListingPrompter::ShowMessageBox(const QString& text, int buttons, int) {
-    PrintErr(text + QLatin1Char('\n'));
-    return buttons == mbOk ? mrOk : mrNo;
+int TCliRecordingPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
+    (kind == mkWarning || kind == mkError ? Errors : Messages).append(text);
+    if (Quiet) return buttons == mbOk ? mrOk : mrNo;
+    return TCliPrompter::ShowMessageBox(text, buttons, kind);
 }
 
-void TListingPrompter::ShowPlainMessage(const QString& text) {
-    PrintErr(text + QLatin1Char('\n'));
+void TCliRecordingPrompter::ShowPlainMessage(const QString& text) {
+    Messages.append(text);
+    if (!Quiet) TCliPrompter::ShowPlainMessage(text);
 }

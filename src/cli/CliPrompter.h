@@ -13,10 +13,13 @@ public:
     QString BrowseFolder(const QString&) override { return {}; }
 };
 
-// For commands whose standard output is a listing (or JSON lines): every message goes to
-// standard error. Questions still get No.
-class TListingPrompter : public TCliPrompter {
+// Keeps every message for the command's own report; prints them as TCliPrompter does
+// unless Quiet (--json, where standard output holds only JSON).
+class TCliRecordingPrompter : public TCliPrompter {
 public:
+    bool Quiet = false;
+    QStringList Messages; // plain messages and information
+    QStringList Errors;   // warnings and errors
     int ShowMessageBox(const QString& text, int buttons, int kind) override;
     void ShowPlainMessage(const QString& text) override;
 };

@@ -46,8 +46,8 @@ int RunMagicFolder(const QStringList& args) {
         create.BaseFolder = DefaultMagicFolder();
         create.DesktopFolder = DesktopFolder();
     }
-    create.DryRun = parsed.Flags.contains(QLatin1String("dry-run"));
-    const bool json = parsed.Flags.contains(QLatin1String("json"));
+    create.DryRun = parsed.Has("dry-run");
+    const bool json = parsed.Has("json");
 
     TMagicBuildOptions build;
     int status = kExitOk;
@@ -82,7 +82,8 @@ int RunMagicFolder(const QStringList& args) {
             PrintOut(QStringLiteral("failed: %1: %2\n").arg(link.Link, link.Reason));
     };
     TNullProgress progress;
-    TListingPrompter prompter;
+    TCliRecordingPrompter prompter;
+    prompter.Quiet = json;
     TMagicTree tree;
     if (!build.Paths.isEmpty()) BuildMagicTree(build, tree, progress, prompter);
     tree.Sort();

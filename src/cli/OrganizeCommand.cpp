@@ -71,8 +71,8 @@ int RunOrganize(const QStringList& args) {
         }
     }
     if (parsed.Paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
-    options.DryRun = parsed.Flags.contains(QLatin1String("dry-run"));
-    const bool json = parsed.Flags.contains(QLatin1String("json"));
+    options.DryRun = parsed.Has("dry-run");
+    const bool json = parsed.Has("json");
 
     int status = kExitOk;
     options.Paths = ListedFiles(parsed.Paths, status);
@@ -100,7 +100,8 @@ int RunOrganize(const QStringList& args) {
         }
     };
     TNullProgress progress;
-    TListingPrompter prompter;
+    TCliRecordingPrompter prompter;
+    prompter.Quiet = json;
     const TOrganizerResult result = RunOrganizer(options, progress, prompter);
     if (!result.Ran) return kExitUsage;
     return status;

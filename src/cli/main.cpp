@@ -10,6 +10,9 @@ const std::vector<TCliCommand>& CliCommands() {
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
         {"organize", "rename and move files into folders after their tags", RunOrganize},
         {"magic-folder", "build a folder of links by artist and album", RunMagicFolder},
+        {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
+         RunPlaylist},
+        {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
     };
     return commands;
 }
