@@ -30,7 +30,6 @@ QList<QTreeWidgetItem*> Items(const std::vector<TMagicNode>& nodes, const QIcon 
 } // namespace
 
 TMagicDlg::TMagicDlg(TPanelHost* owner) : QDialog(owner->HostWindow()), FOwner(owner) {
-    BaseFolder = DefaultMagicFolder();
     DesktopFolder = ::DesktopFolder();
     setObjectName(QStringLiteral("TMagicDlg"));
     setWindowTitle(tr("Magic Folder Preview"));
@@ -85,7 +84,8 @@ bool TMagicDlg::ExecutePreview(TMagicTree& tree) {
 void TMagicDlg::create_btnClick() {
     if (!FTree) return;
     TMagicCreateOptions options;
-    options.BaseFolder = BaseFolder;
+    // The data folder is made only when it is first needed.
+    options.BaseFolder = BaseFolder.isEmpty() ? DefaultMagicFolder() : BaseFolder;
     options.DesktopFolder = DesktopFolder;
     {
         const TToolRunGuard guard(create_btn, magic_prg);

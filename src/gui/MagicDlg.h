@@ -21,7 +21,8 @@ public:
     // The tree's nodes into the view, sorted as they are (what ExecutePreview shows).
     void ShowTree(const TMagicTree& tree);
 
-    // Where "Create" writes: the magic folder, and the desktop that links to it.
+    // Where "Create" writes: the magic folder (empty: the one in the user's data folder),
+    // and the desktop that links to it.
     QString BaseFolder;
     QString DesktopFolder;
 

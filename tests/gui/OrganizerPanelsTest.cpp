@@ -1,4 +1,4 @@
-#include "GuiMain.h"
+#include "PanelTest.h"
 #include "gui/MagicDlg.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
@@ -15,25 +15,7 @@ using namespace organize;
 
 namespace {
 
-class OrganizerPanels : public ::testing::Test {
-protected:
-    void SetUp() override {
-        TestApp();
-        prompter = std::make_shared<TScriptedPrompter>();
-        dlg = std::make_unique<TMainDlg>(prompter);
-    }
-    template <class T> T* Find(const char* name) {
-        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
-
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    std::shared_ptr<TScriptedPrompter> prompter;
-    std::unique_ptr<TMainDlg> dlg;
-};
+using OrganizerPanels = TPanelTest;
 
 TEST_F(OrganizerPanels, GoRenamesShowsTheNewPathsAndHandsIncompleteFilesToTheEditor) {
     EXPECT_EQ(Find<QCheckBox>("orgaren_chk")->text(), "Rename");

@@ -1,4 +1,5 @@
 #include "OrganizeSupport.h"
+#include "support/CliRun.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -11,19 +12,13 @@ class OrganizeCli : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QDir dir{tmp.path()};
-    QString out, err;
+    TCliRun Cli;
+    QString& out = Cli.out;
+    QString& err = Cli.err;
 
     void SetUp() override {
         // The settings the commands fall back on are the test's own.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
-    }
-    int Cli(const QStringList& args) {
-        QByteArray o, e;
-        const int rc =
-            fixtures::RunProgram(QString::fromUtf8(SONVALE_CLI_PATH), args, &o, &e, 120000);
-        out = QString::fromUtf8(o);
-        err = QString::fromUtf8(e);
-        return rc;
     }
     QList<QJsonObject> JsonLines() {
         QList<QJsonObject> lines;
