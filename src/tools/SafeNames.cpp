@@ -43,6 +43,7 @@ bool SafeFolderParts(const QString& text, QStringList& parts, QString* why) {
         if (part.isEmpty()) continue;
         if (part == QLatin1String(".") || part == QLatin1String("..")) {
             if (why) *why = QStringLiteral("the tags give the folder name \"%1\"").arg(part);
+            parts.clear();
             return false;
         }
         parts.append(part);

@@ -18,7 +18,7 @@ QString CleanNamePart(const QString& name);
 
 // Splits a folder text built from a pattern at "\" (the folder-level separator of
 // patterns) into clean parts; empty parts are dropped. False, with the reason, when a
-// part is "." or "..".
+// part is "." or ".." (and `parts` is empty).
 bool SafeFolderParts(const QString& text, QStringList& parts, QString* why = nullptr);
 
 // `base` + `extension` (with its dot) as one clean file name, the base shortened so the
