@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QSet>
 #include <unistd.h>
 
 int UsageError(const QString& usage, const QString& problem) {
@@ -73,6 +75,11 @@ void PrintOut(const QString& text) {
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
 }
 
+void PrintJsonLine(const QJsonObject& object) {
+    PrintOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+             QLatin1Char('\n'));
+}
+
 void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
@@ -97,6 +104,23 @@ QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const
         }
     }
     return out;
+}
+
+QStringList ListedFiles(const QStringList& paths, int& status) {
+    QStringList missing;
+    QStringList files;
+    QSet<QString> seen;
+    for (const QString& f : ExpandPaths(paths, IsListablePath, &missing)) {
+        const QString absolute = QFileInfo(f).absoluteFilePath();
+        if (seen.contains(absolute)) continue;
+        seen.insert(absolute);
+        files << absolute;
+    }
+    for (const QString& m : missing) {
+        PrintErr(QStringLiteral("%1: No such file or folder\n").arg(m));
+        status = kExitFailure;
+    }
+    return files;
 }
 
 TCliProgress::TCliProgress(int total) : total(total), active(total > 20 && isatty(2)) {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -46,6 +47,8 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
 // status the command returns (after the help, or the usage error naming `actions`).
 int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
                   QString& action);
+// One compact JSON object and a line end on standard output.
+void PrintJsonLine(const QJsonObject& object);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
@@ -54,6 +57,11 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 // its place), keeping only the files `keep` accepts. Missing paths are returned in `missing`.
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing);
+
+// The files a tool's list would hold for the PATH arguments: named files, and the audio
+// files a list takes from each folder; absolute, each once. A missing path is told on
+// standard error and sets `status` to kExitFailure.
+QStringList ListedFiles(const QStringList& paths, int& status);
 
 // "\r[n/total] name" on standard error for long runs, only on a terminal.
 class TCliProgress {
@@ -88,6 +96,8 @@ int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunOrganize(const QStringList& args);
+int RunMagicFolder(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);

@@ -5,7 +5,9 @@
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/ListerPanel.h"
+#include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/OrganizerPanel.h"
 #include "gui/PlsCheckerPanel.h"
 #include "gui/PlsCreatorPanel.h"
 #include "gui/RemovePanel.h"
@@ -256,6 +258,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TOrganizerPanel(this);
+    new TMagicPanel(this);
     new TPlsCreatorPanel(this);
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
