@@ -1,5 +1,6 @@
 #include "gui/MainDlg.h"
 
+#include "gui/AlbumPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
@@ -250,6 +251,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TAlbumPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 

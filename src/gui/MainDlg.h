@@ -79,7 +79,7 @@ public:
     QString CurrentPanelName() const;
     // Lists that their own tool fills keep their operation buttons hidden until the tool
     // calls this.
-    void ShowListOperations(TToolPanel panel);
+    void ShowListOperations(TToolPanel panel) override;
 
     TToolList* ToolList(TToolPanel panel) const override;
     QVBoxLayout* ButtonColumn(TToolPanel panel) const override;

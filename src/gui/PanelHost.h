@@ -57,6 +57,8 @@ public:
     virtual TToolList* ToolList(TToolPanel panel) const = 0;
     virtual QVBoxLayout* ButtonColumn(TToolPanel panel) const = 0;
     virtual QVBoxLayout* PanelLayout(TToolPanel panel) const = 0;
+    // Lists that their own tool fills keep their operation buttons hidden until then.
+    virtual void ShowListOperations(TToolPanel panel) = 0;
 
     // The open dialog's filter, and a folder walked in the "Please wait" window, handing
     // each file to `callback`.
@@ -75,4 +77,6 @@ public:
     // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
+    // A tool changed Settings (the e-mail asked at a lookup): the settings page shows it.
+    std::function<void()> SettingsChangedHook;
 };

@@ -106,6 +106,7 @@ TSettingsPage::TSettingsPage(TPanelHost& owner) : FOwner(owner) {
     setupplscralb_rdo->setChecked(true);
     setupplscralb_rdoClick();
     FOwner.Settings = ControlsToValues();
+    FOwner.SettingsChangedHook = [this] { ValuesToControls(TSettingsValues(FOwner.Settings)); };
     setup_lst->setCurrentRow(0);
 }
 
