@@ -61,3 +61,5 @@ int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunLookup(const QStringList& args);
+int RunAlbum(const QStringList& args);

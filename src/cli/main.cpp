@@ -8,6 +8,9 @@ const std::vector<TCliCommand>& CliCommands() {
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
+        {"lookup", "find an album online (FreeDB, CDDB, MusicBrainz) and fetch its tracks",
+         RunLookup},
+        {"album", "tag and rename an album folder's files after its track names", RunAlbum},
     };
     return commands;
 }

@@ -6,12 +6,16 @@
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/AutoSort.h"
+#include "tools/FolderScan.h"
 #include "tools/Patterns.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -255,4 +259,37 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
     }
     progress.SetPosition(0);
     return result;
+}
+
+QStringList ListAlbumFolder(const QString& folder) {
+    QStringList names;
+    TFolderScanHooks hooks;
+    hooks.File = [&](const QString& path) {
+        if (IsListablePath(path)) names << WideExtractFileName(path);
+    };
+    ScanFolder(folder, false, hooks);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+bool ReadTrackNames(const QString& path, QStringList& names) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = f.read(16 << 20);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        // Windows-1252 where the platform offers it, Latin-1 otherwise.
+        QStringDecoder cp1252("windows-1252");
+        text = cp1252.isValid() ? QString(cp1252(bytes)) : QString::fromLatin1(bytes);
+    }
+    names.clear();
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (!line.isEmpty()) names << line;
+    }
+    return true;
 }

@@ -76,3 +76,11 @@ bool WriteAlbumFileTags(const QString& path, const TAlbumTagValues& values, int 
 // "Go": checks the lists and the pattern, then tags, renames and writes the playlist.
 TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& options, TProgress& progress,
                                     TPrompter& prompter);
+
+// The audio files directly in `folder` that the album renamer lists, by name, letter case
+// ignored (names only).
+QStringList ListAlbumFolder(const QString& folder);
+
+// Track names from a text file, one a line (UTF-8, else Windows-1252); blank lines skipped.
+// False when the file cannot be read.
+bool ReadTrackNames(const QString& path, QStringList& names);
