@@ -71,7 +71,9 @@ TAlbumPanel::TAlbumPanel(TPanelHost* dlg)
     trnewartist_txt = Named(new QLineEdit(names), "trnewartist_txt");
     trnewalbum_txt = Named(new QLineEdit(names), "trnewalbum_txt");
     trnewyear_txt = Named(new QLineEdit(names), "trnewyear_txt");
-    trnewyear_txt->setMaximumWidth(70);
+    trnewyear_txt->setMaxLength(4);
+    trnewyear_txt->setMinimumWidth(64);
+    trnewyear_txt->setMaximumWidth(90);
     trnewgenre_txt = Named(new QComboBox(names), "trnewgenre_txt");
     trnewgenre_txt->setEditable(true);
     trnewgenre_txt->setInsertPolicy(QComboBox::NoInsert);
