@@ -81,13 +81,15 @@ void SortByWords(QStringList& entries, const QStringList& trackNames, TProgress&
     QHash<QString, int> placed; // entry name -> times in the result
     const int names = int(trackNames.size());
     for (int q = 0; q < names; ++q) {
-        const QStringList words = SortWords(NormaliseSortText(trackNames[q]));
+        QStringList words = SortWords(NormaliseSortText(trackNames[q]));
+        for (QString& w : words)
+            w = QLatin1Char(' ') + w + QLatin1Char(' ');
         int best = -1, bestScore = 0;
         for (int i = 0; i < entries.size(); ++i) {
             if (placed.contains(entries[i])) continue;
             int score = 0;
             for (const QString& w : words)
-                if (texts[i].contains(QLatin1Char(' ') + w + QLatin1Char(' '))) ++score;
+                if (texts[i].contains(w)) ++score;
             if (score > bestScore) {
                 best = i;
                 bestScore = score;
@@ -113,5 +115,7 @@ void SortByWords(QStringList& entries, const QStringList& trackNames, TProgress&
         }
         ++placed[e];
     }
+    // Names without a file leave nothing behind.
+    result.removeAll(QString());
     entries = result;
 }
