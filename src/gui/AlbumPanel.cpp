@@ -147,15 +147,10 @@ TAlbumPanel::TAlbumPanel(TPanelHost* dlg)
     trgo_btn->setAutoDefault(false);
     column->addWidget(trgo_btn);
     connect(trgo_btn, &QPushButton::clicked, this, &TAlbumPanel::trgo_btnClick);
-    panel->installEventFilter(this);
+    dlg->EntrySteps.insert(int(TToolPanel::Album), [this] { RefreshSamples(); });
 }
 
 TAlbumPanel::~TAlbumPanel() = default;
-
-bool TAlbumPanel::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Show) RefreshSamples();
-    return QObject::eventFilter(watched, e);
-}
 
 void TAlbumPanel::RefreshSamples() {
     troptionsrenamepattern_lbl->setText(PatternSample(FDlg->Settings.RenamePattern, QString(),

@@ -45,9 +45,6 @@ public slots:
     // The pattern samples of the options, as the panel is shown.
     void RefreshSamples();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
     QStringList LocalEntries() const;
     QStringList NewTracks() const;

@@ -2,19 +2,19 @@
 
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
+#include "io/SafeRewrite.h"
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/AutoSort.h"
 #include "tools/FolderScan.h"
 #include "tools/Patterns.h"
+#include "tools/Playlist.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
+#include "tools/TextFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 
@@ -94,15 +94,11 @@ QString AlbumPlaylistFolder(const QString& albumFolder, int mode, const QString&
 
 QStringList AlbumPlaylistLines(const QString& albumFolder, const QStringList& entries,
                                const QString& playlistFolder, bool relative) {
-    QString prefix = WideIncludeTrailingBackslash(albumFolder);
-    if (relative) {
-        prefix = QDir(playlistFolder).relativeFilePath(WideExcludeTrailingBackslash(albumFolder));
-        if (prefix == QLatin1String(".")) prefix.clear();
-        if (!prefix.isEmpty()) prefix = WideIncludeTrailingBackslash(prefix);
-    }
+    const QString folder = WideIncludeTrailingBackslash(albumFolder);
     QStringList lines;
     for (const QString& e : entries)
-        if (e != kFakeTrack) lines.append(prefix + e);
+        if (e != kFakeTrack)
+            lines.append(relative ? MakeRelativeEntry(folder + e, playlistFolder) : folder + e);
     return lines;
 }
 
@@ -147,17 +143,15 @@ bool WriteAlbumFileTags(const QString& path, const TAlbumTagValues& values, int 
 
 namespace {
 
-bool WritePlaylist(const QString& path, const QStringList& lines, QString& error) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        error = f.errorString();
-        return false;
-    }
+bool WriteAlbumPlaylist(const QString& path, const QStringList& lines, QString& error) {
     QByteArray bytes;
     for (const QString& l : lines)
-        bytes += l.toUtf8() + "\r\n";
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        error = f.errorString();
+        AppendTextLine(bytes, l);
+    try {
+        SafeWriteFile(path,
+                      [&](TWFileStream& out) { out.WriteBuffer(bytes.constData(), bytes.size()); });
+    } catch (const ESonvaleError& e) {
+        error = e.Message;
         return false;
     }
     return true;
@@ -250,7 +244,7 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
             result.PlaylistPath = plsFolder + name;
         if (error.isEmpty() && !o.DryRun)
             result.PlaylistWritten =
-                WritePlaylist(result.PlaylistPath, result.PlaylistLines, error);
+                WriteAlbumPlaylist(result.PlaylistPath, result.PlaylistLines, error);
         if (!error.isEmpty()) {
             prompter.ShowMessageBox(
                 QStringLiteral("The playlist could not be written: %1").arg(error), mbOk, mkError);
@@ -278,18 +272,14 @@ QStringList ListAlbumFolder(const QString& folder) {
 bool ReadTrackNames(const QString& path, QStringList& names) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = f.read(16 << 20);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        // Windows-1252 where the platform offers it, Latin-1 otherwise.
-        QStringDecoder cp1252("windows-1252");
-        text = cp1252.isValid() ? QString(cp1252(bytes)) : QString::fromLatin1(bytes);
-    }
     names.clear();
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (!line.isEmpty()) names << line;
+    try {
+        for (QString line : DecodeTextLines(f.read(16 << 20))) {
+            line = line.trimmed();
+            if (!line.isEmpty()) names << line;
+        }
+    } catch (const ESonvaleError&) {
+        return false; // not text
     }
     return true;
 }
