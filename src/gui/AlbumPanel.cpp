@@ -161,17 +161,11 @@ void TAlbumPanel::RefreshSamples() {
 }
 
 QStringList TAlbumPanel::LocalEntries() const {
-    QStringList e;
-    for (int i = 0; i < trloc_lst->count(); ++i)
-        e << trloc_lst->item(i)->text();
-    return e;
+    return ListTexts(trloc_lst);
 }
 
 QStringList TAlbumPanel::NewTracks() const {
-    QStringList t;
-    for (int i = 0; i < trnewtracks_lst->count(); ++i)
-        t << trnewtracks_lst->item(i)->text();
-    return t;
+    return ListTexts(trnewtracks_lst);
 }
 
 void TAlbumPanel::trlocaddfiles_btnClick() {

@@ -1,6 +1,7 @@
 #include "gui/AutoSortDlg.h"
 
 #include "gui/DialogButtons.h"
+#include "gui/ToolList.h"
 #include "gui/ToolRun.h"
 #include "tools/AutoSort.h"
 #include "tools/Prompter.h"
@@ -62,10 +63,7 @@ bool TAutoSortDlg::ExecuteSort() {
 }
 
 QStringList TAutoSortDlg::LocalOrder() const {
-    QStringList order;
-    for (int i = 0; i < sortloc_lst->count(); ++i)
-        order << sortloc_lst->item(i)->text();
-    return order;
+    return ListTexts(sortloc_lst);
 }
 
 void TAutoSortDlg::go_btnClick() {

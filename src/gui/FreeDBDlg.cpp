@@ -2,6 +2,7 @@
 
 #include "gui/HTTPDlg.h"
 #include "gui/PanelHost.h"
+#include "gui/ToolList.h"
 #include "tools/LookupSettings.h"
 
 #include <QComboBox>
@@ -130,10 +131,7 @@ void TFreeDBDlg::freedbartist_txtClick() {
 }
 
 QStringList TFreeDBDlg::Tracks() const {
-    QStringList t;
-    for (int i = 0; i < freedbtracks_lst->count(); ++i)
-        t << freedbtracks_lst->item(i)->text();
-    return t;
+    return ListTexts(freedbtracks_lst);
 }
 
 void TFreeDBDlg::ClearDetails() {

@@ -129,34 +129,37 @@ TLookupTransfer ClientTransfer(THttpClient& client) {
     };
 }
 
+namespace {
+
+// The body of a request, or the reason it did not arrive whole in `error`.
+bool Run(const TLookupTransfer& transfer, const TLookupRequest& request, QByteArray& body,
+         QString& error) {
+    if (transfer(request, body, error)) return true;
+    error = QStringLiteral("The transfer did not complete: %1").arg(error);
+    return false;
+}
+
+} // namespace
+
 TLookupSearchResult RunLookupSearch(const TLookupConfig& config, const QString& words,
                                     const QList<int32_t>& localDurationsMs,
                                     const TLookupTransfer& transfer) {
     const TLookupRequest request = LookupSearchRequest(config, words, localDurationsMs);
     TLookupSearchResult result;
-    if (request.Url.isEmpty()) {
+    QByteArray body;
+    if (request.Url.isEmpty())
         result.Error =
             request.Error.isEmpty() ? QStringLiteral("Nothing to search for.") : request.Error;
-        return result;
-    }
-    QByteArray body;
-    QString error;
-    if (!transfer(request, body, error)) {
-        result.Error = QStringLiteral("The transfer did not complete: %1").arg(error);
-        return result;
-    }
-    return ParseLookupSearch(config, body);
+    else if (Run(transfer, request, body, result.Error))
+        return ParseLookupSearch(config, body);
+    return result;
 }
 
 TLookupFetchResult RunLookupFetch(const TLookupConfig& config, const TLookupMatch& match,
                                   const TLookupTransfer& transfer) {
-    const TLookupRequest request = LookupFetchRequest(config, match);
     QByteArray body;
-    QString error;
     TLookupFetchResult result;
-    if (!transfer(request, body, error)) {
-        result.Error = QStringLiteral("The transfer did not complete: %1").arg(error);
-        return result;
-    }
-    return ParseLookupFetch(config, body);
+    if (Run(transfer, LookupFetchRequest(config, match), body, result.Error))
+        return ParseLookupFetch(config, body);
+    return result;
 }

@@ -1,3 +1,4 @@
+#include "album/AlbumFixture.h"
 #include "audio/AudioHelpers.h"
 #include "support/ReplayServer.h"
 #include "tagtools/TagToolsSupport.h"
@@ -6,32 +7,9 @@
 #include <QTemporaryDir>
 
 using namespace tagtools;
+using namespace album;
 
 namespace {
-
-// An album whose files are in the wrong order under bad names: "b" is track 1 (1 s),
-// "c" track 2 (2 s), "a" track 3 (3 s).
-QString MakeAlbum(const QTemporaryDir& tmp) {
-    QDir dir(tmp.path() + QStringLiteral("/Some Album"));
-    dir.mkpath(QStringLiteral("."));
-    const struct {
-        const char* Name;
-        double Seconds;
-    } files[] = {{"a track.mp3", 3.0}, {"b intro.mp3", 1.0}, {"c middle.mp3", 2.0}};
-    for (const auto& f : files) {
-        fixtures::EncodeOptions o = SmallAudio();
-        o.seconds = f.Seconds;
-        EXPECT_TRUE(fixtures::EncodeMp3(dir.filePath(QString::fromLatin1(f.Name)), o));
-    }
-    return dir.path();
-}
-
-// The server's entry: offsets 150, 225, 375 and 8 s give 1000, 2000 and 3000 ms.
-const QByteArray kRead = "210 misc 0a000803 CD database entry follows\r\n"
-                         "# Track frame offsets:\r\n#\t150\r\n#\t225\r\n#\t375\r\n#\r\n"
-                         "# Disc length: 8 seconds\r\n#\r\nDTITLE=The Band / Some Album\r\n"
-                         "DYEAR=2001\r\nDGENRE=Jazz\r\nTTITLE0=Intro\r\nTTITLE1=Middle\r\n"
-                         "TTITLE2=The Track\r\n.\r\n";
 
 int Cli(const QStringList& args, QByteArray* out, QByteArray* err = nullptr) {
     static QTemporaryDir config; // the CLI's own settings, never the user's
@@ -43,11 +21,10 @@ int Cli(const QStringList& args, QByteArray* out, QByteArray* err = nullptr) {
 
 TEST(AlbumCli, LooksUpSortsByTimeRenamesTagsAndWritesThePlaylist) {
     QTemporaryDir tmp;
-    const QString album = MakeAlbum(tmp);
+    const QString album = MakeAlbum(tmp.path());
     TReplayServer server([](const QByteArray& head) {
-        if (head.contains("cmd=cddb+query+"))
-            return TReplay{TReplayServer::Ok("200 misc 0a000803 The Band / Some Album\r\n")};
-        return TReplay{TReplayServer::Ok(kRead)};
+        if (head.contains("cmd=cddb+query+")) return TReplay{TReplayServer::Ok(kQueryReply)};
+        return TReplay{TReplayServer::Ok(kReadReply)};
     });
     QByteArray out, err;
     ASSERT_EQ(
@@ -83,7 +60,7 @@ TEST(AlbumCli, LooksUpSortsByTimeRenamesTagsAndWritesThePlaylist) {
 
 TEST(AlbumCli, DryRunByWordsChangesNothing) {
     QTemporaryDir tmp;
-    const QString album = MakeAlbum(tmp);
+    const QString album = MakeAlbum(tmp.path());
     const QString tracks = tmp.filePath(QStringLiteral("tracks.txt"));
     fixtures::WriteFile(tracks, "Intro\r\nMiddle\r\nTrack\r\n");
     QByteArray out, err;
@@ -130,7 +107,7 @@ TEST(LookupCli, ExitStatuses) {
     TReplayServer server(
         [](const QByteArray&) { return TReplay{TReplayServer::Ok("202 No match found.\r\n")}; });
     QTemporaryDir tmp;
-    const QString album = MakeAlbum(tmp);
+    const QString album = MakeAlbum(tmp.path());
     QByteArray out, err;
     EXPECT_EQ(Cli({QStringLiteral("lookup"), QStringLiteral("--folder"), album,
                    QStringLiteral("--server"), server.Url()},

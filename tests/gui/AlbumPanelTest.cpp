@@ -1,5 +1,6 @@
 #include "gui/AlbumPanel.h"
 #include "GuiMain.h"
+#include "album/AlbumFixture.h"
 #include "audio/AudioHelpers.h"
 #include "gui/AutoSortDlg.h"
 #include "gui/FreeDBDlg.h"
@@ -40,32 +41,15 @@ void WhenShown(QWidget* window, std::function<void()> script) {
     poll->start(20);
 }
 
-const QByteArray kRead = "210 misc 0a000803 CD database entry follows\r\n"
-                         "# Track frame offsets:\r\n#\t150\r\n#\t225\r\n#\t375\r\n#\r\n"
-                         "# Disc length: 8 seconds\r\n#\r\nDTITLE=The Band / Some Album\r\n"
-                         "DYEAR=2001\r\nDGENRE=Jazz\r\nTTITLE0=Intro\r\nTTITLE1=Middle\r\n"
-                         "TTITLE2=The Track\r\n.\r\n";
-
 } // namespace
 
 TEST(AlbumPanel, AddFilesLooksUpSortsAndGoRenames) {
     TestApp();
     QTemporaryDir tmp;
-    QDir dir(tmp.path() + QStringLiteral("/Some Album"));
-    ASSERT_TRUE(dir.mkpath(QStringLiteral(".")));
-    const struct {
-        const char* Name;
-        double Seconds;
-    } files[] = {{"a track.mp3", 3.0}, {"b intro.mp3", 1.0}, {"c middle.mp3", 2.0}};
-    for (const auto& f : files) {
-        fixtures::EncodeOptions o = SmallAudio();
-        o.seconds = f.Seconds;
-        ASSERT_TRUE(fixtures::EncodeMp3(dir.filePath(QString::fromLatin1(f.Name)), o));
-    }
+    const QDir dir(album::MakeAlbum(tmp.path()));
     TReplayServer server([](const QByteArray& head) {
-        if (head.contains("cmd=cddb+query+"))
-            return TReplay{TReplayServer::Ok("200 misc 0a000803 The Band / Some Album\r\n")};
-        return TReplay{TReplayServer::Ok(kRead)};
+        if (head.contains("cmd=cddb+query+")) return TReplay{TReplayServer::Ok(album::kQueryReply)};
+        return TReplay{TReplayServer::Ok(album::kReadReply)};
     });
     auto prompter = std::make_shared<TScriptedPrompter>();
     TMainDlg dlg(prompter);
