@@ -191,3 +191,26 @@ TEST(HttpResponseParser, TakesRepliesByteByByte) {
     EXPECT_EQ(parser.State(), THttpResponseParser::stDone);
     EXPECT_EQ(body, QByteArray("abcde"));
 }
+
+TEST(HttpClient, HttpsThroughAProxyGoesThroughATunnel) {
+    TReplayServer proxy([](const QByteArray& head) {
+        if (head.startsWith("CONNECT "))
+            return TReplay{"HTTP/1.0 200 Connection established\r\n\r\n", TReplay::Tunnel};
+        return TReplay{TReplayServer::Ok("inside")};
+    });
+    const TGot got =
+        Fetch(QStringLiteral("https://127.0.0.1:4443/ws/2/release/"), [&](THttpClient& c) {
+            c.ProxyHost = QStringLiteral("127.0.0.1");
+            c.ProxyPort = QString::number(proxy.Port());
+            c.ProxyUser = QStringLiteral("u");
+        });
+    EXPECT_EQ(got.Error, QString());
+    EXPECT_EQ(got.Body, QByteArray("inside"));
+    const QList<QByteArray> requests = proxy.Requests();
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requests[0], QByteArray("CONNECT 127.0.0.1:4443 HTTP/1.0\r\nHost: 127.0.0.1:4443\r\n"
+                                      "Proxy-Authorization: Basic dTo=\r\n\r\n"));
+    // Inside the tunnel the request is the server's own: path only, no proxy credentials.
+    EXPECT_TRUE(requests[1].startsWith("GET /ws/2/release/ HTTP/1.0\r\n"));
+    EXPECT_FALSE(requests[1].contains("Proxy-Authorization"));
+}

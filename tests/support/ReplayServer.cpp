@@ -51,18 +51,23 @@ protected:
             const TReplay reply = FOwner->FHandler(*head);
             socket->write(reply.Bytes);
             socket->flush();
-            if (reply.End == TReplay::Close)
+            if (reply.End == TReplay::Tunnel) {
+                head->clear();
+                StartTls(socket);
+            } else if (reply.End == TReplay::Close)
                 socket->disconnectFromHost();
             else if (reply.End == TReplay::Cut)
                 QMetaObject::invokeMethod(
                     socket, [socket] { socket->disconnectFromHost(); }, Qt::QueuedConnection);
         });
         connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
-        if (FOwner->FTls) {
-            socket->setLocalCertificate(TReplayServer::Certificate());
-            socket->setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Ec));
-            socket->startServerEncryption();
-        }
+        if (FOwner->FTls) StartTls(socket);
+    }
+
+    static void StartTls(QSslSocket* socket) {
+        socket->setLocalCertificate(TReplayServer::Certificate());
+        socket->setPrivateKey(QSslKey(QByteArray(kKey), QSsl::Ec));
+        socket->startServerEncryption();
     }
 
 private:

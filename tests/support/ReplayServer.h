@@ -15,7 +15,8 @@ struct TReplay {
     QByteArray Bytes;
     // Close: the server closes after the reply. Hold: the connection stays open (a body
     // that never ends). Cut: the server drops the connection right after the bytes.
-    enum TEnd { Close, Hold, Cut } End = Close;
+    // Tunnel: the answer to a proxy's CONNECT; TLS starts and the next request follows.
+    enum TEnd { Close, Hold, Cut, Tunnel } End = Close;
 };
 
 class TReplayServer {
