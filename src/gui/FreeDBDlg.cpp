@@ -161,8 +161,10 @@ TLookupConfig TFreeDBDlg::Config() {
     return c;
 }
 
-bool TFreeDBDlg::EnsureEmail(TLookupConfig& config) {
-    if (config.Source == TLookupSource::FreeDBSearch || !config.Email.trimmed().isEmpty())
+bool TFreeDBDlg::EnsureEmail(TLookupConfig& config, bool fetch) {
+    // The keyword search asks the web site; its fetch asks the CDDB server.
+    if ((config.Source == TLookupSource::FreeDBSearch && !fetch) ||
+        !config.Email.trimmed().isEmpty())
         return true;
     QString email;
     if (!FHost->Prompter().InputText(
@@ -199,7 +201,7 @@ void TFreeDBDlg::freedbsearch_btnClick() {
     TLookupConfig config = Config();
     if (config.Source != TLookupSource::CddbQuery && freedbsearch_txt->text().trimmed().isEmpty())
         return;
-    if (!EnsureEmail(config)) return;
+    if (!EnsureEmail(config, false)) return;
     const QString words = freedbsearch_txt->text();
     TLookupSearchResult result;
     bool cancelled = false;
@@ -228,7 +230,7 @@ void TFreeDBDlg::freedbfetch_btnClick() {
     TLookupConfig config = Config();
     // The results came from the source chosen when they were searched.
     config.Source = FMatchesSource;
-    if (!EnsureEmail(config)) return;
+    if (!EnsureEmail(config, true)) return;
     QString transferError;
     const TLookupFetchResult result = RunLookupFetch(
         config, FMatches[row], [&](const TLookupRequest& r, QByteArray& body, QString& error) {

@@ -56,7 +56,7 @@ protected:
 private:
     TLookupConfig Config();
     // Asks for the e-mail the services want when none is set; false when the user cancels.
-    bool EnsureEmail(TLookupConfig& config);
+    bool EnsureEmail(TLookupConfig& config, bool fetch);
     bool Transfer(const TLookupRequest& request, QByteArray& body, QString& error);
     void ClearDetails();
     void MakeDefault(QPushButton* button);

@@ -3,8 +3,10 @@
 #include "tagtools/TagToolsSupport.h"
 #include "tools/AlbumRenamer.h"
 #include "tools/AutoSort.h"
+#include "tools/LookupSettings.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 
 using namespace tagtools;
@@ -179,4 +181,23 @@ TEST(AutoSort, ByWords) {
     EXPECT_EQ(SortWords(NormaliseSortText(QStringLiteral(" (Don't) Stop_Me-Now "))),
               (QStringList{QStringLiteral("don"), QStringLiteral("stop"), QStringLiteral("me"),
                            QStringLiteral("now")}));
+}
+
+TEST(LookupSettings, StoredValuesBecomeTheLookup) {
+    QTemporaryDir tmp;
+    QSettings store(tmp.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    store.setValue(QStringLiteral("FreeDB_Server"), QStringLiteral("SECOND.example"));
+    store.setValue(QStringLiteral("FreeDB_Email"), QStringLiteral("me@mail.example"));
+    store.setValue(QStringLiteral("FreeDB_SearchSite"), QString());
+    store.setValue(QStringLiteral("Lookup_Source"), QStringLiteral("7"));
+    TSettingsValues v;
+    v.FreeDBServers = {QStringLiteral("gnudb.gnudb.org"), QStringLiteral("second.example")};
+    LoadSettingsValues(store, v);
+    const TLookupConfig c = LookupConfigFromSettings(v);
+    EXPECT_EQ(c.Server, QStringLiteral("second.example"));
+    EXPECT_EQ(c.Email, QStringLiteral("me@mail.example"));
+    EXPECT_EQ(c.SearchSite, kDefaultSearchSite);               // empty: the default site
+    EXPECT_EQ(int(c.Source), int(TLookupSource::MusicBrainz)); // 7 is no source
+    SaveSettingsValues(store, v);
+    EXPECT_EQ(store.value(QStringLiteral("Lookup_Source")).toString(), QStringLiteral("2"));
 }
