@@ -98,6 +98,8 @@ int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
 int RunOrganize(const QStringList& args);
 int RunMagicFolder(const QStringList& args);
+int RunLookup(const QStringList& args);
+int RunAlbum(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);

@@ -1,5 +1,6 @@
 #include "gui/MainDlg.h"
 
+#include "gui/AlbumPanel.h"
 #include "gui/BurnerPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
@@ -264,6 +265,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
     FBurner = new TBurnerPanel(this);
+    new TAlbumPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 

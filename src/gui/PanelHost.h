@@ -85,6 +85,8 @@ public:
     // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
+    // A tool changed Settings (the e-mail asked at a lookup): the settings page shows it.
+    std::function<void()> SettingsChangedHook;
     // A tool's own step each time its panel is shown.
     QHash<int, std::function<void()>> EntrySteps;
 };
