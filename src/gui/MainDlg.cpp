@@ -1,9 +1,11 @@
 #include "gui/MainDlg.h"
 
+#include "gui/DuplicatesPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/MltEdPanel.h"
+#include "gui/QualityPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
@@ -250,6 +252,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TDuplicatesPanel(this);
+    new TQualityPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -403,6 +407,16 @@ void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
     // Kept edits refuse the switch, and then the editor keeps its file and queue too.
     if (!ShowToolPanel(TToolPanel::SingleFile) || !SingleFileEditor) return;
     SingleFileEditor->LoadQueue(paths);
+}
+
+void TMainDlg::LoadIntoFileLister(const QStringList& paths) {
+    if (!ShowToolPanel(TToolPanel::Lister)) return;
+    TToolList* list = ToolList(TToolPanel::Lister);
+    ListReset(list);
+    list->setUpdatesEnabled(false);
+    for (const QString& path : paths)
+        list->AddFileToList(path);
+    list->setUpdatesEnabled(true);
 }
 
 QWidget* TMainDlg::Panel(TToolPanel panel) const {
@@ -593,6 +607,7 @@ void TMainDlg::AppEvntActivate() {
     FSettingsPage->LoadSettings();
     Genres = SortedGenreNames();
     FillGenreBoxes();
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
@@ -637,6 +652,7 @@ void TMainDlg::AppEvntActivate() {
 }
 
 void TMainDlg::FormDestroy() {
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
     Genres.clear();
 }

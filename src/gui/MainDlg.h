@@ -52,6 +52,7 @@ public:
     // panel is shown.
     TSingleEdPanel* SingleFileEditor = nullptr;
     void LoadSingleFileQueue(const QStringList& paths) override;
+    void LoadIntoFileLister(const QStringList& paths) override;
 
     TSettingsPage* SettingsPage() const { return FSettingsPage; }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/SettingsValues.h"
+#include "tools/HashScanner.h"
 #include "tools/Prompter.h"
 
 class QVBoxLayout;
@@ -49,6 +50,8 @@ public:
     virtual bool ShowToolPanel(TToolPanel panel) = 0;
     // Shows the single-file editor with `paths` as its new queue.
     virtual void LoadSingleFileQueue(const QStringList& paths) = 0;
+    // Shows the files lister with `paths` as its whole file list.
+    virtual void LoadIntoFileLister(const QStringList& paths) = 0;
 
     // A tool panel, its file list (nullptr for panels without one), the column of buttons
     // beside the list (tools append their own, e.g. "Go") and the panel's outer layout,
@@ -71,6 +74,8 @@ public:
     // The settings the tools read; the settings page loads them, keeps them in step with
     // its controls and saves them.
     TSettingsValues Settings;
+    // The duplicates finder's fingerprints of its last scan, with the paths they belong to.
+    TFingerprintScan Fingerprints;
     // Saving the settings when their page is left (the settings page's SaveSettings), and
     // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
