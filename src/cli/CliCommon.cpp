@@ -1,11 +1,12 @@
 #include "cli/CliCommon.h"
 
-#include "tools/FolderScan.h"
-
+#include "audio/AudioHelpers.h"
 #include "io/FileUtils.h"
+#include "tools/FolderScan.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <unistd.h>
 
 int UsageError(const QString& usage, const QString& problem) {
@@ -14,7 +15,8 @@ int UsageError(const QString& usage, const QString& problem) {
     return kExitUsage;
 }
 
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out) {
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -28,6 +30,10 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
         }
         if (!a.startsWith(QLatin1String("--"))) {
             out.Paths << a;
+            continue;
+        }
+        if (flags.contains(a.mid(2))) {
+            out.Options.append({a.mid(2), QString()});
             continue;
         }
         if (i + 1 >= args.size())
@@ -59,6 +65,30 @@ void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
+}
+
+QStringList ListToolFiles(const QStringList& paths, QStringList& refused) {
+    QStringList files;
+    QSet<QString> seen;
+    auto add = [&](const QString& f) {
+        if (seen.contains(f)) return;
+        seen.insert(f);
+        files << f;
+    };
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p)) {
+            const QStringList inFolder = ExpandPaths(
+                {p}, [](const QString& f) { return IsSupportedExtension(WideExtractFileExt(f)); },
+                nullptr);
+            for (const QString& f : inFolder)
+                add(f);
+        } else if (!IsListablePath(p)) {
+            refused << p;
+        } else {
+            add(p);
+        }
+    }
+    return files;
 }
 
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,

@@ -25,18 +25,25 @@ int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
 
-// Arguments of a command whose options all take a value: "--name value" pairs (names
-// without the dashes, in the order given) and the PATH arguments; "--" ends the options.
+// Arguments of a command: "--name value" pairs (names without the dashes, in the order
+// given; a flag gets an empty value) and the PATH arguments; "--" ends the options.
 struct TCliArgs {
     QList<QPair<QString, QString>> Options;
     QStringList Paths;
 };
-// Splits `args`; "--help"/"-h" prints `usage` and `help`. Returns -1 to go on, or the
-// exit status the command returns (kExitOk after the help, kExitUsage for an option
-// without its value).
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out);
+// Splits `args`; "--help"/"-h" prints `usage` and `help`. Options named in `flags` take
+// no value. Returns -1 to go on, or the exit status the command returns (kExitOk after
+// the help, kExitUsage for an option without its value).
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags = {});
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
+
+// The files a tool's list would hold for the PATH arguments, each once, in the order
+// given: folders as "Add Folder" walks them, named files that pass the list's extension
+// test (a missing one keeps its place and fails when its turn comes). Named files the
+// list would not take go to `refused`.
+QStringList ListToolFiles(const QStringList& paths, QStringList& refused);
 
 // Expands the PATH arguments: files as given, folders walked recursively as the
 // windows' "Add Folder" walks them (name order, letter case ignored, each subfolder in
@@ -61,3 +68,5 @@ int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunDupes(const QStringList& args);
+int RunQuality(const QStringList& args);

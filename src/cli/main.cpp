@@ -8,6 +8,8 @@ const std::vector<TCliCommand>& CliCommands() {
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
+        {"dupes", "find copies of one recording; optionally trash all but the first", RunDupes},
+        {"quality", "list files below a bit rate or sample rate", RunQuality},
     };
     return commands;
 }
