@@ -40,11 +40,7 @@ int64_t AudioDataOffset(TWFileStream& stream, const QString& name) {
     case fcApe: {
         // What their readers take as the tag (ReadPreferredTags), without parsing the stream.
         unsigned char h[10];
-        const int64_t at = stream.Position();
-        stream.SetPosition(0);
-        const bool read = stream.Read(h, 10) == 10;
-        stream.SetPosition(at);
-        return read ? Id3v2TagSize(h) : 0;
+        return stream.ReadAt(0, h, 10) == 10 ? Id3v2TagSize(h) : 0;
     }
     case fcMpc: {
         // The header may sit behind the tag or, when the tag's size is wrong, at 0.

@@ -36,15 +36,18 @@ std::unique_ptr<TWFileStream> OpenForHash(const QString& path, TFileIdentity* id
     return std::make_unique<TWFileStream>(path, fmOpenRead | fmShareDenyNone);
 }
 
+[[noreturn]] void ReadFailed() {
+    throw ESonvaleError(QStringLiteral("The file changed or could not be read"));
+}
+
 // Hashes exactly `count` bytes from `at`; a file that shrank or fails to read raises.
 QString HashRange(TWFileStream& stream, int64_t at, int64_t count, TWorker& w) {
     w.Hash.Init();
-    stream.SetPosition(at);
     while (count > 0) {
         const int64_t want = std::min<int64_t>(count, int64_t(w.Buffer.size()));
-        if (stream.Read(w.Buffer.data(), want) != want)
-            throw ESonvaleError(QStringLiteral("The file changed or could not be read"));
+        if (stream.ReadAt(at, w.Buffer.data(), want) != want) ReadFailed();
         w.Hash.Update(w.Buffer.data(), size_t(want));
+        at += want;
         count -= want;
     }
     return w.Hash.DigestText();
@@ -53,9 +56,13 @@ QString HashRange(TWFileStream& stream, int64_t at, int64_t count, TWorker& w) {
 QString HeadDigest(const QString& path, TWorker& w) {
     const auto stream = OpenForHash(path);
     if (!stream) return {};
-    const int64_t offset = AudioDataOffset(*stream, path);
-    const int64_t count = std::clamp<int64_t>(stream->GetSize() - offset, 0, kFingerprintBytes);
-    return HashRange(*stream, offset, count, w);
+    // A file shorter than the offset plus 64 KiB is hashed over what it holds.
+    const int64_t got =
+        stream->ReadAt(AudioDataOffset(*stream, path), w.Buffer.data(), kFingerprintBytes);
+    if (got < 0) ReadFailed();
+    w.Hash.Init();
+    w.Hash.Update(w.Buffer.data(), size_t(got));
+    return w.Hash.DigestText();
 }
 
 struct TAudioRange {
