@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSet>
 #include <unistd.h>
 
@@ -65,6 +66,18 @@ void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
+}
+
+void PrintJsonLine(const QJsonObject& o) {
+    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
+             QLatin1Char('\n'));
+}
+
+void PrintFileError(bool json, const QString& path, const QString& error) {
+    if (json)
+        PrintJsonLine({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});
+    else
+        PrintErr(QStringLiteral("%1: %2\n").arg(path, error));
 }
 
 QStringList ListToolFiles(const QStringList& paths, QStringList& refused) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -24,6 +25,11 @@ const std::vector<TCliCommand>& CliCommands();
 int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
+// One compact JSON object and a newline on standard output.
+void PrintJsonLine(const QJsonObject& o);
+// A file the command could not handle: {"path", "error"} on standard output with --json,
+// "path: error" on standard error without.
+void PrintFileError(bool json, const QString& path, const QString& error);
 
 // Arguments of a command: "--name value" pairs (names without the dashes, in the order
 // given; a flag gets an empty value) and the PATH arguments; "--" ends the options.

@@ -5,7 +5,6 @@
 #include "tools/Progress.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <memory>
 
@@ -27,11 +26,6 @@ const char* const kDupesHelp =
     "({\"digest\", \"files\"}, with \"trashed\" or \"would_trash\" and \"failed\") and one\n"
     "{\"path\", \"error\"} per file that could not be read.\n"
     "Exit status 1 when a file could not be read or moved to the trash.\n";
-
-void PrintJson(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
-}
 
 } // namespace
 
@@ -59,10 +53,7 @@ int RunDupes(const QStringList& args) {
 
     int status = kExitOk;
     auto fail = [&](const QString& path, const QString& error) {
-        if (json)
-            PrintJson({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});
-        else
-            PrintErr(QStringLiteral("%1: %2\n").arg(path, error));
+        PrintFileError(json, path, error);
         status = kExitFailure;
     };
     QStringList refused;
@@ -118,7 +109,7 @@ int RunDupes(const QStringList& args) {
         for (qsizetype i = 0; i < files.size(); ++i)
             text += QStringLiteral("  %1%2\n").arg(files[i], notes[i]);
         if (json)
-            PrintJson(o);
+            PrintJsonLine(o);
         else
             PrintOut(text);
     }

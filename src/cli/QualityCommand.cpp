@@ -4,7 +4,6 @@
 #include "tools/Progress.h"
 #include "tools/QualityAnalyser.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -24,11 +23,6 @@ const char* const kQualityHelp =
 
 int Usage(const QString& problem) {
     return UsageError(QLatin1String(kQualityUsage), problem);
-}
-
-void PrintJson(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
 }
 
 } // namespace
@@ -60,10 +54,7 @@ int RunQuality(const QStringList& args) {
 
     int status = kExitOk;
     auto fail = [&](const QString& path, const QString& error) {
-        if (json)
-            PrintJson({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});
-        else
-            PrintErr(QStringLiteral("%1: %2\n").arg(path, error));
+        PrintFileError(json, path, error);
         status = kExitFailure;
     };
     QStringList refused;
@@ -90,9 +81,9 @@ int RunQuality(const QStringList& args) {
     const TQualityResult result = RunQualityAnalyser(options, progress, prompter);
     for (const TPoorFile& f : result.Poor) {
         if (json)
-            PrintJson({{QStringLiteral("path"), f.Path},
-                       {QStringLiteral("bitrate"), f.Bitrate},
-                       {QStringLiteral("samplerate"), f.SampleRate}});
+            PrintJsonLine({{QStringLiteral("path"), f.Path},
+                           {QStringLiteral("bitrate"), f.Bitrate},
+                           {QStringLiteral("samplerate"), f.SampleRate}});
         else
             PrintOut(QStringLiteral("%1: %2 bit/s, %3 Hz\n")
                          .arg(f.Path)

@@ -114,9 +114,10 @@ void TDuplicatesPanel::dupresscan_btnClick() {
 
 void TDuplicatesPanel::ShowProgress() {
     if (!FScanner) return;
-    FProgress->setRange(0, std::max(1, FScanner->Total()));
-    FProgress->setValue(FScanner->Done());
-    FCurrent->setText(FScanner->CurrentName());
+    const TScanProgress now = FScanner->Progress();
+    FProgress->setRange(0, std::max(1, now.Total));
+    FProgress->setValue(now.Done);
+    FCurrent->setText(now.CurrentName);
 }
 
 void TDuplicatesPanel::ScanFinished() {

@@ -5,6 +5,7 @@
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
 #include "tags/TagSelect.h"
+#include "tools/BatchReport.h"
 #include "tools/Hashes.h"
 
 #include <QElapsedTimer>
@@ -117,17 +118,6 @@ void RunParallel(int count, int threads, const std::atomic<bool>* stop, const F&
         t.join();
 }
 
-// Runs `work` for one file; an error it raises is that file's error.
-template <class F> void Guarded(QString& error, const F& work) {
-    try {
-        work();
-    } catch (const ESonvaleError& e) {
-        error = e.Message;
-    } catch (const std::exception& e) {
-        error = QString::fromLocal8Bit(e.what());
-    }
-}
-
 int DefaultWorkers() {
     // Several reads in flight help a cold disk or a network share; more threads than
     // this only contend for the same disk.
@@ -167,9 +157,9 @@ TFingerprintScan ScanFingerprints(const TFingerprintScanOptions& options) {
 
     // Stage 0: every file's fingerprint.
     RunParallel(n, workers, options.Stop, [&](int i, TWorker& w) {
-        Guarded(errors[i], [&] {
+        errors[i] = FileStepError(true, [&] {
             heads[i] = HeadDigest(options.Paths[i], w);
-            if (heads[i].isEmpty()) errors[i] = NoSuchFile();
+            if (heads[i].isEmpty()) throw ESonvaleError(NoSuchFile());
         });
         step(0, n, i);
     });
@@ -190,7 +180,7 @@ TFingerprintScan ScanFingerprints(const TFingerprintScanOptions& options) {
     if (!stopped())
         RunParallel(int(colliding.size()), workers, options.Stop, [&](int k, TWorker&) {
             const int i = colliding[k];
-            Guarded(errors[i], [&] {
+            errors[i] = FileStepError(true, [&] {
                 const auto stream = OpenForHash(options.Paths[i], &ids[i]);
                 if (!stream) throw ESonvaleError(NoSuchFile());
                 ranges[i] = AudioRange(*stream, options.Paths[i]);
@@ -223,7 +213,8 @@ TFingerprintScan ScanFingerprints(const TFingerprintScanOptions& options) {
     if (!stopped())
         RunParallel(int(toHash.size()), workers, options.Stop, [&](int k, TWorker& w) {
             const int i = toHash[k];
-            Guarded(errors[i], [&] { digests[i] = DigestOfRange(options.Paths[i], ranges[i], w); });
+            errors[i] = FileStepError(
+                true, [&] { digests[i] = DigestOfRange(options.Paths[i], ranges[i], w); });
             step(2, int(toHash.size()), i);
         });
 
@@ -250,21 +241,9 @@ THashScanner::~THashScanner() {
     wait();
 }
 
-int THashScanner::Stage() const {
+TScanProgress THashScanner::Progress() const {
     const QMutexLocker lock(&FLock);
-    return FStage;
-}
-int THashScanner::Done() const {
-    const QMutexLocker lock(&FLock);
-    return FDone;
-}
-int THashScanner::Total() const {
-    const QMutexLocker lock(&FLock);
-    return FTotal;
-}
-QString THashScanner::CurrentName() const {
-    const QMutexLocker lock(&FLock);
-    return FCurrent;
+    return FProgress;
 }
 
 void THashScanner::run() {
@@ -277,10 +256,7 @@ void THashScanner::run() {
     options.Step = [&](int stage, int done, int total, const QString& path) {
         {
             const QMutexLocker lock(&FLock);
-            FStage = stage;
-            FDone = done;
-            FTotal = total;
-            FCurrent = WideExtractFileName(path);
+            FProgress = {stage, done, total, WideExtractFileName(path)};
         }
         if (sinceSignal.elapsed() >= 40) {
             sinceSignal.restart();
@@ -302,8 +278,7 @@ void THashScanner::run() {
     }
     {
         const QMutexLocker lock(&FLock);
-        FStage = FDone = FTotal = 0;
-        FCurrent.clear();
+        FProgress = TScanProgress();
     }
     emit ProgressChanged();
 }

@@ -52,10 +52,18 @@ struct TFingerprintScanOptions {
 // Holds one 64 KiB buffer per thread.
 TFingerprintScan ScanFingerprints(const TFingerprintScanOptions& options);
 
+// Where a scan is: its stage (see Step), the files done of the stage's total, and the
+// name (without folder) of the last file.
+struct TScanProgress {
+    int Stage = 0;
+    int Done = 0;
+    int Total = 0;
+    QString CurrentName;
+};
+
 // The duplicates finder's background scan: fill Input, start(), read Output once
-// finished() has been delivered. Progress is polled from the GUI thread (Done, Total,
-// CurrentName); ProgressChanged is sent at most every 40 ms, so a fast scan never waits
-// for the window.
+// finished() has been delivered. The GUI thread reads Progress when ProgressChanged
+// arrives, which is sent at most every 40 ms: a fast scan never waits for the window.
 class THashScanner : public QThread {
     Q_OBJECT
 public:
@@ -67,10 +75,7 @@ public:
     int Workers = 0;
     TFingerprintScan Output;
 
-    int Stage() const;
-    int Done() const;
-    int Total() const;
-    QString CurrentName() const;
+    TScanProgress Progress() const;
     void RequestStop() { FStop = true; }
 
 signals:
@@ -82,9 +87,6 @@ protected:
 
 private:
     mutable QMutex FLock;
-    int FStage = 0;
-    int FDone = 0;
-    int FTotal = 0;
-    QString FCurrent;
+    TScanProgress FProgress;
     std::atomic<bool> FStop{false};
 };

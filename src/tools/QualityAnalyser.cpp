@@ -2,7 +2,6 @@
 
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
-#include "io/SonvaleError.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -30,25 +29,15 @@ TQualityResult RunQualityAnalyser(const TQualityOptions& options, TProgress& pro
             error = WideFileExists(path) ? QStringLiteral("Not a regular file")
                                          : QStringLiteral("No such file");
         } else {
-            TAudioFile af;
-            af.SetFileName(path);
-            try {
-                if (af.Open()) {
-                    const int bitrate = af.Reader->GetBitrate();
-                    const int rate = af.Reader->GetSampleRate();
-                    if (IsPoorQuality(bitrate, rate, options.MinBitrate, options.MinSampleRate))
-                        result.Poor.append({af.FileName, bitrate, rate});
-                    af.Close();
-                }
-            } catch (const ESonvaleError& e) {
-                af.Close();
-                if (!options.KeepGoing) throw;
-                error = e.Message;
-            } catch (const std::exception& e) {
-                af.Close();
-                if (!options.KeepGoing) throw;
-                error = QString::fromLocal8Bit(e.what());
-            }
+            error = FileStepError(options.KeepGoing, [&] {
+                TAudioFile af;
+                af.SetFileName(path);
+                if (!af.Open()) return;
+                const int bitrate = af.Reader->GetBitrate();
+                const int rate = af.Reader->GetSampleRate();
+                if (IsPoorQuality(bitrate, rate, options.MinBitrate, options.MinSampleRate))
+                    result.Poor.append({af.FileName, bitrate, rate});
+            });
         }
         if (!error.isEmpty()) {
             ++result.Failed;

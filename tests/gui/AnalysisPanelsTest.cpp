@@ -24,11 +24,7 @@ protected:
         prompter = std::make_shared<TScriptedPrompter>();
         dlg = std::make_unique<TMainDlg>(prompter);
     }
-    template <class T> T* Find(const char* name) {
-        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
+    template <class T> T* Find(const char* name) { return FindNamed<T>(dlg.get(), name); }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
     QStringList Items(const char* name) {
         QStringList items;
