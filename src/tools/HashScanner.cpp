@@ -22,6 +22,8 @@ namespace {
 struct TWorker {
     THash_sha1 Hash;
     std::vector<uint8_t> Buffer = std::vector<uint8_t>(kFingerprintBytes);
+    // Also checked within a file: a long one must not hold up a window that closes.
+    const std::atomic<bool>* Stop = nullptr;
 };
 
 QString NoSuchFile() {
@@ -46,6 +48,7 @@ QString HashRange(TWFileStream& stream, int64_t at, int64_t count, TWorker& w) {
     w.Hash.Init();
     while (count > 0) {
         const int64_t want = std::min<int64_t>(count, int64_t(w.Buffer.size()));
+        if (w.Stop && w.Stop->load()) throw ESonvaleError(QStringLiteral("Stopped"));
         if (stream.ReadAt(at, w.Buffer.data(), want) != want) ReadFailed();
         w.Hash.Update(w.Buffer.data(), size_t(want));
         at += want;
@@ -96,6 +99,7 @@ void RunParallel(int count, int threads, const std::atomic<bool>* stop, const F&
     std::atomic<int> next{0};
     auto loop = [&] {
         TWorker w;
+        w.Stop = stop;
         for (;;) {
             if (stop && stop->load()) return;
             const int k = next++;
