@@ -35,19 +35,11 @@ int RunDupes(const QStringList& args) {
                             QStringLiteral("dry-run")};
     if (const int status = SplitCliArgs(args, kDupesUsage, kDupesHelp, parsed, flags); status >= 0)
         return status;
-    bool json = false, trashRest = false, dryRun = false;
-    for (const auto& option : parsed.Options) {
-        const QString& name = option.first;
-        if (name == QLatin1String("json"))
-            json = true;
-        else if (name == QLatin1String("delete-all-but-first"))
-            trashRest = true;
-        else if (name == QLatin1String("dry-run"))
-            dryRun = true;
-        else
-            return UsageError(QLatin1String(kDupesUsage),
-                              QStringLiteral("unknown option '--%1'").arg(name));
-    }
+    if (!parsed.Options.isEmpty())
+        return UsageError(QLatin1String(kDupesUsage),
+                          QStringLiteral("unknown option '--%1'").arg(parsed.Options[0].first));
+    const bool json = parsed.Has("json"), trashRest = parsed.Has("delete-all-but-first"),
+               dryRun = parsed.Has("dry-run");
     if (parsed.Paths.isEmpty())
         return UsageError(QLatin1String(kDupesUsage), QStringLiteral("no PATH given"));
 

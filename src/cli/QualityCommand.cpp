@@ -35,12 +35,10 @@ int RunQuality(const QStringList& args) {
         return status;
     TQualityOptions options;
     options.MinBitrate = options.MinSampleRate = -1;
-    bool json = false;
+    const bool json = parsed.Has("json");
     for (const auto& [name, value] : parsed.Options) {
         bool ok = true;
-        if (name == QLatin1String("json"))
-            json = true;
-        else if (name == QLatin1String("min-bitrate"))
+        if (name == QLatin1String("min-bitrate"))
             options.MinBitrate = value.toInt(&ok);
         else if (name == QLatin1String("min-samplerate"))
             options.MinSampleRate = value.toInt(&ok);

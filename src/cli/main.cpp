@@ -10,6 +10,9 @@ const std::vector<TCliCommand>& CliCommands() {
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
         {"dupes", "find copies of one recording; optionally trash all but the first", RunDupes},
         {"quality", "list files below a bit rate or sample rate", RunQuality},
+        {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
+         RunPlaylist},
+        {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
     };
     return commands;
 }

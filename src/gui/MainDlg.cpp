@@ -4,12 +4,16 @@
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/ListerPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/PlsCheckerPanel.h"
+#include "gui/PlsCreatorPanel.h"
 #include "gui/QualityPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
+#include "gui/StreamWriterDlg.h"
 #include "gui/ToolList.h"
 #include "gui/TopBand.h"
 #include "platform/Platform.h"
@@ -194,6 +198,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     setMinimumSize(760, 520);
     FFolderScan = new TFolderScanDlg(this);
     FStarter = new TStarter(this);
+    FStreamWriter = new TStreamWriterDlg(this);
 
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
@@ -254,6 +259,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TRemovePanel(this);
     new TDuplicatesPanel(this);
     new TQualityPanel(this);
+    new TPlsCreatorPanel(this);
+    new TPlsCheckerPanel(this);
+    FLister = new TListerPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -409,14 +417,12 @@ void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
     SingleFileEditor->LoadQueue(paths);
 }
 
-void TMainDlg::LoadIntoFileLister(const QStringList& paths) {
-    if (!ShowToolPanel(TToolPanel::Lister)) return;
-    TToolList* list = ToolList(TToolPanel::Lister);
-    ListReset(list);
-    list->setUpdatesEnabled(false);
-    for (const QString& path : paths)
-        list->AddFileToList(path);
-    list->setUpdatesEnabled(true);
+void TMainDlg::LoadListerFiles(const QStringList& paths) {
+    if (ShowToolPanel(TToolPanel::Lister)) FLister->LoadFiles(paths);
+}
+
+TStreamWriter& TMainDlg::StreamWriter() {
+    return *FStreamWriter;
 }
 
 QWidget* TMainDlg::Panel(TToolPanel panel) const {
@@ -457,6 +463,7 @@ void TMainDlg::RunEntryStep(TToolPanel panel) {
     default:
         break;
     }
+    if (const auto step = EntrySteps.value(int(panel))) step();
 }
 
 void TMainDlg::setup_lstClick() {
@@ -513,6 +520,7 @@ void TMainDlg::AddFromOpenDialog(TToolList* list) {
 void TMainDlg::AddFolderToList(TToolList* list) {
     const QString folder = FPrompter->BrowseFolder(tr("Add Folder"));
     if (folder.isEmpty()) return;
+    emit list->FolderChosen(folder);
     list->setUpdatesEnabled(false);
     const bool recurse = AskQuestion(tr("Do you want to recurse subfolders ?"));
     ScanInto(folder, recurse, [list](const QString& path) { list->AddFileToList(path); });

@@ -125,5 +125,5 @@ void TQualityPanel::quaresloadtolister_btnClick() {
     QStringList all;
     for (int i = 0; i < FResults->count(); ++i)
         all << FResults->item(i)->text();
-    FDlg->LoadIntoFileLister(all);
+    FDlg->LoadListerFiles(all);
 }
