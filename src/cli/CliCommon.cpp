@@ -1,8 +1,8 @@
 #include "cli/CliCommon.h"
 
-#include "tools/FolderScan.h"
-
+#include "audio/AudioHelpers.h"
 #include "io/FileUtils.h"
+#include "tools/FolderScan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,6 +84,42 @@ void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
+}
+
+void PrintJsonLine(const QJsonObject& o) {
+    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
+             QLatin1Char('\n'));
+}
+
+void PrintFileError(bool json, const QString& path, const QString& error) {
+    if (json)
+        PrintJsonLine({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});
+    else
+        PrintErr(QStringLiteral("%1: %2\n").arg(path, error));
+}
+
+QStringList ListToolFiles(const QStringList& paths, QStringList& refused) {
+    QStringList files;
+    QSet<QString> seen;
+    auto add = [&](const QString& f) {
+        if (seen.contains(f)) return;
+        seen.insert(f);
+        files << f;
+    };
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p)) {
+            const QStringList inFolder = ExpandPaths(
+                {p}, [](const QString& f) { return IsSupportedExtension(WideExtractFileExt(f)); },
+                nullptr);
+            for (const QString& f : inFolder)
+                add(f);
+        } else if (!IsListablePath(p)) {
+            refused << p;
+        } else {
+            add(p);
+        }
+    }
+    return files;
 }
 
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,

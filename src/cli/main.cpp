@@ -13,6 +13,8 @@ const std::vector<TCliCommand>& CliCommands() {
         {"lookup", "find an album online (FreeDB, CDDB, MusicBrainz) and fetch its tracks",
          RunLookup},
         {"album", "tag and rename an album folder's files after its track names", RunAlbum},
+        {"dupes", "find copies of one recording; optionally trash all but the first", RunDupes},
+        {"quality", "list files below a bit rate or sample rate", RunQuality},
         {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
          RunPlaylist},
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},

@@ -2,6 +2,7 @@
 
 #include "gui/AlbumPanel.h"
 #include "gui/BurnerPanel.h"
+#include "gui/DuplicatesPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
@@ -11,6 +12,7 @@
 #include "gui/OrganizerPanel.h"
 #include "gui/PlsCheckerPanel.h"
 #include "gui/PlsCreatorPanel.h"
+#include "gui/QualityPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
@@ -261,6 +263,8 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TRemovePanel(this);
     new TOrganizerPanel(this);
     new TMagicPanel(this);
+    new TDuplicatesPanel(this);
+    new TQualityPanel(this);
     new TPlsCreatorPanel(this);
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
@@ -620,6 +624,7 @@ void TMainDlg::AppEvntActivate() {
     FBurner->ResetTotal();
     Genres = SortedGenreNames();
     FillGenreBoxes();
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
@@ -664,6 +669,7 @@ void TMainDlg::AppEvntActivate() {
 }
 
 void TMainDlg::FormDestroy() {
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
     Genres.clear();
 }
