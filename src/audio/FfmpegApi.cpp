@@ -9,7 +9,7 @@ QString LibraryName(const char* stem, int major) {
 }
 
 TLazyLibraries<TFfmpegApi>& Libraries() {
-    static TLazyLibraries<TFfmpegApi> libraries(DefaultFfmpegLibraries());
+    static TLazyLibraries<TFfmpegApi> libraries("FFmpeg", DefaultFfmpegLibraries());
     return libraries;
 }
 
@@ -26,11 +26,10 @@ QStringList DefaultFfmpegLibraries() {
 std::unique_ptr<TFfmpegApi> TFfmpegApi::Load(const QStringList& libraries, QString& error) {
     auto api = std::make_unique<TFfmpegApi>();
 #define SONVALE_FFMPEG_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
-    if (LoadLibrarySymbols(libraries, {SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_SYMBOL)}, error))
-        return api;
+    const bool loaded =
+        LoadLibrarySymbols(libraries, {SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_SYMBOL)}, error);
 #undef SONVALE_FFMPEG_SYMBOL
-    error = QStringLiteral("FFmpeg could not be loaded: %1").arg(error);
-    return nullptr;
+    return loaded ? std::move(api) : nullptr;
 }
 
 const TFfmpegApi* FfmpegApi(QString& error) {

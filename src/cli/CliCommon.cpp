@@ -5,10 +5,14 @@
 #include "tools/FolderScan.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
+#include <vector>
 
 int UsageError(const QString& usage, const QString& problem) {
     if (!problem.isEmpty()) PrintErr(QStringLiteral("sonvale-cli: %1\n").arg(problem));
@@ -84,11 +88,6 @@ void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
-}
-
-void PrintJsonLine(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
 }
 
 void PrintFileError(bool json, const QString& path, const QString& error) {
@@ -183,4 +182,32 @@ void TCliPercentProgress::SetPosition(int position) {
     if (!active || percent == shown) return;
     shown = percent;
     PrintErr(QStringLiteral("\r\033[K[%1%] %2").arg(percent).arg(what));
+}
+
+int RunNetworkProgram(const char* command, const QStringList& args) {
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
+    const QString dir = n > 0 && size_t(n) < sizeof self
+                            ? QFileInfo(QFile::decodeName(QByteArray(self, int(n)))).absolutePath()
+                            : QString();
+    const QString name = QStringLiteral("sonvale-cli-net");
+    for (const QString& program :
+         {dir + QLatin1Char('/') + name, dir + QStringLiteral("/../libexec/sonvale/") + name}) {
+        if (dir.isEmpty() || !QFileInfo(program).isExecutable()) continue;
+        std::vector<QByteArray> words{QFile::encodeName(program), QByteArray(command)};
+        for (const QString& a : args)
+            words.push_back(QFile::encodeName(a));
+        std::vector<char*> argv;
+        for (QByteArray& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        std::fflush(stdout);
+        execv(argv[0], argv.data());
+        PrintErr(QStringLiteral("sonvale-cli: %1: %2\n")
+                     .arg(program, QString::fromLocal8Bit(std::strerror(errno))));
+        return kExitFailure;
+    }
+    PrintErr(QStringLiteral("sonvale-cli: '%1' needs %2, which is not beside this program\n")
+                 .arg(QLatin1String(command), name));
+    return kExitFailure;
 }

@@ -26,7 +26,9 @@ bool LoadLibrarySymbols(const QStringList& libraries, std::initializer_list<TLib
 // `static std::unique_ptr<TApi> Load(const QStringList& libraries, QString& error)`.
 template <class TApi> class TLazyLibraries {
 public:
-    explicit TLazyLibraries(QStringList defaults) : defaults(std::move(defaults)) {}
+    // `what` names the libraries in the reason of a failure.
+    TLazyLibraries(const char* what, QStringList defaults)
+        : what(what), defaults(std::move(defaults)) {}
 
     // The table, or null with the reason in `error`; a failure is remembered.
     const TApi* Get(QString& error) {
@@ -34,6 +36,9 @@ public:
         if (!tried) {
             tried = true;
             current = TApi::Load(chosen.isEmpty() ? defaults : chosen, failure).release();
+            if (!current)
+                failure =
+                    QStringLiteral("%1 could not be loaded: %2").arg(QLatin1String(what), failure);
         }
         if (!current) error = failure;
         return current;
@@ -50,6 +55,7 @@ public:
 
 private:
     std::mutex lock;
+    const char* const what;
     const QStringList defaults;
     QStringList chosen;
     const TApi* current = nullptr; // never freed: its libraries stay loaded too

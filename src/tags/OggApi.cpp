@@ -6,7 +6,7 @@
 namespace {
 
 TLazyLibraries<TOggApi>& Libraries() {
-    static TLazyLibraries<TOggApi> libraries(DefaultOggLibraries());
+    static TLazyLibraries<TOggApi> libraries("Ogg Vorbis libraries", DefaultOggLibraries());
     return libraries;
 }
 
@@ -20,11 +20,10 @@ QStringList DefaultOggLibraries() {
 std::unique_ptr<TOggApi> TOggApi::Load(const QStringList& libraries, QString& error) {
     auto api = std::make_unique<TOggApi>();
 #define SONVALE_OGG_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
-    if (LoadLibrarySymbols(libraries, {SONVALE_OGG_FUNCTIONS(SONVALE_OGG_SYMBOL)}, error))
-        return api;
+    const bool loaded =
+        LoadLibrarySymbols(libraries, {SONVALE_OGG_FUNCTIONS(SONVALE_OGG_SYMBOL)}, error);
 #undef SONVALE_OGG_SYMBOL
-    error = QStringLiteral("Ogg Vorbis libraries could not be loaded: %1").arg(error);
-    return nullptr;
+    return loaded ? std::move(api) : nullptr;
 }
 
 const TOggApi& OggApi() {

@@ -1,6 +1,7 @@
 // The libraries sonvale-cli maps, as the dynamic linker reports them: showing a file's
-// properties and tags loads neither FFmpeg nor Qt's network and GUI libraries, and the
-// Ogg Vorbis libraries only for an Ogg file; a decode that needs FFmpeg loads it then.
+// properties and tags loads neither FFmpeg nor OpenSSL nor Qt's network and GUI libraries,
+// and the Ogg Vorbis libraries only for an Ogg file; a decode that needs FFmpeg loads it
+// then.
 #include "support/AudioFixtures.h"
 
 #include <QProcess>
@@ -48,12 +49,12 @@ TEST(CliLibraries, EachFormatLoadsOnlyTheLibrariesItNeeds) {
     const QStringList ffmpeg{QStringLiteral("libavcodec"), QStringLiteral("libavformat"),
                              QStringLiteral("libavutil"), QStringLiteral("libswresample")};
     const QStringList vorbis{QStringLiteral("libogg"), QStringLiteral("libvorbis")};
-    const QStringList others{QStringLiteral("libQt6Network"), QStringLiteral("libQt6Gui"),
-                             QStringLiteral("libQt6Widgets")};
+    const QStringList qtOthers{QStringLiteral("libQt6Network"), QStringLiteral("libQt6Gui"),
+                               QStringLiteral("libQt6Widgets")};
     const struct {
         QStringList args;
         bool loadsFfmpeg;
-        std::optional<bool> loadsVorbis; // FFmpeg's codecs may pull them in themselves
+        std::optional<bool> loadsVorbis; // FFmpeg may pull them in itself
     } cases[] = {
         {{QStringLiteral("info"), mp3}, false, false},
         {{QStringLiteral("info"), QStringLiteral("--json"), ac3}, false, false},
@@ -64,15 +65,16 @@ TEST(CliLibraries, EachFormatLoadsOnlyTheLibrariesItNeeds) {
     for (const auto& c : cases) {
         const QStringList loaded = LoadedLibraries(c.args);
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
-        ASSERT_TRUE(AnyStartsWith(loaded, {QStringLiteral("libQt6Core")}))
-            << loaded.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(AnyStartsWith(loaded, ffmpeg), c.loadsFfmpeg)
-            << loaded.join(QLatin1Char(' ')).toStdString();
+        const std::string shown = loaded.join(QLatin1Char(' ')).toStdString();
+        ASSERT_TRUE(AnyStartsWith(loaded, {QStringLiteral("libQt6Core")})) << shown;
+        EXPECT_EQ(AnyStartsWith(loaded, ffmpeg), c.loadsFfmpeg) << shown;
         if (c.loadsVorbis) {
-            EXPECT_EQ(AnyStartsWith(loaded, vorbis), *c.loadsVorbis)
-                << loaded.join(QLatin1Char(' ')).toStdString();
+            EXPECT_EQ(AnyStartsWith(loaded, vorbis), *c.loadsVorbis) << shown;
         }
-        EXPECT_FALSE(AnyStartsWith(loaded, others)) << loaded.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(AnyStartsWith(loaded, qtOthers)) << shown;
+        if (!c.loadsFfmpeg) { // FFmpeg's network protocols need OpenSSL
+            EXPECT_FALSE(AnyStartsWith(loaded, {QStringLiteral("libcrypto")})) << shown;
+        }
     }
 }
 

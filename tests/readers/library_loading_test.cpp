@@ -28,14 +28,16 @@ TEST(FfmpegApi, LibrariesThatDoNotLoadOrLackAFunctionAreRefusedWithTheReason) {
         {{QStringLiteral("libm.so.6")}, "lacks av_channel_layout_compare"},
     };
     for (const auto& c : cases) {
+        UseFfmpegLibraries(c.libraries);
         QString error;
-        EXPECT_EQ(TFfmpegApi::Load(c.libraries, error), nullptr);
+        EXPECT_EQ(FfmpegApi(error), nullptr);
         EXPECT_TRUE(error.startsWith(QStringLiteral("FFmpeg could not be loaded: ")) &&
                     error.contains(QLatin1String(c.reason)))
             << error.toStdString();
     }
+    UseFfmpegLibraries({});
     QString error;
-    const auto api = TFfmpegApi::Load(DefaultFfmpegLibraries(), error);
+    const TFfmpegApi* api = FfmpegApi(error);
     ASSERT_NE(api, nullptr) << error.toStdString();
     EXPECT_EQ(AV_VERSION_MAJOR(api->avcodec_version()), LIBAVCODEC_VERSION_MAJOR);
 }
