@@ -6,10 +6,9 @@
 #include "io/SonvaleError.h"
 #include "tags/MetaTag.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -36,53 +35,159 @@ const char* FormatName(uint8_t code) {
     }
 }
 
-// The seven unified fields of the file's tags.
-QJsonObject UnifiedJson(TAbstractAudioFile& reader) {
+// What info tells of one file, or why it could not.
+struct TFileReport {
+    QString Path;
+    QString Error; // empty when the file was read
+    int Format = 0;
+    qint64 Bitrate = 0, Channels = 0, SampleRate = 0, Bits = 0, DurationMs = 0, FileSize = 0,
+           PcmSize = 0, TagKinds = 0, AudioStart = 0;
+    QStringList Tags;
+    QList<QPair<QString, QString>> Unified; // lower-case names in name order
+};
+
+TFileReport Describe(const QString& path, TAbstractAudioFile& r) {
+    TFileReport d;
+    d.Path = path;
+    d.Format = r.GetFormatCode();
+    d.Bitrate = r.GetBitrate();
+    d.Channels = r.GetChannels();
+    d.SampleRate = r.GetSampleRate();
+    d.Bits = r.GetBitsPerSample();
+    d.DurationMs = qint64(std::nearbyint(r.GetDuration() * 86400000.0));
+    d.FileSize = r.GetFileSize();
+    d.PcmSize = r.GetPcmSize();
+    d.TagKinds = r.TagKinds;
+    d.AudioStart = r.AudioStart;
+    d.Tags = r.Tags;
     TMetaTag meta;
-    meta.FromFileTags(reader.Tags, TMetaTag::FamilyOf(WideExtractFileExt(reader.FileName, true)));
-    QJsonObject o;
+    meta.FromFileTags(r.Tags, TMetaTag::FamilyOf(WideExtractFileExt(r.FileName, true)));
     for (const QString& name : UnifiedNames())
-        o[name.toLower()] = meta.Value(name);
-    return o;
+        d.Unified.append({name.toLower(), meta.Value(name)});
+    std::sort(d.Unified.begin(), d.Unified.end());
+    return d;
 }
 
-QJsonObject Describe(const QString& path, TAbstractAudioFile& r) {
-    QJsonObject o;
-    o[QStringLiteral("path")] = path;
-    o[QStringLiteral("format")] = int(r.GetFormatCode());
-    o[QStringLiteral("bitrate")] = r.GetBitrate();
-    o[QStringLiteral("channels")] = r.GetChannels();
-    o[QStringLiteral("samplerate")] = r.GetSampleRate();
-    o[QStringLiteral("bits")] = r.GetBitsPerSample();
-    double ms = std::nearbyint(r.GetDuration() * 86400000.0);
-    o[QStringLiteral("duration_ms")] = qint64(ms);
-    o[QStringLiteral("filesize")] = qint64(r.GetFileSize());
-    o[QStringLiteral("pcmsize")] = qint64(r.GetPcmSize());
-    o[QStringLiteral("tagkinds")] = r.TagKinds;
-    o[QStringLiteral("audiostart")] = qint64(r.AudioStart);
-    o[QStringLiteral("tags")] = QJsonArray::fromStringList(r.Tags);
-    o[QStringLiteral("unified")] = UnifiedJson(r);
-    return o;
+// A JSON string as QJsonDocument writes it: UTF-8, the quote, the backslash and control
+// characters escaped, a lone surrogate as \uXXXX.
+void AppendJsonString(QByteArray& out, const QString& s) {
+    static const char hex[] = "0123456789abcdef";
+    auto escape = [&](char16_t u) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += hex[(u >> shift) & 15];
+    };
+    out += '"';
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        if (u < 0x80) {
+            switch (u) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (u < 0x20)
+                    escape(u);
+                else
+                    out += char(u);
+            }
+        } else if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            out += QStringView(s).mid(i, 2).toUtf8();
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            escape(u);
+        } else {
+            out += QStringView(s).mid(i, 1).toUtf8();
+        }
+    }
+    out += '"';
 }
 
-QString AsText(const QJsonObject& o) {
-    QString t = o[QStringLiteral("path")].toString() + QLatin1Char('\n');
-    if (o.contains(QStringLiteral("error")))
-        return t + QStringLiteral("  error       %1\n").arg(o[QStringLiteral("error")].toString());
+// One line of JSON, keys in name order as QJsonDocument writes them.
+QByteArray JsonLine(const TFileReport& d) {
+    QByteArray out = "{";
+    auto key = [&](const char* name) {
+        if (out.size() > 1) out += ',';
+        out += '"';
+        out += name;
+        out += "\":";
+    };
+    auto number = [&](const char* name, qint64 v) {
+        key(name);
+        out += QByteArray::number(v);
+    };
+    auto text = [&](const char* name, const QString& v) {
+        key(name);
+        AppendJsonString(out, v);
+    };
+    if (!d.Error.isEmpty()) {
+        text("error", d.Error);
+        text("path", d.Path);
+        return out + "}\n";
+    }
+    number("audiostart", d.AudioStart);
+    number("bitrate", d.Bitrate);
+    number("bits", d.Bits);
+    number("channels", d.Channels);
+    number("duration_ms", d.DurationMs);
+    number("filesize", d.FileSize);
+    number("format", d.Format);
+    text("path", d.Path);
+    number("pcmsize", d.PcmSize);
+    number("samplerate", d.SampleRate);
+    number("tagkinds", d.TagKinds);
+    key("tags");
+    out += '[';
+    for (qsizetype i = 0; i < d.Tags.size(); ++i) {
+        if (i > 0) out += ',';
+        AppendJsonString(out, d.Tags[i]);
+    }
+    out += "],\"unified\":{";
+    for (qsizetype i = 0; i < d.Unified.size(); ++i) {
+        if (i > 0) out += ',';
+        AppendJsonString(out, d.Unified[i].first);
+        out += ':';
+        AppendJsonString(out, d.Unified[i].second);
+    }
+    return out + "}}\n";
+}
+
+QString AsText(const TFileReport& d) {
+    QString t = d.Path + QLatin1Char('\n');
+    if (!d.Error.isEmpty()) return t + QStringLiteral("  error       %1\n").arg(d.Error);
     auto line = [&](const char* label, const QString& value, int width = 12) {
         t += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(label).leftJustified(width), value);
     };
-    int code = o[QStringLiteral("format")].toInt();
-    line("format", QStringLiteral("%1 (%2)").arg(code).arg(QString::fromLatin1(FormatName(code))));
-    for (const char* k : {"bitrate", "channels", "samplerate", "bits", "duration_ms", "filesize",
-                          "pcmsize", "tagkinds", "audiostart"}) {
-        line(k, QString::number(o[QLatin1String(k)].toVariant().toLongLong()));
-    }
-    for (const QJsonValue& v : o[QStringLiteral("tags")].toArray())
-        line("tag", v.toString());
-    QJsonObject u = o[QStringLiteral("unified")].toObject();
-    for (auto it = u.begin(); it != u.end(); ++it)
-        line(("unified." + it.key().toStdString()).c_str(), it.value().toString(),
+    line("format",
+         QStringLiteral("%1 (%2)").arg(d.Format).arg(QString::fromLatin1(FormatName(d.Format))));
+    const std::pair<const char*, qint64> numbers[] = {
+        {"bitrate", d.Bitrate}, {"channels", d.Channels},      {"samplerate", d.SampleRate},
+        {"bits", d.Bits},       {"duration_ms", d.DurationMs}, {"filesize", d.FileSize},
+        {"pcmsize", d.PcmSize}, {"tagkinds", d.TagKinds},      {"audiostart", d.AudioStart}};
+    for (const auto& [label, value] : numbers)
+        line(label, QString::number(value));
+    for (const QString& tag : d.Tags)
+        line("tag", tag);
+    for (const auto& [name, value] : d.Unified)
+        line(("unified." + name.toStdString()).c_str(), value,
              17); // one column past "unified.comments"
     return t;
 }
@@ -118,18 +223,20 @@ int RunInfo(const QStringList& args) {
     QStringList files = ExpandPaths(
         paths, [](const QString& f) { return FormatCodeOfName(f) != fcUnknown; }, &missing);
     int status = kExitOk;
-    auto report = [&](const QJsonObject& o) {
-        if (json)
-            PrintJsonLine(o);
-        else
-            PrintOut(AsText(o));
+    auto report = [&](const TFileReport& d) {
+        if (json) {
+            const QByteArray line = JsonLine(d);
+            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        } else {
+            PrintOut(AsText(d));
+        }
         std::fflush(stdout);
     };
     auto fail = [&](const QString& path, const QString& message) {
-        QJsonObject o;
-        o[QStringLiteral("path")] = path;
-        o[QStringLiteral("error")] = message;
-        report(o);
+        TFileReport d;
+        d.Path = path;
+        d.Error = message;
+        report(d);
         status = kExitFailure;
     };
     for (const QString& m : missing)

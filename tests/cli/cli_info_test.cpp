@@ -246,3 +246,53 @@ TEST_F(CliTest, StreamedWaveCountsTheBytesPresent) {
 }
 
 } // namespace
+
+namespace {
+
+// An ID3v2.3 tag whose TIT2 frame holds `title` as UTF-16 with a byte-order mark.
+QByteArray Id3v2Title(const std::u16string& title) {
+    QByteArray body("\x01\xFF\xFE", 3);
+    for (char16_t u : title) {
+        body += char(u & 0xFF);
+        body += char(u >> 8);
+    }
+    QByteArray frame = "TIT2";
+    fixtures::PutBE32(frame, uint32_t(body.size()));
+    frame += QByteArray(2, '\0');
+    frame += body;
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    const int n = int(frame.size());
+    for (int shift : {21, 14, 7, 0})
+        tag += char((n >> shift) & 0x7F);
+    return tag + frame;
+}
+
+TEST_F(CliTest, JsonLinesAreWhatQtWritesForTheSameValues) {
+    // Quotes, backslashes, control characters, DEL, non-ASCII, a pair and a lone surrogate.
+    const struct {
+        const char* name;
+        std::u16string title;
+    } cases[] = {
+        {"plain.mp3", u"Plain title"},
+        {"escapes.mp3", u"q\"b\\s/t\tn\nr\rf\fb\b"},
+        {"control.mp3", u"\x01\x1F\x7F end"},
+        {"unicode.mp3", u"\u00e9t\u00e9 \u20ac \U0001F600 \u4e2d"},
+        {"surrogate.mp3", std::u16string(u"a") + char16_t(0xD800) + u"b" + char16_t(0xDC01)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = P(QString::fromLatin1(c.name));
+        ASSERT_TRUE(fixtures::WriteFile(path, Id3v2Title(c.title) + fixtures::SilentMp3Frames(4)));
+        CliRun r = Cli({QStringLiteral("info"), QStringLiteral("--json"), path});
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+        const QJsonDocument parsed = QJsonDocument::fromJson(r.out);
+        ASSERT_TRUE(parsed.isObject()) << r.out.constData();
+        EXPECT_EQ(r.out, parsed.toJson(QJsonDocument::Compact) + '\n');
+        EXPECT_EQ(parsed.object()[QStringLiteral("unified")]
+                      .toObject()[QStringLiteral("title")]
+                      .toString(),
+                  QString::fromStdU16String(c.title));
+    }
+}
+
+} // namespace
