@@ -71,14 +71,19 @@ SCANNED=$("$CLI" info --json "$SCAN" 2>/dev/null | grep -c '"path"' || true)
 
 # ---- measuring ----------------------------------------------------------------
 q() { printf '%q' "$1"; }
-# hyperfine's statistic STAT (min, median) in seconds of COMMAND; extra options first.
+# hyperfine's statistic STAT in seconds of COMMAND (extra options first): min, median,
+# or cpu (mean user + system time, what a busy machine disturbs least); the last
+# run's results stay in $TMP/h.json for `stat`.
 timed() { # STAT RUNS [OPTIONS...] COMMAND
-    local stat=$1 runs=$2
+    local want=$1 runs=$2
     shift 2
     hyperfine -N --style none --runs "$runs" --export-json "$TMP/h.json" "$@" >/dev/null 2>&1 ||
         die "failed: ${*: -1}"
-    "$PY" -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][0][sys.argv[2]])" \
-        "$TMP/h.json" "$stat"
+    stat "$want"
+}
+stat() { # STAT of the last `timed`
+    "$PY" -c "import json,sys; r=json.load(open(sys.argv[1]))['results'][0]
+print(r['user'] + r['system'] if sys.argv[2] == 'cpu' else r[sys.argv[2]])" "$TMP/h.json" "$1"
 }
 # Smallest of three maximum resident sizes, in MB.
 resident() { # COMMAND...
@@ -117,8 +122,10 @@ m_scan_tl=$(resident "$TAGLIB" info "$SCAN")
 
 # One file: the whole command, start-up included.
 ONE=$SET/decode/startup.mp3
-t_ours=$(timed median 50 --warmup 5 "$(q "$CLI") info $(q "$ONE")")
-t_tl=$(timed median 50 --warmup 5 "$(q "$TAGLIB") info $(q "$ONE")")
+t_ours=$(timed min 50 --warmup 5 "$(q "$CLI") info $(q "$ONE")")
+c_ours=$(stat cpu)
+t_tl=$(timed min 50 --warmup 5 "$(q "$TAGLIB") info $(q "$ONE")")
+c_tl=$(stat cpu)
 i_one_ours=$(instructions "$CLI" info "$ONE")
 i_one_tl=$(instructions "$TAGLIB" info "$ONE")
 m_one_ours=$(resident "$CLI" info "$ONE")
@@ -157,16 +164,19 @@ echo
 echo "sonvale-cli $("$CLI" --version | awk '{print $2}') vs TagLib $(pkg-config --modversion taglib)," \
     "mutagen $("$PY" -c 'import mutagen; print(mutagen.version_string)')," \
     "$(mpg123 --version | head -1); $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "Collection: $SCANNED files in $SCAN. Best of $RUNS runs (start-up: median of 50);"
+echo "Collection: $SCANNED files in $SCAN. Best of $RUNS runs (start-up: best of 50, and"
+echo "the mean CPU time of those runs);"
 echo "ratio = ours ÷ peer for speed, peer ÷ ours for time and memory: higher is better."
 echo
 echo "| Work | Peer | Ours | Ratio |"
 echo "|---|---|---|---|"
 echo "| \`info --json\` over the collection | TagLib $(fps "$SCANNED" "$s_tl") files/s$(kinstr "$i_scan_tl" 200) |" \
     "$(fps "$SCANNED" "$s_ours") files/s$(kinstr "$i_scan_ours" 200) | $(ratio "$s_tl" "$s_ours") |"
-echo "| one-file \`info\` (start-up) | TagLib $(awk -v t="$t_tl" 'BEGIN{printf "%.1f", t*1000}') ms," \
-    "${m_one_tl} MB$(kinstr "$i_one_tl" 1) | $(awk -v t="$t_ours" 'BEGIN{printf "%.1f", t*1000}') ms," \
-    "${m_one_ours} MB$(kinstr "$i_one_ours" 1) | $(ratio "$t_tl" "$t_ours") |"
+ms() { awk -v t="$1" 'BEGIN { printf "%.1f", t * 1000 }'; }
+minstr1() { [ -n "$1" ] && echo ", $(per "$1" 1 1e6 1) M instructions" || true; }
+echo "| one-file \`info\` (start-up) | TagLib $(ms "$t_tl") ms (CPU $(ms "$c_tl") ms)," \
+    "${m_one_tl} MB$(minstr1 "$i_one_tl") | $(ms "$t_ours") ms (CPU $(ms "$c_ours") ms)," \
+    "${m_one_ours} MB$(minstr1 "$i_one_ours") | $(ratio "$t_tl" "$t_ours") (CPU $(ratio "$c_tl" "$c_ours")) |"
 echo "| memory of a scan | TagLib ${m_scan_tl} MB | ${m_scan_ours} MB | $(ratio "$m_scan_tl" "$m_scan_ours") |"
 echo "| memory of a decode (MP3 320 kbit/s) | mpg123 ${m_dec_mpg} MB | ${m_dec_ours} MB | $(ratio "$m_dec_mpg" "$m_dec_ours") |"
 echo "| title rewrite, 500 MP3s, one process | TagLib $(fps 500 "$r_tl") files/s, mutagen $(fps 500 "$r_mu") files/s |" \
