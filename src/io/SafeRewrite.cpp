@@ -2,12 +2,14 @@
 
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/TempFiles.h"
+#include "io/WriteFaults.h"
 
 #include <QFile>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -30,57 +32,63 @@ QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// A unique name beside the original, so that the final rename stays inside
-// one file system.
-int CreateTempBeside(const QString& fileName, QString& tempName) {
-    QString dir = WideExtractFileDir(fileName);
-    QString base = WideExtractFileName(fileName);
-    QByteArray templ = QFile::encodeName(WideIncludeTrailingBackslash(dir) + QLatin1Char('.') +
-                                         base + QStringLiteral(".sonvale-XXXXXX"));
-    int fd = ::mkstemp(templ.data());
-    if (fd >= 0) tempName = QFile::decodeName(templ);
-    return fd;
+QString OpenMessage(const QString& fileName) {
+    return QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName);
+}
+
+// The file a link points to is the one rewritten; the link stays a link.
+QByteArray RealTarget(const QByteArray& native) {
+    char resolved[PATH_MAX];
+    return ::realpath(native.constData(), resolved) ? QByteArray(resolved) : native;
 }
 
 } // namespace
 
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
-    QByteArray native = QFile::encodeName(fileName);
+    if (!QFile::exists(fileName)) throw ESonvaleError(OpenMessage(fileName));
+    TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
+    SafeRewriteFile(in, produce);
+}
+
+void SafeRewriteFile(TWFileStream& in,
+                     const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
+    const QString& fileName = in.FileName();
+    const QByteArray native = RealTarget(QFile::encodeName(fileName));
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
-        throw ESonvaleError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+    if (::fstat(in.Handle(), &st) != 0) throw ESonvaleError(OpenMessage(fileName));
     // A read-only file stays read-only, also for root, who could replace it.
     if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
-        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+        throw EFOpenError(OpenMessage(fileName));
 
-    QString tempName;
-    int fd = CreateTempBeside(fileName, tempName);
+    RemoveStaleTemps(native);
+    QByteArray temp;
+    const int fd = CreateLockedTemp(native, &temp);
     if (fd < 0)
         throw ESonvaleError(
             QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, ErrnoText()));
-    ::close(fd);
 
-    auto discard = [&] { ::unlink(QFile::encodeName(tempName).constData()); };
+    // The descriptor, and with it the lock, lives until the name is renamed or removed.
+    TWFileStream out(QFile::decodeName(temp), fd);
     try {
-        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        {
-            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
-            produce(in, out);
-            out.Flush();
-        }
+        produce(in, out);
+        out.Flush();
         // Keep the original's permissions (and owner, where allowed).
-        ::chmod(QFile::encodeName(tempName).constData(), st.st_mode & 07777);
-        if (::getuid() == 0)
-            (void)::chown(QFile::encodeName(tempName).constData(), st.st_uid, st.st_gid);
-        if (::rename(QFile::encodeName(tempName).constData(), native.constData()) != 0)
-            throw ESonvaleError(QStringLiteral("Impossible de créer le fichier %1 (%2)")
-                                    .arg(fileName, ErrnoText()));
+        ::fchmod(fd, st.st_mode & 07777);
+        if (::getuid() == 0) (void)::fchown(fd, st.st_uid, st.st_gid);
+        if (writefaults::TakeRenameFailure())
+            errno = EIO;
+        else if (::rename(temp.constData(), native.constData()) == 0) {
+            SyncFolderOf(native);
+            return;
+        }
+        throw ESonvaleError(
+            QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, ErrnoText()));
     } catch (const ESonvaleError&) {
-        discard();
+        ::unlink(temp.constData());
         throw;
     } catch (const std::exception& e) {
-        discard();
+        ::unlink(temp.constData());
         throw ESonvaleError(QString::fromLocal8Bit(e.what()));
     }
 }
