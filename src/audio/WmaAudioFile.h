@@ -26,8 +26,8 @@ public:
     void Seek(int64_t position) override;
     bool IsSource() override;
     bool Read(void* buffer, int& count) override;
-    bool RemoveTags(int kinds) override;
-    bool WriteTags(int kinds) override;
+    // Its attributes are shown, never written: always false.
+    bool ChangeTags(const TTagChange& change) override;
 
     int32_t OutputCount = 0;
     uint16_t StreamNumber = 1;

@@ -1,4 +1,5 @@
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "audio/AudioFile.h"
 #include "tags/FieldList.h"
@@ -105,7 +106,7 @@ TEST_F(TagsCli, WriteThenInfoOnMp3) {
     EXPECT_EQ(u[QStringLiteral("title")].toString(), QStringLiteral("T\u00eftle"));
     EXPECT_EQ(u[QStringLiteral("artist")].toString(), QString());
     EXPECT_EQ(u[QStringLiteral("track")].toString(), QStringLiteral("4"));
-    TId3V2Tag t;
+    TId3V2File t;
     ASSERT_TRUE(t.Open(mp3));
     EXPECT_TRUE(t.FrameValues("TPE1").isEmpty());
 }
