@@ -1,4 +1,5 @@
 #include "OggSupport.h"
+#include "audio/FileTags.h"
 #include "audio/OggFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
@@ -335,6 +336,25 @@ TEST_F(OggTagTest, ReaderWriteTagsMergesIntoTheFilesComments) {
     // Removing drops every comment, kept ones included.
     EXPECT_TRUE(f.RemoveTags(tkAllRemoved));
     EXPECT_TRUE(ReadFields(path).isEmpty());
+}
+
+TEST_F(OggTagTest, RepeatedFieldsStayUnlessTheirValueChanges) {
+    TEncodeSpec spec;
+    spec.Comments = {"GENRE=Grunge", "GENRE=Alternative", "TITLE=Old", "ARTIST=a1", "ARTIST=a2"};
+    QString path = Make(QStringLiteral("repeat.ogg"), spec);
+    // The values the unified view shows: only the title changes.
+    ASSERT_TRUE(WriteFileTags(path, QStringLiteral("a1"), -1, {}, {}, QStringLiteral("Grunge"), {},
+                              {}, QStringLiteral("New")));
+    QStringList fields = ReadFields(path);
+    EXPECT_EQ(fields.filter(QStringLiteral("GENRE=")),
+              QStringList({"GENRE=Grunge", "GENRE=Alternative"}));
+    EXPECT_EQ(fields.filter(QStringLiteral("ARTIST=")), QStringList({"ARTIST=a1", "ARTIST=a2"}));
+    EXPECT_EQ(FieldValue(fields, QStringLiteral("title")), QStringLiteral("New"));
+    // A changed field replaces all its lines.
+    ASSERT_TRUE(WriteFileTags(path, QStringLiteral("a1"), -1, {}, {}, QStringLiteral("Rock"), {},
+                              {}, QStringLiteral("New")));
+    EXPECT_EQ(ReadFields(path).filter(QStringLiteral("genre="), Qt::CaseInsensitive),
+              QStringList({"Genre=Rock"}));
 }
 
 TEST_F(OggTagTest, ChainedFileKeepsItsSecondStreamByteForByte) {

@@ -109,6 +109,13 @@ TEST_F(TagsCli, WriteThenInfoOnMp3) {
     TId3V2File t;
     ASSERT_TRUE(t.Open(mp3));
     EXPECT_TRUE(t.FrameValues("TPE1").isEmpty());
+    // Without --kinds: the kinds the file carries, no ID3v1 or APEv2 added.
+    ASSERT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("write"), QStringLiteral("--title"),
+                   QStringLiteral("Again"), mp3}),
+              0);
+    ASSERT_EQ(Cli({QStringLiteral("info"), QStringLiteral("--json"), mp3}, &out), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()[QStringLiteral("tagkinds")].toInt(),
+              tkId3v2);
 }
 
 } // namespace

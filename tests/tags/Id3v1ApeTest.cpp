@@ -107,6 +107,17 @@ TEST_F(Id3v1Test, SpaceVersionRuleAndTrimming) {
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("GENRE")), QStringLiteral("Pop"));
 }
 
+TEST(Id3v1Fields, EndAtTheirFirstNul) {
+    // Junk behind the terminator, as some writers leave it, is not part of the value.
+    QByteArray block = Id3v1Block("Song", "Band", 0, 13);
+    std::memcpy(block.data() + 3 + 5, "junk", 4);
+    std::memcpy(block.data() + 33 + 4, "\0\0 xx", 6);
+    TId3V1Tag t;
+    ASSERT_TRUE(t.Parse(block));
+    EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("TITLE")), QStringLiteral("Song"));
+    EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("ARTIST")), QStringLiteral("Band"));
+}
+
 class ApeTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;

@@ -73,6 +73,18 @@ TEST(MetaTag, FromAndToFileTags) {
     EXPECT_EQ(merged, QStringList({"Comments=new", "Title=New", "BPM=120", "Comment=apecomment"}));
 }
 
+TEST(MetaTag, YearOfAFreeTextDate) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2004-05-06", "2004"}, {"1995", "1995"},     {"Oct 3, 1995", "1995"}, {"Oct ", ""},
+        {"3.10.95", ""},        {"19951003", "1995"}, {"x 12345 y", ""},
+    };
+    for (const auto& [date, year] : cases)
+        EXPECT_EQ(YearOfDate(QString::fromLatin1(date)), QString::fromLatin1(year)) << date;
+    TMetaTag m;
+    m.FromFileTags({QStringLiteral("RECORDTIME=Oct 3, 1995")}, tfId3);
+    EXPECT_EQ(m.Value(QStringLiteral("year")), QStringLiteral("1995"));
+}
+
 class TaggedFiles : public ::testing::Test {
 protected:
     QTemporaryDir dir;
