@@ -16,6 +16,13 @@ TTagChange Change(int remove, int write, const QStringList& fields = {}) {
     return c;
 }
 
+// A change to one kind of ID3-style tags, and the tag read again.
+template <class TTag> bool ChangeAndRead(TTagFile<TTag>& t, const TTagChange& change) {
+    const bool ok = ChangeId3StyleTags(t.FileName, change);
+    t.Read();
+    return ok;
+}
+
 } // namespace
 
 template <> bool TTagFile<TId3V1Tag>::Read() {
@@ -40,9 +47,7 @@ template <> bool TTagFile<TId3V1Tag>::Write() {
 }
 
 template <> bool TTagFile<TId3V1Tag>::Remove() {
-    ChangeId3StyleTags(FileName, Change(tkId3v1, 0));
-    Read();
-    return true;
+    return ChangeAndRead(*this, Change(tkId3v1, 0));
 }
 
 template <> bool TTagFile<TId3V2Tag>::Read() {
@@ -59,15 +64,11 @@ template <> bool TTagFile<TId3V2Tag>::Read() {
 template <> bool TTagFile<TId3V2Tag>::Write() {
     TTagChange c = Change(0, tkId3v2, Fields);
     c.Id3v2TextEncoding = TextEncoding;
-    const bool ok = ChangeId3StyleTags(FileName, c);
-    Read();
-    return ok;
+    return ChangeAndRead(*this, c);
 }
 
 template <> bool TTagFile<TId3V2Tag>::Remove() {
-    ChangeId3StyleTags(FileName, Change(tkId3v2, 0));
-    Read();
-    return true;
+    return ChangeAndRead(*this, Change(tkId3v2, 0));
 }
 
 template <> bool TTagFile<TAPEV2Tag>::Read() {
@@ -84,15 +85,11 @@ template <> bool TTagFile<TAPEV2Tag>::Read() {
 }
 
 template <> bool TTagFile<TAPEV2Tag>::Write() {
-    const bool ok = ChangeId3StyleTags(FileName, Change(0, tkApeV2, Fields));
-    Read();
-    return ok;
+    return ChangeAndRead(*this, Change(0, tkApeV2, Fields));
 }
 
 template <> bool TTagFile<TAPEV2Tag>::Remove() {
-    ChangeId3StyleTags(FileName, Change(tkApeV2, 0));
-    Read();
-    return true;
+    return ChangeAndRead(*this, Change(tkApeV2, 0));
 }
 
 template <> bool TTagFile<TOggTag>::Read() {

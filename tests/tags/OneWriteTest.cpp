@@ -98,6 +98,24 @@ TEST_F(OneWrite, ARefusedWriteChangesNothing) {
     EXPECT_EQ(ReadBytes(wav), cut);
 }
 
+TEST_F(OneWrite, RemoveThenWriteStartsTheWrittenKindsAfresh) {
+    // As the tag cleaner asks: every kind dropped, ID3v2 written from the lines alone.
+    const QByteArray apic = QByteArray(1, 0) + "image/png" + '\0' + char(3) + '\0' + "PNG";
+    const QByteArray ape =
+        ApeItem("Title", "Old") + ApeFooter(int(ApeItem("Title", "Old").size()), 1, 0);
+    WriteBytes(path, Tag(3, Frame("TIT2", Latin1Text("Old")) + Frame("APIC", apic)) + Audio(2000) +
+                         ape + Id3v1Block("Old", "Band", 1, 17));
+    TTagChange change = Write(tkId3v2, QStringLiteral("Clean"));
+    change.Remove = tkAllRemoved;
+    ASSERT_TRUE(ChangeId3StyleTags(path, change));
+    TId3V2Tag t;
+    ASSERT_TRUE(t.Parse(ReadBytes(path)));
+    EXPECT_EQ(ReadBytes(path).mid(int(t.TagSize())), Audio(2000));
+    ASSERT_EQ(t.Frames().size(), 2u);
+    EXPECT_EQ(t.FrameValues("TIT2"), QStringList{QStringLiteral("Clean")});
+    EXPECT_EQ(t.FrameValues("TPE1"), QStringList{QStringLiteral("Band")});
+}
+
 TEST_F(OneWrite, TemporaryFilesOfDeadWritersGoAtTheNextWrite) {
     const QByteArray native = QFile::encodeName(path);
     WriteBytes(path, Tag(3, Frame("TIT2", Latin1Text("Old")), 0, 100) + Audio(2000));
