@@ -16,6 +16,9 @@ namespace {
 
 // A LIST/INFO chunk above this is damage; real ones hold a few short texts.
 constexpr uint32_t kMaxInfoSize = 1 << 20;
+// Real files hold a handful of chunks; a file of millions of empty ones is not walked
+// to its end (and gets no new chunk).
+constexpr int kMaxChunks = 10000;
 
 uint32_t LE32(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
@@ -62,7 +65,11 @@ TWaveLayout ScanWaveLayout(TWFileStream& in) {
     int64_t pos = l.RiffStart + 12;
     l.ChunksEnd = pos;
     // Every step moves on by at least 8 bytes: the walk ends.
-    while (pos + 8 <= l.RiffEnd) {
+    for (int chunks = 0; pos + 8 <= l.RiffEnd; ++chunks) {
+        if (chunks == kMaxChunks) {
+            l.Whole = false;
+            break;
+        }
         const QByteArray h = in.ReadBytesAt(pos, 8);
         if (h.size() < 8) break;
         const uint32_t size = LE32(h.constData() + 4);

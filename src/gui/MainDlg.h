@@ -16,6 +16,8 @@ class QGroupBox;
 class QVBoxLayout;
 class TToolList;
 class TFolderScanDlg;
+class TListerPanel;
+class TStreamWriterDlg;
 class TSingleEdPanel;
 class TSettingsPage;
 class TStarter;
@@ -52,6 +54,8 @@ public:
     // panel is shown.
     TSingleEdPanel* SingleFileEditor = nullptr;
     void LoadSingleFileQueue(const QStringList& paths) override;
+    void LoadListerFiles(const QStringList& paths) override;
+    TStreamWriter& StreamWriter() override;
 
     TSettingsPage* SettingsPage() const { return FSettingsPage; }
 
@@ -79,7 +83,7 @@ public:
     QString CurrentPanelName() const;
     // Lists that their own tool fills keep their operation buttons hidden until the tool
     // calls this.
-    void ShowListOperations(TToolPanel panel);
+    void ShowListOperations(TToolPanel panel) override;
 
     TToolList* ToolList(TToolPanel panel) const override;
     QVBoxLayout* ButtonColumn(TToolPanel panel) const override;
@@ -132,6 +136,8 @@ private:
     QMap<int, QList<QWidget*>> FHiddenOperations;
     TSettingsPage* FSettingsPage = nullptr;
     TFolderScanDlg* FFolderScan = nullptr;
+    TStreamWriterDlg* FStreamWriter = nullptr;
+    TListerPanel* FLister = nullptr;
     TStarter* FStarter = nullptr;
     bool FActivated = false;
     bool FStartupDone = false;

@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QSet>
+#include <functional>
 
 // A tool's file list: one full path per item, in the order the tool walks them.
 // Reorders its own items by dragging with the mouse.
@@ -13,8 +14,10 @@ public:
     QStringList Paths() const;
 
     // Appends a path that passes the supported-extension test and is not yet in the list
-    // (letter case ignored). Returns whether it was added.
+    // (letter case ignored), or hands it to AddHook where a tool has its own rule.
+    // Returns whether it was added.
     bool AddFileToList(const QString& path);
+    std::function<bool(const QString& path)> AddHook;
 
     // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
     static int DragIndex;
@@ -22,6 +25,8 @@ public:
 signals:
     // A folder was dropped from the file manager; the window scans it with recursion.
     void FolderDropped(const QString& folder);
+    // "Add Folder" chose this folder; its files follow.
+    void FolderChosen(const QString& folder);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -43,5 +48,7 @@ void ListRemove(QListWidget* list, bool selectAfter = true);
 void ListReset(QListWidget* list);
 void ListUp(QListWidget* list);
 void ListDown(QListWidget* list);
+// Puts the items in the order of ShuffleList.
+void ListShuffle(QListWidget* list);
 // Moves the item at `from` to `to`, keeping it selected.
 void ListMove(QListWidget* list, int from, int to);

@@ -58,8 +58,8 @@ TEditOutcome ApplyFileEdit(TWFileStream& file, const std::vector<TFilePiece>& pi
         w.Old = file.ReadBytesAt(w.Offset, w.Bytes->size());
         if (w.Old != *w.Bytes) changes.push_back(std::move(w));
     }
-    if (changes.empty() && newSize == oldSize) return TEditOutcome::Unchanged;
     RemoveStaleTemps(QFile::encodeName(file.FileName()));
+    if (changes.empty() && newSize == oldSize) return TEditOutcome::Unchanged;
     // What lies beyond the old end first: until the old bytes change, a reader sees the
     // old file.
     std::stable_partition(changes.begin(), changes.end(), [&](const TOverwrite& w) {

@@ -6,6 +6,7 @@
 #include "io/WriteFaults.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -36,10 +37,44 @@ QString OpenMessage(const QString& fileName) {
     return QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName);
 }
 
-// The file a link points to is the one rewritten; the link stays a link.
-QByteArray RealTarget(const QByteArray& native) {
-    char resolved[PATH_MAX];
-    return ::realpath(native.constData(), resolved) ? QByteArray(resolved) : native;
+ESonvaleError CreateError(const QString& fileName, const QString& why) {
+    return ESonvaleError(
+        QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, why));
+}
+
+// Writes a temporary file beside `target` with `produce`, gives it the permissions (and,
+// for root, the owner) of `original` when there is one, and renames it over `target`.
+// Any failure removes the temporary file and raises; `target` stays as it was.
+void ReplaceThroughTemp(const QByteArray& target, const QString& shownName,
+                        const struct stat* original,
+                        const std::function<void(TWFileStream& out)>& produce) {
+    RemoveStaleTemps(target);
+    QByteArray temp;
+    const int fd = CreateLockedTemp(target, &temp);
+    if (fd < 0) throw CreateError(shownName, ErrnoText());
+    // The descriptor, and with it the lock, lives until the name is renamed or removed.
+    TWFileStream out(QFile::decodeName(temp), fd);
+    try {
+        produce(out);
+        out.Flush();
+        if (original) {
+            ::fchmod(fd, original->st_mode & 07777);
+            if (::getuid() == 0) (void)::fchown(fd, original->st_uid, original->st_gid);
+        }
+        if (writefaults::TakeRenameFailure()) {
+            errno = EIO;
+        } else if (::rename(temp.constData(), target.constData()) == 0) {
+            SyncFolderOf(target);
+            return;
+        }
+        throw CreateError(shownName, ErrnoText());
+    } catch (const ESonvaleError&) {
+        ::unlink(temp.constData());
+        throw;
+    } catch (const std::exception& e) {
+        ::unlink(temp.constData());
+        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 } // namespace
@@ -54,41 +89,39 @@ void SafeRewriteFile(const QString& fileName,
 void SafeRewriteFile(TWFileStream& in,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
     const QString& fileName = in.FileName();
-    const QByteArray native = RealTarget(QFile::encodeName(fileName));
+    // The file a link points to is the one rewritten; the link stays a link.
+    char resolved[PATH_MAX];
+    const QByteArray native = QFile::encodeName(fileName);
+    const QByteArray target = ::realpath(native.constData(), resolved) ? resolved : native;
     struct stat st {};
     if (::fstat(in.Handle(), &st) != 0) throw ESonvaleError(OpenMessage(fileName));
     // A read-only file stays read-only, also for root, who could replace it.
-    if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+    if (::access(target.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
         throw EFOpenError(OpenMessage(fileName));
+    ReplaceThroughTemp(target, fileName, &st, [&](TWFileStream& out) { produce(in, out); });
+}
 
-    RemoveStaleTemps(native);
-    QByteArray temp;
-    const int fd = CreateLockedTemp(native, &temp);
-    if (fd < 0)
-        throw ESonvaleError(
-            QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, ErrnoText()));
-
-    // The descriptor, and with it the lock, lives until the name is renamed or removed.
-    TWFileStream out(QFile::decodeName(temp), fd);
+void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
+    QString target = fileName;
+    const QFileInfo info(fileName);
+    // Through a link the file it names is rewritten; the link stays a link.
+    if (info.isSymLink()) {
+        target = info.canonicalFilePath();
+        if (target.isEmpty()) throw CreateError(fileName, QStringLiteral("broken link"));
+    }
+    const QByteArray native = QFile::encodeName(target);
+    struct stat st {};
+    const bool replacing = ::stat(native.constData(), &st) == 0;
+    if (replacing && !S_ISREG(st.st_mode))
+        throw CreateError(fileName, QStringLiteral("not a file"));
+    // A read-only file stays what it is, also for root, who could replace it.
+    if (replacing && (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        throw EFOpenError(QStringLiteral("Impossible de créer le fichier %1").arg(fileName));
     try {
-        produce(in, out);
-        out.Flush();
-        // Keep the original's permissions (and owner, where allowed).
-        ::fchmod(fd, st.st_mode & 07777);
-        if (::getuid() == 0) (void)::fchown(fd, st.st_uid, st.st_gid);
-        if (writefaults::TakeRenameFailure())
-            errno = EIO;
-        else if (::rename(temp.constData(), native.constData()) == 0) {
-            SyncFolderOf(native);
-            return;
-        }
-        throw ESonvaleError(
-            QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, ErrnoText()));
-    } catch (const ESonvaleError&) {
-        ::unlink(temp.constData());
-        throw;
-    } catch (const std::exception& e) {
-        ::unlink(temp.constData());
-        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
+        ReplaceThroughTemp(native, fileName, replacing ? &st : nullptr, produce);
+    } catch (const ESonvaleError& e) {
+        // Every failure names the file it was to create.
+        if (e.Message.startsWith(QStringLiteral("Impossible de créer"))) throw;
+        throw CreateError(fileName, e.Message);
     }
 }

@@ -1,6 +1,10 @@
 #include "io/TempFiles.h"
 
+#include <QRandomGenerator>
+
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -34,11 +38,18 @@ QByteArray TempPrefix(const QByteArray& path) {
 } // namespace
 
 int CreateLockedTemp(const QByteArray& path, QByteArray* tempPath) {
-    const int slash = path.lastIndexOf('/');
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        QByteArray tmpl = path.left(slash + 1) + TempPrefix(path) + QByteArray(kRandomChars, 'X');
-        const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-        if (fd < 0) return -1;
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QByteArray prefix = path.left(path.lastIndexOf('/') + 1) + TempPrefix(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = prefix;
+        for (int i = 0; i < kRandomChars; ++i)
+            name += kChars[QRandomGenerator::global()->bounded(int(sizeof(kChars) - 1))];
+        // 0666 less the umask: what a new file gets, for a file created this way.
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
         int r;
         do {
             r = ::flock(fd, LOCK_EX);
@@ -47,7 +58,7 @@ int CreateLockedTemp(const QByteArray& path, QByteArray* tempPath) {
         // name: the file is gone, take another.
         struct stat st {};
         if (r == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
-            *tempPath = tmpl;
+            *tempPath = name;
             return fd;
         }
         ::close(fd);
@@ -96,7 +107,10 @@ std::vector<QByteArray>& TempsIn(const QByteArray& folder) {
 
 } // namespace
 
-int RemoveStaleTemps(const QByteArray& path) {
+int RemoveStaleTemps(const QByteArray& name) {
+    // Beside the file a link points to, where a rewrite puts its temporary file.
+    char resolved[PATH_MAX];
+    const QByteArray path = ::realpath(name.constData(), resolved) ? QByteArray(resolved) : name;
     const QByteArray folder = FolderOf(path);
     const QByteArray prefix = TempPrefix(path);
     std::lock_guard<std::mutex> guard(foldersLock);

@@ -13,9 +13,9 @@
 // (-1 with errno set on failure) and its name in `tempPath`.
 int CreateLockedTemp(const QByteArray& path, QByteArray* tempPath);
 
-// Removes the temporary files of `path`'s pattern that nobody holds locked; the number
-// removed.
-int RemoveStaleTemps(const QByteArray& path);
+// Removes the temporary files of `name`'s pattern (of the file it links to, when it is
+// a link) that nobody holds locked; the number removed.
+int RemoveStaleTemps(const QByteArray& name);
 
 // Flushes the entry of `path` in its folder (after a create or a rename), so that a power
 // cut cannot lose it.
