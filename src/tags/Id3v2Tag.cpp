@@ -79,6 +79,8 @@ const TFrameRow kRows4[] = {
     {"WXXX", "WEB", kUserUrl, true},
 };
 
+// Version 2.2 frames, with the 2.3 frame each becomes (iTunes' sort order and
+// compilation frames included, as other programs convert them).
 struct TFrameRow3 {
     const char* id;
     const char* name; // nullptr: not read into the field list
@@ -88,68 +90,40 @@ struct TFrameRow3 {
 };
 
 const TFrameRow3 kRows3[] = {
-    {"BUF", nullptr, 0, false, "RBUF"},
-    {"CNT", nullptr, 0, false, "PCNT"},
-    {"COM", "COMMENTS", kComment, false, "COMM"},
-    {"CRA", nullptr, 0, false, "AENC"},
-    {"CRM", nullptr, 0, false, nullptr},
-    {"ETC", nullptr, 0, false, "ETCO"},
-    {"EQU", nullptr, 0, false, "EQUA"},
-    {"GEO", nullptr, 0, false, "GEOB"},
-    {"IPL", nullptr, 0, false, "IPLS"},
-    {"LNK", nullptr, 0, false, nullptr},
-    {"MCI", nullptr, 0, false, "MCDI"},
-    {"MLL", nullptr, 0, false, "MLLT"},
-    {"PIC", nullptr, 0, false, "APIC"},
-    {"POP", nullptr, 0, false, "POPM"},
-    {"REV", nullptr, 0, false, "RVRB"},
-    {"RVA", nullptr, 0, false, "RVAD"},
-    {"SLT", nullptr, 0, false, "SYLT"},
-    {"STC", nullptr, 0, false, "SYTC"},
-    {"TAL", "ALBUM", kText, false, "TALB"},
-    {"TBP", "BPM", kText, false, "TBPM"},
-    {"TCM", "COMPOSER", kText, false, "TCOM"},
-    {"TCO", "GENRE", kText, false, "TCON"},
-    {"TCR", "COPYRIGHT", kText, false, "TCOP"},
-    {"TDA", "DATE", kText, false, "TDAT"},
-    {"TDY", "PLAYLISTDELAY", kText, false, "TDLY"},
-    {"TEN", "ENCODER", kText, false, "TENC"},
-    {"TFT", "FILETYPE", kText, false, "TFLT"},
-    {"TIM", "TIME", kText, false, "TIME"},
-    {"TKE", "INITIALKEY", kText, false, "TKEY"},
-    {"TLA", "LANGUAGE", kText, false, "TLAN"},
-    {"TLE", "LENGTH", kText, false, "TLEN"},
-    {"TMT", "MEDIATYPE", kText, false, "TMED"},
-    {"TOA", "ARTIST", kText, true, "TOPE"},
-    {"TOF", "FILENAME", kText, false, "TOFN"},
-    {"TOL", "WRITER", kText, true, "TOLY"},
-    {"TOR", "YEAR", kText, true, "TORY"},
-    {"TOT", "ALBUM", kText, true, "TOAL"},
-    {"TP1", "ARTIST", kText, false, "TPE1"},
-    {"TP2", "BAND", kText, false, "TPE2"},
-    {"TP3", "PERFORMER", kText, false, "TPE3"},
-    {"TP4", "INTERPRETER", kText, false, "TPE4"},
-    {"TPA", "PARTOF", kText, false, "TPOS"},
-    {"TPB", "PUBLISHER", kText, false, "TPUB"},
-    {"TRC", "ISRC", kText, false, "TSRC"},
-    {"TRD", "RECORDDATE", kText, false, "TRDA"},
-    {"TRK", "TRACK", kText, false, "TRCK"},
-    {"TSI", "SIZE", kText, false, "TSIZ"},
-    {"TSS", "SETTINGS", kText, false, "TSSE"},
-    {"TT1", "TITLE", kText, true, "TIT1"},
-    {"TT2", "TITLE", kText, false, "TIT2"},
-    {"TT3", "SUBTITLE", kText, false, "TIT3"},
-    {"TXT", "WRITER", kText, false, "TEXT"},
-    {"TXX", "USER", kUserText, false, "TXXX"},
-    {"TYE", "YEAR", kText, false, "TYER"},
-    {"UFI", nullptr, 0, false, "UFID"},
-    {"ULT", nullptr, 0, false, "USLT"},
-    {"WAF", "OFFICIALWEB", kUrl, false, "WOAF"},
-    {"WAR", "ARTISTWEB", kUrl, false, "WOAR"},
-    {"WAS", "AUDIOWEB", kUrl, false, "WOAS"},
-    {"WCM", "COMMERCIALWEB", kUrl, false, "WCOM"},
-    {"WCP", "LEGALINFOWEB", kUrl, false, "WCOP"},
-    {"WPB", "PUBLISHERWEB", kUrl, false, "WPUB"},
+    {"BUF", nullptr, 0, false, "RBUF"},           {"CNT", nullptr, 0, false, "PCNT"},
+    {"COM", "COMMENTS", kComment, false, "COMM"}, {"CRA", nullptr, 0, false, "AENC"},
+    {"CRM", nullptr, 0, false, nullptr},          {"ETC", nullptr, 0, false, "ETCO"},
+    {"EQU", nullptr, 0, false, "EQUA"},           {"GEO", nullptr, 0, false, "GEOB"},
+    {"IPL", nullptr, 0, false, "IPLS"},           {"LNK", nullptr, 0, false, nullptr},
+    {"MCI", nullptr, 0, false, "MCDI"},           {"MLL", nullptr, 0, false, "MLLT"},
+    {"PIC", nullptr, 0, false, "APIC"},           {"POP", nullptr, 0, false, "POPM"},
+    {"REV", nullptr, 0, false, "RVRB"},           {"RVA", nullptr, 0, false, "RVAD"},
+    {"SLT", nullptr, 0, false, "SYLT"},           {"STC", nullptr, 0, false, "SYTC"},
+    {"TAL", "ALBUM", kText, false, "TALB"},       {"TBP", "BPM", kText, false, "TBPM"},
+    {"TCM", "COMPOSER", kText, false, "TCOM"},    {"TCO", "GENRE", kText, false, "TCON"},
+    {"TCP", nullptr, 0, false, "TCMP"},           {"TCR", "COPYRIGHT", kText, false, "TCOP"},
+    {"TDA", "DATE", kText, false, "TDAT"},        {"TDY", "PLAYLISTDELAY", kText, false, "TDLY"},
+    {"TEN", "ENCODER", kText, false, "TENC"},     {"TFT", "FILETYPE", kText, false, "TFLT"},
+    {"TIM", "TIME", kText, false, "TIME"},        {"TKE", "INITIALKEY", kText, false, "TKEY"},
+    {"TLA", "LANGUAGE", kText, false, "TLAN"},    {"TLE", "LENGTH", kText, false, "TLEN"},
+    {"TMT", "MEDIATYPE", kText, false, "TMED"},   {"TOA", "ARTIST", kText, true, "TOPE"},
+    {"TOF", "FILENAME", kText, false, "TOFN"},    {"TOL", "WRITER", kText, true, "TOLY"},
+    {"TOR", "YEAR", kText, true, "TORY"},         {"TOT", "ALBUM", kText, true, "TOAL"},
+    {"TP1", "ARTIST", kText, false, "TPE1"},      {"TP2", "BAND", kText, false, "TPE2"},
+    {"TP3", "PERFORMER", kText, false, "TPE3"},   {"TP4", "INTERPRETER", kText, false, "TPE4"},
+    {"TPA", "PARTOF", kText, false, "TPOS"},      {"TPB", "PUBLISHER", kText, false, "TPUB"},
+    {"TRC", "ISRC", kText, false, "TSRC"},        {"TRD", "RECORDDATE", kText, false, "TRDA"},
+    {"TRK", "TRACK", kText, false, "TRCK"},       {"TS2", nullptr, 0, false, "TSO2"},
+    {"TSA", nullptr, 0, false, "TSOA"},           {"TSC", nullptr, 0, false, "TSOC"},
+    {"TSI", "SIZE", kText, false, "TSIZ"},        {"TSP", nullptr, 0, false, "TSOP"},
+    {"TSS", "SETTINGS", kText, false, "TSSE"},    {"TST", nullptr, 0, false, "TSOT"},
+    {"TT1", "TITLE", kText, true, "TIT1"},        {"TT2", "TITLE", kText, false, "TIT2"},
+    {"TT3", "SUBTITLE", kText, false, "TIT3"},    {"TXT", "WRITER", kText, false, "TEXT"},
+    {"TXX", "USER", kUserText, false, "TXXX"},    {"TYE", "YEAR", kText, false, "TYER"},
+    {"UFI", nullptr, 0, false, "UFID"},           {"ULT", nullptr, 0, false, "USLT"},
+    {"WAF", "OFFICIALWEB", kUrl, false, "WOAF"},  {"WAR", "ARTISTWEB", kUrl, false, "WOAR"},
+    {"WAS", "AUDIOWEB", kUrl, false, "WOAS"},     {"WCM", "COMMERCIALWEB", kUrl, false, "WCOM"},
+    {"WCP", "LEGALINFOWEB", kUrl, false, "WCOP"}, {"WPB", "PUBLISHERWEB", kUrl, false, "WPUB"},
     {"WXX", "WEB", kUserUrl, false, "WXXX"},
 };
 
@@ -712,14 +686,14 @@ QByteArray TId3V2Tag::Render(int version, int64_t fitTo) const {
         if (!row.written) continue;
         QByteArray id(row.id);
         if (dropRecordTime && id == "TDRC") continue;
-        // Version 2.4 has no TYER: its year is the recording time.
+        QString name = QString::fromLatin1(row.name);
+        QString value = FieldValue(Fields, name);
+        if (value.isEmpty() || unchanged(id, value)) continue;
+        // Version 2.4 has no TYER: a year set becomes the recording time.
         if (v24 && id == "TYER") {
             if (!dropRecordTime) continue;
             id = "TDRC";
         }
-        QString name = QString::fromLatin1(row.name);
-        QString value = FieldValue(Fields, name);
-        if (value.isEmpty() || unchanged(id, value)) continue;
         // A value read only from a frame that is never written (TOPE, TIT1,
         // ...) does not become a new frame of another identifier.
         if (!writtenIdSeen.contains(name) && readOnlyValues.contains(name) &&

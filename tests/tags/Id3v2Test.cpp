@@ -163,7 +163,7 @@ TEST_F(Id3v2Test, Version22ReadAndConvertedOnWrite) {
     auto t = Load(Tag(2, Frame22("TT2", Latin1Text("Two")) + Frame22("TP1", Latin1Text("Art")) +
                              Frame22("PIC", pic) + Frame22("ULT", ult) +
                              Frame22("COM", QByteArray(1, 0) + "eng" + '\0' + "c2") +
-                             Frame22("CRM", "x")));
+                             Frame22("CRM", "x") + Frame22("TST", Latin1Text("Sort"))));
     EXPECT_EQ(Value(t, "TITLE"), QStringLiteral("Two"));
     EXPECT_EQ(Value(t, "ARTIST"), QStringLiteral("Art"));
     EXPECT_EQ(Value(t, "COMMENTS"), QStringLiteral("c2"));
@@ -184,6 +184,7 @@ TEST_F(Id3v2Test, Version22ReadAndConvertedOnWrite) {
     }
     EXPECT_TRUE(apic);
     EXPECT_TRUE(uslt);
+    EXPECT_EQ(t.FrameValues("TSOT"), QStringList{QStringLiteral("Sort")}); // iTunes' sort name
     EXPECT_TRUE(ReadBytes(path).endsWith(Audio()));
 }
 
