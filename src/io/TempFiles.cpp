@@ -30,9 +30,11 @@ QByteArray NameOf(const QByteArray& path) {
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// The pattern's fixed part for `path`: ".NAME.sonvale-".
+// The pattern's fixed part for `path`: ".NAME.sonvale-", NAME cut where the whole
+// name would pass the file system's 255 bytes.
 QByteArray TempPrefix(const QByteArray& path) {
-    return '.' + NameOf(path) + kMarker;
+    constexpr int kRoom = 255 - 1 - (int(sizeof(kMarker)) - 1) - kRandomChars;
+    return '.' + NameOf(path).left(kRoom) + kMarker;
 }
 
 } // namespace
