@@ -444,15 +444,17 @@ void TId3V2Tag::Clear() {
     firstValueById.clear();
 }
 
-int64_t TId3V2Tag::DeclaredSize(const QByteArray& header) {
-    if (header.size() < 10) return 0;
-    const auto* h = reinterpret_cast<const unsigned char*>(header.constData());
+int64_t Id3v2TagSize(const unsigned char* h) {
     if (std::memcmp(h, "ID3", 3) != 0 || h[3] < 2 || h[3] > 4 || h[4] == 0xFF ||
         (h[6] | h[7] | h[8] | h[9]) & 0x80)
         return 0;
-    int64_t total = int64_t(Id3SyncSafe(h + 6)) + 10;
-    if (h[3] == 4 && (h[5] & 0x10)) total += 10;
-    return total;
+    const int64_t size = int64_t(Id3SyncSafe(h + 6)) + 10;
+    return h[3] == 4 && (h[5] & 0x10) ? size + 10 : size;
+}
+
+int64_t TId3V2Tag::DeclaredSize(const QByteArray& header) {
+    if (header.size() < 10) return 0;
+    return Id3v2TagSize(reinterpret_cast<const unsigned char*>(header.constData()));
 }
 
 bool TId3V2Tag::Parse(const QByteArray& tag) {
