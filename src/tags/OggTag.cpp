@@ -3,7 +3,6 @@
 #include "tags/OggApi.h"
 
 #include "io/SafeRewrite.h"
-#include "io/SonvaleError.h"
 #include "io/WFileStream.h"
 
 #include <memory>
@@ -18,13 +17,6 @@ constexpr int64_t kMaxJunk = 65536;
 // The three headers of a real file are far smaller; a hostile header packet
 // that never ends stops here instead of filling the memory.
 constexpr int64_t kMaxHeaderBytes = int64_t(128) << 20;
-
-// Raised inside a rewrite when the file turns out not to be a rewritable
-// Ogg Vorbis stream; Write turns it into false.
-class ENotWritable : public ESonvaleError {
-public:
-    ENotWritable() : ESonvaleError(QStringLiteral("Not a rewritable Ogg Vorbis stream")) {}
-};
 
 // The pages of a file in order, each with the file offset where it starts,
 // so that whatever follows the rewritten stream can be copied byte for byte.
@@ -235,7 +227,7 @@ ogg_packet HeaderPacket(QByteArray& data, int64_t number) {
 void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& comments) {
     const TOggApi& ogg = OggApi();
     TVorbisHeaders h(in);
-    if (!h.Open() || h.Multiplexed) throw ENotWritable();
+    if (!h.Open() || h.Multiplexed) throw EOggNotWritable();
 
     TOutStream os(h.Serial, out);
     {
@@ -277,7 +269,7 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
                 // A new link of a chained file whose previous link lacks its
                 // end mark; any other page means interleaved streams, which
                 // re-paginating one of them would break.
-                if (!ogg.ogg_page_bos(&page)) throw ENotWritable();
+                if (!ogg.ogg_page_bos(&page)) throw EOggNotWritable();
                 endOfInput = true;
                 tail = pageOffset;
                 continue;
@@ -327,22 +319,13 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
 
 } // namespace
 
-TOggTag::TOggTag() = default;
-TOggTag::~TOggTag() = default;
-
-bool TOggTag::Open(const QString& fileName) {
-    FileName = fileName;
-    return Read();
-}
-
-bool TOggTag::Read() {
+bool TOggTag::Read(TWFileStream& in) {
     Fields.clear();
     Vendor.clear();
     Multiplexed = false;
     OggApi(); // without the libraries the file cannot be read: that is told, not a missing tag
     try {
-        TWFileStream stream(FileName, fmOpenRead | fmShareDenyNone);
-        TVorbisHeaders h(stream);
+        TVorbisHeaders h(in);
         if (!h.Open()) return false;
         if (h.Comment.vendor) Vendor = QByteArray(h.Comment.vendor);
         for (int i = 0; i < h.Comment.comments; ++i) {
@@ -358,34 +341,12 @@ bool TOggTag::Read() {
     }
 }
 
-bool TOggTag::Write() {
+void RewriteVorbisComments(TWFileStream& in, TWFileStream& out, const QStringList& fields) {
     QList<QByteArray> comments;
-    for (const QString& line : Fields) {
+    for (const QString& line : fields) {
         QByteArray utf8 = line.toUtf8();
         if (!utf8.isEmpty()) comments.append(utf8);
     }
-    return Rewrite(comments);
-}
-
-bool TOggTag::Remove() {
-    return Rewrite({});
-}
-
-bool TOggTag::Rewrite(const QList<QByteArray>& comments) {
-    // Held for the whole rewrite: other writers of ours wait or fail.
-    std::unique_ptr<TWFileStream> lock;
-    try {
-        lock = std::make_unique<TWFileStream>(FileName, fmOpenReadWrite | fmShareDenyWrite);
-    } catch (const EFOpenError&) {
-        return false;
-    }
-    try {
-        SafeRewriteFile(
-            FileName, [&](TWFileStream& in, TWFileStream& out) { Repaginate(in, out, comments); });
-    } catch (const ENotWritable&) {
-        return false;
-    } catch (const EFOpenError&) {
-        return false;
-    }
-    return true;
+    in.Seek(0, TSeekOrigin::soBeginning);
+    Repaginate(in, out, comments);
 }

@@ -4,6 +4,7 @@
 // is read (without them the file is refused with the reason).
 #include "audio/AudioFile.h"
 #include "audio/FfmpegApi.h"
+#include "io/WFileStream.h"
 #include "support/AudioFixtures.h"
 #include "tags/OggApi.h"
 #include "tags/OggTag.h"
@@ -99,7 +100,8 @@ TEST(OggLibraries, WithoutThemAnOggFileIsRefusedWithTheReasonAndWithThemRead) {
     af.SetFileName(path);
     const QString refused = ErrorOf([&] { af.Open(); });
     TOggTag tag;
-    const QString tagRefused = ErrorOf([&] { tag.Open(path); });
+    TWFileStream stream(path, fmOpenRead | fmShareDenyNone);
+    const QString tagRefused = ErrorOf([&] { tag.Read(stream); });
     UseOggLibraries({});
     for (const QString& error : {refused, tagRefused})
         EXPECT_TRUE(
