@@ -4,11 +4,13 @@
 #include "audio/AudioHelpers.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/MetaTag.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -219,6 +221,11 @@ int RunInfo(const QStringList& args) {
     if (paths.isEmpty())
         return UsageError(QLatin1String(kInfoUsage), QStringLiteral("no PATH given"));
 
+    // Into a pipe or a file the lines go in large writes, not one or more per file; a
+    // terminal keeps its line buffering.
+    static char outBuffer[1 << 16];
+    if (!isatty(fileno(stdout))) std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+
     QStringList missing;
     QStringList files = ExpandPaths(
         paths, [](const QString& f) { return FormatCodeOfName(f) != fcUnknown; }, &missing);
@@ -230,7 +237,6 @@ int RunInfo(const QStringList& args) {
         } else {
             PrintOut(AsText(d));
         }
-        std::fflush(stdout);
     };
     auto fail = [&](const QString& path, const QString& message) {
         TFileReport d;
@@ -248,6 +254,8 @@ int RunInfo(const QStringList& args) {
         const QString& f = files[i];
         progress.Step(i, f);
         af.SetFileName(f);
+        // The readers and tag scanners of the file share one open and its head and tail.
+        const TFileReadScope scope(f);
         try {
             if (!af.Open()) {
                 fail(f, QStringLiteral("Unknown audio format"));
