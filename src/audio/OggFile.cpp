@@ -4,7 +4,6 @@
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/OggApi.h"
-#include "tags/OggTag.h"
 
 #include <QSet>
 #include <algorithm>
@@ -37,17 +36,15 @@ TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName), Ogg(
         throw ESonvaleError(NotOggMessage(fileName));
     }
 
-    try {
-        TOggTag tag;
-        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        if (tag.Read(in)) {
-            TagKinds = tkVorbis;
-            Tags = tag.Fields;
+    // The comment header the library has parsed already: the first link's, of the first
+    // Vorbis stream, as the tag writer reads it.
+    TagKinds = tkVorbis;
+    if (const vorbis_comment* vc = Ogg->ov_comment(&VorbisFile, 0)) {
+        for (int i = 0; i < vc->comments; ++i) {
+            const char* text = vc->user_comments[i];
+            const int length = vc->comment_lengths ? vc->comment_lengths[i] : 0;
+            Tags.append(text && length > 0 ? QString::fromUtf8(text, length) : QString());
         }
-    } catch (...) {
-        Ogg->ov_clear(&VorbisFile); // no destructor runs for a half-built object
-        opened = false;
-        throw;
     }
 }
 

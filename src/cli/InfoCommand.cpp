@@ -8,13 +8,20 @@
 #include "tags/MetaTag.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-const char* const kInfoUsage = "sonvale-cli info [--json] PATH...";
+const char* const kInfoUsage = "sonvale-cli info [--json] [--jobs N] PATH...";
 
 const char* FormatName(uint8_t code) {
     switch (code) {
@@ -194,29 +201,98 @@ QString AsText(const TFileReport& d) {
     return t;
 }
 
+// The report of one file; its Error tells why it could not be read.
+TFileReport Examine(const QString& path) {
+    TFileReport failed;
+    failed.Path = path;
+    // The readers and tag scanners of the file share one open and its head and tail.
+    const TFileReadScope scope(path);
+    TAudioFile af;
+    af.SetFileName(path);
+    try {
+        if (af.Open()) return Describe(path, *af.Reader);
+        failed.Error = QStringLiteral("Unknown audio format");
+    } catch (const ESonvaleError& e) {
+        failed.Error = e.Message;
+    } catch (const std::exception& e) {
+        failed.Error = QString::fromLocal8Bit(e.what());
+    }
+    return failed;
+}
+
+// Runs examine(i) for every i below count on `jobs` threads and hands each result to
+// deliver(i, result) on the calling thread, in the order of i.
+template <class TResult>
+void InOrder(int count, int jobs, const std::function<TResult(int)>& examine,
+             const std::function<void(int, TResult&)>& deliver) {
+    jobs = std::clamp(jobs, 1, std::max(count, 1));
+    if (jobs == 1) {
+        for (int i = 0; i < count; ++i) {
+            TResult r = examine(i);
+            deliver(i, r);
+        }
+        return;
+    }
+    std::vector<std::optional<TResult>> results(static_cast<size_t>(count));
+    std::atomic<int> next = 0;
+    std::mutex lock;
+    std::condition_variable ready;
+    std::vector<std::thread> pool;
+    for (int t = 0; t < jobs; ++t)
+        pool.emplace_back([&] {
+            for (int i; (i = next++) < count;) {
+                TResult r = examine(i);
+                const std::lock_guard<std::mutex> g(lock);
+                results[size_t(i)] = std::move(r);
+                ready.notify_all();
+            }
+        });
+    for (int i = 0; i < count; ++i) {
+        std::unique_lock<std::mutex> g(lock);
+        ready.wait(g, [&] { return results[size_t(i)].has_value(); });
+        TResult r = std::move(*results[size_t(i)]);
+        results[size_t(i)].reset();
+        g.unlock();
+        deliver(i, r);
+    }
+    for (std::thread& t : pool)
+        t.join();
+}
+
 } // namespace
 
 int RunInfo(const QStringList& args) {
     bool json = false;
+    int jobs = std::max(1, int(std::thread::hardware_concurrency()));
     QStringList paths;
-    for (const QString& a : args) {
+    for (qsizetype k = 0; k < args.size(); ++k) {
+        const QString& a = args[k];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             PrintOut(
                 QStringLiteral(
                     "usage: %1\n\nShows each file's format code, bitrate, channels, sample rate,\n"
                     "bits per sample, duration in ms, file size, PCM size, tag kinds, audio\n"
                     "start and tag lines. Folders are walked recursively (known formats only).\n"
-                    "--json prints one JSON object per line. Exit status 1 when a file failed.\n")
+                    "--json prints one JSON object per line. --jobs N reads N files at a time\n"
+                    "(default: one per processor); the output keeps the order of the files.\n"
+                    "Exit status 1 when a file failed.\n")
                     .arg(QLatin1String(kInfoUsage)));
             return kExitOk;
         }
-        if (a == QLatin1String("--json"))
+        if (a == QLatin1String("--json")) {
             json = true;
-        else if (a.startsWith(QLatin1String("--")))
+        } else if (a == QLatin1String("--jobs")) {
+            bool ok = false;
+            jobs = k + 1 < args.size() ? args[++k].toInt(&ok) : 0;
+            if (!ok || jobs < 1 || jobs > 256)
+                return UsageError(QLatin1String(kInfoUsage),
+                                  QStringLiteral("--jobs needs a number from 1 to 256"));
+        } else if (a.startsWith(QLatin1String("--"))) {
             return UsageError(QLatin1String(kInfoUsage),
                               QStringLiteral("unknown option '%1'").arg(a));
-        else
+        } else {
             paths << a;
+        }
     }
     if (paths.isEmpty())
         return UsageError(QLatin1String(kInfoUsage), QStringLiteral("no PATH given"));
@@ -230,44 +306,25 @@ int RunInfo(const QStringList& args) {
     QStringList files = ExpandPaths(
         paths, [](const QString& f) { return FormatCodeOfName(f) != fcUnknown; }, &missing);
     int status = kExitOk;
-    auto report = [&](const TFileReport& d) {
-        if (json) {
-            const QByteArray line = JsonLine(d);
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-        } else {
-            PrintOut(AsText(d));
-        }
+    auto bytes = [&](const TFileReport& d) { return json ? JsonLine(d) : AsText(d).toUtf8(); };
+    auto print = [&](const TFileReport& d) {
+        const QByteArray b = bytes(d);
+        std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+        if (!d.Error.isEmpty()) status = kExitFailure;
     };
-    auto fail = [&](const QString& path, const QString& message) {
+    for (const QString& m : missing) {
         TFileReport d;
-        d.Path = path;
-        d.Error = message;
-        report(d);
-        status = kExitFailure;
-    };
-    for (const QString& m : missing)
-        fail(m, QStringLiteral("No such file or folder"));
+        d.Path = m;
+        d.Error = QStringLiteral("No such file or folder");
+        print(d);
+    }
 
     TCliProgress progress(int(files.size()));
-    TAudioFile af;
-    for (int i = 0; i < files.size(); ++i) {
-        const QString& f = files[i];
-        progress.Step(i, f);
-        af.SetFileName(f);
-        // The readers and tag scanners of the file share one open and its head and tail.
-        const TFileReadScope scope(f);
-        try {
-            if (!af.Open()) {
-                fail(f, QStringLiteral("Unknown audio format"));
-                continue;
-            }
-            report(Describe(f, *af.Reader));
-        } catch (const ESonvaleError& e) {
-            fail(f, e.Message);
-        } catch (const std::exception& e) {
-            fail(f, QString::fromLocal8Bit(e.what()));
-        }
-        af.Close();
-    }
+    InOrder<TFileReport>(
+        int(files.size()), jobs, [&](int i) { return Examine(files[i]); },
+        [&](int i, TFileReport& d) {
+            progress.Step(i, files[i]);
+            print(d);
+        });
     return status;
 }

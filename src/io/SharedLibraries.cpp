@@ -14,7 +14,7 @@ bool LoadLibrarySymbols(const QStringList& libraries, std::initializer_list<TLib
         return false;
     };
     for (const QString& name : libraries) {
-        void* h = dlopen(QFile::encodeName(name).constData(), RTLD_NOW | RTLD_LOCAL);
+        void* h = dlopen(QFile::encodeName(name).constData(), RTLD_LAZY | RTLD_LOCAL);
         if (!h) return fail(QString::fromLocal8Bit(dlerror()));
         handles.push_back(h);
     }
