@@ -108,6 +108,57 @@ TEST_F(CliTest, JsonLinesWalkFoldersInNameOrderAndReportFailures) {
     EXPECT_TRUE(text.out.contains("unified.year     \n")) << text.out.constData();
 }
 
+// Files read on several threads come out as one thread prints them: the same bytes in the
+// same order, failures where they fall, the same exit status.
+TEST_F(CliTest, JobsKeepTheOutputOfOneThread) {
+    QDir(tmp.path()).mkpath(QStringLiteral("lib"));
+    fixtures::EncodeOptions o;
+    o.seconds = 0.4;
+    ASSERT_TRUE(fixtures::EncodeMp3(P(QStringLiteral("src.mp3")), o));
+    o.metadata = {{"TITLE", "Ogg"}};
+    ASSERT_TRUE(fixtures::EncodeOgg(P(QStringLiteral("src.ogg")), o));
+    const QByteArray wave = fixtures::MakeWave(8000, 1, 16, fixtures::MakeSine(8000, 1, 2.0));
+    // Slow and fast files mixed, so that later files are done before earlier ones.
+    for (int i = 0; i < 24; ++i) {
+        const QString name = P(QStringLiteral("lib/%1").arg(i, 2, 10, QLatin1Char('0')));
+        switch (i % 4) {
+        case 0:
+            ASSERT_TRUE(QFile::copy(P(QStringLiteral("src.mp3")), name + QStringLiteral(".mp3")));
+            break;
+        case 1:
+            ASSERT_TRUE(QFile::copy(P(QStringLiteral("src.ogg")), name + QStringLiteral(".ogg")));
+            break;
+        case 2:
+            ASSERT_TRUE(fixtures::WriteFile(name + QStringLiteral(".wav"), wave));
+            break;
+        default:
+            ASSERT_TRUE(fixtures::WriteFile(name + QStringLiteral(".mp3"), QByteArray(i, 'x')));
+        }
+    }
+    for (const bool json : {true, false}) {
+        QStringList args{QStringLiteral("info"), P(QStringLiteral("lib"))};
+        if (json) args << QStringLiteral("--json");
+        const CliRun one = Cli(args + QStringList{QStringLiteral("--jobs"), QStringLiteral("1")});
+        EXPECT_EQ(one.status, 1);
+        EXPECT_EQ(one.out.count(json ? "\"path\"" : "  format"), json ? 24 : 18);
+        for (const char* jobs : {"2", "5", "64"}) {
+            const CliRun many =
+                Cli(args + QStringList{QStringLiteral("--jobs"), QString::fromLatin1(jobs)});
+            EXPECT_EQ(many.status, one.status) << jobs;
+            EXPECT_EQ(many.out, one.out) << jobs;
+        }
+    }
+    for (const char* bad : {"0", "x", "257"}) {
+        const CliRun r = Cli({QStringLiteral("info"), QStringLiteral("--jobs"),
+                              QString::fromLatin1(bad), P(QStringLiteral("lib"))});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.out.isEmpty()) << bad;
+    }
+    EXPECT_EQ(
+        Cli({QStringLiteral("info"), P(QStringLiteral("lib")), QStringLiteral("--jobs")}).status,
+        2);
+}
+
 TEST_F(CliTest, DecodeWritesTheDataChunk) {
     auto pcm = fixtures::MakeSine(22050, 2, 0.2);
     QByteArray wave = fixtures::MakeWave(22050, 2, 16, pcm);
