@@ -10,6 +10,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -18,12 +23,33 @@ QString& SettingsOverride() {
     return file;
 }
 
+// The store holds the proxy password: only its owner may read it. Made empty with that
+// mode before the first write (a rewrite keeps the mode), an existing one tightened.
+void KeepPrivate(const QString& file) {
+    if (file.isEmpty()) return;
+    const QFileInfo info(file);
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!info.exists()) {
+        if (!QDir().mkpath(info.absolutePath())) return;
+#ifdef Q_OS_UNIX
+        const int fd = ::open(QFile::encodeName(file).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+#endif
+        return;
+    }
+    if (info.isFile() &&
+        (info.permissions() & ~(own | QFileDevice::ReadUser | QFileDevice::WriteUser)))
+        QFile::setPermissions(file, own);
+}
+
 std::unique_ptr<QSettings> Open(const QString& group) {
     std::unique_ptr<QSettings> s;
     if (!SettingsOverride().isEmpty())
         s = std::make_unique<QSettings>(SettingsOverride(), QSettings::IniFormat);
     else
         s = std::make_unique<QSettings>(QStringLiteral("Orvane"), QStringLiteral("Sonvale"));
+    KeepPrivate(s->fileName());
     if (!group.isEmpty()) s->beginGroup(group);
     return s;
 }
@@ -93,6 +119,7 @@ bool RegisterShellEntries(const QString& exePath, const QString& openWithText,
     text += QStringLiteral("Name=") + DesktopEscape(openWithText) + QLatin1Char('\n');
     text += QStringLiteral("Exec=") + ExecQuote(exePath) + QStringLiteral(" %f\n");
     text += QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QStringLiteral(";\n");
+    text += QStringLiteral("Icon=org.orvane.Sonvale\n");
     text += QStringLiteral("NoDisplay=true\n");
     text += QStringLiteral("Terminal=false\n");
     QSaveFile f(path);
