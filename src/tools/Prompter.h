@@ -32,6 +32,12 @@ public:
     // Empty when cancelled.
     virtual QString BrowseFolder(const QString& title) = 0;
 
+    // The about box: what the program is and its version, under `title`.
+    virtual void ShowAbout(const QString& title, const QString& text) {
+        (void)title;
+        ShowMessageBox(text, mbOk, mkInformation);
+    }
+
     bool AskQuestion(const QString& text) {
         return ShowMessageBox(text, mbYesNo, mkQuestion) == mrYes;
     }
