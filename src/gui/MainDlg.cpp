@@ -405,7 +405,10 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
     // The Delete key is the Remove button, with whatever its tool adds to a removal.
     auto* removeButton = panel->findChild<QPushButton*>(removeName);
-    connect(list, &TToolList::DeletePressed, removeButton, &QPushButton::click);
+    connect(list, &TToolList::DeletePressed, removeButton, [removeButton, panel] {
+        // Lists their own tool fills offer no removal until the tool says so.
+        if (removeButton->isVisibleTo(panel)) removeButton->click();
+    });
     add(prefix + QStringLiteral("reset_btn"), QT_TR_NOOP("R&eset"), QT_TR_NOOP("Empty the list"),
         "edit-clear-all", QStyle::SP_DialogResetButton, [list] { ListReset(list); });
     if (spec->UpDown) {
@@ -517,8 +520,9 @@ void TMainDlg::closeEvent(QCloseEvent* e) {
         return;
     }
     // A run handles events between files; it stops after the current one.
-    for (TRunStatus* status : findChildren<TRunStatus*>())
-        status->RequestCancel();
+    if (FRunDepth > 0)
+        for (TRunStatus* status : findChildren<TRunStatus*>())
+            status->RequestCancel();
     if (KeepGeometry && isVisible()) SaveWindowGeometry();
     QMainWindow::closeEvent(e);
 }
@@ -678,6 +682,7 @@ void TMainDlg::RetranslateUi() {
     const TPanelInfo& info = Info(FCurrent);
     FTitle->setText(tr(info.Title));
     FSubtitle->setText(tr(info.Subtitle));
+    if (FActiveToolBtn) SyncBarButtons();
 }
 
 void TMainDlg::langueAfterLanguageSwitch() {

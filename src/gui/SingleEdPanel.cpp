@@ -434,7 +434,6 @@ void TSingleEdPanel::AddToQueue(const QStringList& paths) {
         if (first < 0) first = int(at);
     }
     QueuePos = first;
-    FModified = false; // already asked
     ShowQueueEntry();
 }
 void TSingleEdPanel::sngedid3v1add_btnClick() {
