@@ -1,6 +1,7 @@
 // MPEG audio decoding speed against libmpg123 on the same files, as multiples of real time.
 // The files are made by ffmpeg (libmp3lame, mp2) when the benchmark starts.
 #include "decoder/MpDec.h"
+#include "decoder/SimdLevel.h"
 #include "mpeg/FrameLoader.h"
 
 #include <QProcess>
@@ -70,7 +71,10 @@ bool Encode(TBenchFile& f, const QString& dir) {
     return true;
 }
 
-void BM_Sonvale(benchmark::State& state, TBenchFile* f) {
+const char* const kSimdNames[] = {"portable", "sse2", "avx2"};
+
+void BM_Sonvale(benchmark::State& state, TBenchFile* f, mpdec::TSimd simd) {
+    mpdec::SetSimd(simd);
     std::vector<uint8_t> frame(1152 * 2 * 2);
     int64_t samples = 0;
     for (auto _ : state) {
@@ -148,9 +152,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "could not make %s with ffmpeg\n", f.Name);
             return 1;
         }
-        benchmark::RegisterBenchmark((std::string("sonvale/") + f.Name).c_str(), BM_Sonvale, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0);
+        // every filter-bank path this CPU has, the best one first
+        for (int level = int(mpdec::BestSimd()); level >= 0; --level) {
+            const std::string name =
+                level == int(mpdec::BestSimd())
+                    ? std::string("sonvale/") + f.Name
+                    : std::string("sonvale-") + kSimdNames[level] + "/" + f.Name;
+            benchmark::RegisterBenchmark(name.c_str(), BM_Sonvale, &f, mpdec::TSimd(level))
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(2.0);
+        }
 #ifdef SONVALE_HAVE_MPG123
         benchmark::RegisterBenchmark((std::string("mpg123/") + f.Name).c_str(), BM_Mpg123, &f)
             ->Unit(benchmark::kMillisecond)
@@ -159,7 +170,8 @@ int main(int argc, char** argv) {
     }
     TRateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%-18s %14s %14s %8s\n", "file", "sonvale (x RT)", "mpg123 (x RT)", "ratio");
+    std::printf("\nsonvale with %s\n%-18s %14s %14s %8s\n", kSimdNames[int(mpdec::BestSimd())],
+                "file", "sonvale (x RT)", "mpg123 (x RT)", "ratio");
     for (const TBenchFile& f : gFiles) {
         double ours = gRates[std::string("sonvale/") + f.Name];
         double theirs = gRates[std::string("mpg123/") + f.Name];

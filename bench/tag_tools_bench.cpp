@@ -2,6 +2,7 @@
 // over 1,000 MP3 files, and the folder scan over 20,000 entries. Files per second in
 // the "files" counter.
 #include "support/AudioFixtures.h"
+#include "support/NumberedFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "tools/FolderScan.h"
 #include "tools/MultiTagger.h"
@@ -15,21 +16,6 @@
 
 namespace {
 
-struct TFolder {
-    QTemporaryDir dir;
-    QStringList files;
-    TFolder(int count, const QByteArray& content) {
-        for (int i = 0; i < count; ++i) {
-            const QString sub = dir.filePath(QString::asprintf("d%02d", i / 1000));
-            QDir().mkpath(sub);
-            const QString path = sub + QString::asprintf("/%05d.mp3", i);
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) std::abort();
-            files << path;
-        }
-    }
-};
-
 TMultiTaggerOptions Album(const QStringList& files) {
     TMultiTaggerOptions o;
     o.Paths = files;
@@ -41,7 +27,7 @@ TMultiTaggerOptions Album(const QStringList& files) {
 }
 
 void BM_MultiTagger(benchmark::State& state) {
-    TFolder folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
+    TNumberedFiles folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
     const TMultiTaggerOptions options = Album(folder.files);
     TNullProgress progress;
     for (auto _ : state) {
@@ -55,7 +41,7 @@ void BM_MultiTagger(benchmark::State& state) {
 BENCHMARK(BM_MultiTagger)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_TagRemover(benchmark::State& state) {
-    TFolder folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
+    TNumberedFiles folder(int(state.range(0)), fixtures::SilentMp3Frames(48));
     TNullProgress progress;
     TTagRemoverOptions options;
     options.Paths = folder.files;
@@ -74,7 +60,7 @@ void BM_TagRemover(benchmark::State& state) {
 BENCHMARK(BM_TagRemover)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_FolderScan(benchmark::State& state) {
-    TFolder folder(int(state.range(0)), QByteArray());
+    TNumberedFiles folder(int(state.range(0)), QByteArray());
     int64_t found = 0;
     for (auto _ : state) {
         TFolderScanHooks hooks;

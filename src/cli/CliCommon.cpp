@@ -14,7 +14,8 @@ int UsageError(const QString& usage, const QString& problem) {
     return kExitUsage;
 }
 
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out) {
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -30,10 +31,27 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
             out.Paths << a;
             continue;
         }
+        if (flags.contains(a.mid(2))) {
+            out.Flags << a.mid(2);
+            continue;
+        }
         if (i + 1 >= args.size())
             return UsageError(QLatin1String(usage),
                               QStringLiteral("option '%1' needs a value").arg(a));
         out.Options.append({a.mid(2), args[++i]});
+    }
+    return -1;
+}
+
+int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
+                  QString& action) {
+    if (args.isEmpty())
+        return UsageError(QLatin1String(usage),
+                          QStringLiteral("no action given (%1)").arg(QLatin1String(actions)));
+    action = args.takeFirst();
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        PrintOut(QStringLiteral("usage: %1\n%2").arg(QLatin1String(usage), QLatin1String(help)));
+        return kExitOk;
     }
     return -1;
 }
@@ -91,4 +109,18 @@ void TCliProgress::Step(int index, const QString& name) {
     if (!active) return;
     QString shown = name.size() > 60 ? QStringLiteral("...") + name.right(57) : name;
     PrintErr(QStringLiteral("\r\033[K[%1/%2] %3").arg(index + 1).arg(total).arg(shown));
+}
+
+TCliPercentProgress::TCliPercentProgress(qsizetype items, const QString& what)
+    : what(what), active(items > 20 && isatty(2)) {}
+
+TCliPercentProgress::~TCliPercentProgress() {
+    if (active && shown >= 0) PrintErr(QStringLiteral("\r\033[K"));
+}
+
+void TCliPercentProgress::SetPosition(int position) {
+    const int percent = int(int64_t(position) * 100 / range);
+    if (!active || percent == shown) return;
+    shown = percent;
+    PrintErr(QStringLiteral("\r\033[K[%1%] %2").arg(percent).arg(what));
 }

@@ -4,6 +4,8 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+
+#include "tools/Progress.h"
 #include <cstdio>
 #include <functional>
 
@@ -25,16 +27,25 @@ int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
 
-// Arguments of a command whose options all take a value: "--name value" pairs (names
-// without the dashes, in the order given) and the PATH arguments; "--" ends the options.
+// Arguments of a command: "--name value" pairs (names without the dashes, in the order
+// given), the switches that take no value, and the PATH arguments; "--" ends the options.
 struct TCliArgs {
     QList<QPair<QString, QString>> Options;
+    QStringList Flags;
     QStringList Paths;
+    bool Has(const char* flag) const { return Flags.contains(QLatin1String(flag)); }
 };
-// Splits `args`; "--help"/"-h" prints `usage` and `help`. Returns -1 to go on, or the
-// exit status the command returns (kExitOk after the help, kExitUsage for an option
-// without its value).
-int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out);
+// Splits `args`; "--help"/"-h" prints `usage` and `help`. `flags` names the switches
+// (without dashes); every other option takes a value. Returns -1 to go on, or the exit
+// status the command returns (kExitOk after the help, kExitUsage for an option without
+// its value).
+int SplitCliArgs(const QStringList& args, const char* usage, const char* help, TCliArgs& out,
+                 const QStringList& flags = {});
+// The action word of a command with actions ("tags write", "playlist check"), taken from
+// the front of `args`; "--help" there prints the help. Returns -1 to go on, or the exit
+// status the command returns (after the help, or the usage error naming `actions`).
+int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
+                  QString& action);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
@@ -56,8 +67,26 @@ private:
     bool active;
 };
 
+// A tool's progress (0 to 100) as "\r[n%] what" on standard error, only on a terminal and
+// for runs of more than 20 items.
+class TCliPercentProgress : public TProgress {
+public:
+    TCliPercentProgress(qsizetype items, const QString& what);
+    ~TCliPercentProgress() override;
+    void SetRange(int maximum) override { range = maximum > 0 ? maximum : 1; }
+    void SetPosition(int position) override;
+
+private:
+    QString what;
+    int range = 100;
+    int shown = -1;
+    bool active;
+};
+
 // Command entry points.
 int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunPlaylist(const QStringList& args);
+int RunList(const QStringList& args);

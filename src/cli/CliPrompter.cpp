@@ -13,3 +13,14 @@ int TCliPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
 void TCliPrompter::ShowPlainMessage(const QString& text) {
     PrintOut(text + QLatin1Char('\n'));
 }
+
+int TCliRecordingPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
+    (kind == mkWarning || kind == mkError ? Errors : Messages).append(text);
+    if (Quiet) return buttons == mbOk ? mrOk : mrNo;
+    return TCliPrompter::ShowMessageBox(text, buttons, kind);
+}
+
+void TCliRecordingPrompter::ShowPlainMessage(const QString& text) {
+    Messages.append(text);
+    if (!Quiet) TCliPrompter::ShowPlainMessage(text);
+}

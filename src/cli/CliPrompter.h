@@ -12,3 +12,14 @@ public:
     QStringList OpenFiles(const QString&, const QString&, bool) override { return {}; }
     QString BrowseFolder(const QString&) override { return {}; }
 };
+
+// Keeps every message for the command's own report; prints them as TCliPrompter does
+// unless Quiet (--json, where standard output holds only JSON).
+class TCliRecordingPrompter : public TCliPrompter {
+public:
+    bool Quiet = false;
+    QStringList Messages; // plain messages and information
+    QStringList Errors;   // warnings and errors
+    int ShowMessageBox(const QString& text, int buttons, int kind) override;
+    void ShowPlainMessage(const QString& text) override;
+};

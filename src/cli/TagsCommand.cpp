@@ -35,13 +35,10 @@ int Usage(const QString& problem) {
 
 int RunTags(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (args.isEmpty()) return Usage(QStringLiteral("no action given (write or remove)"));
-    const QString action = args.takeFirst();
-    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
-        PrintOut(QStringLiteral("usage: %1\n%2")
-                     .arg(QLatin1String(kTagsUsage), QLatin1String(kTagsHelp)));
-        return kExitOk;
-    }
+    QString action;
+    if (const int status = TakeCliAction(args, kTagsUsage, kTagsHelp, "write or remove", action);
+        status >= 0)
+        return status;
     const bool write = action == QLatin1String("write");
     if (!write && action != QLatin1String("remove"))
         return Usage(QStringLiteral("unknown action '%1'").arg(action));

@@ -8,6 +8,9 @@ const std::vector<TCliCommand>& CliCommands() {
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
+        {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
+         RunPlaylist},
+        {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
     };
     return commands;
 }

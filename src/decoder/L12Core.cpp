@@ -24,24 +24,20 @@ int StereoBound(const TFrameInfo& info, int sbLimit) {
 
 } // namespace
 
-void TL12Core::Output(const TFrameInfo& info, float (*sb)[32], int slots, int16_t* out) {
-    // sb: [slot * 2 + ch][subband]
-    const int nch = info.Channels;
-    for (int s = 0; s < slots; ++s) {
-        int16_t* o = out + size_t(s) * 32 * OutChannels;
-        if (nch == 2 && OutChannels == 1) {
-            float mix[32];
+void TL12Core::Output(const TFrameInfo& info, int slots, int16_t* out) {
+    const int n = slots * 32;
+    alignas(32) int16_t pcm[2][36 * 32];
+    if (info.Channels == 2 && OutChannels == 1) {
+        for (int s = 0; s < slots; ++s)
             for (int k = 0; k < 32; ++k)
-                mix[k] = 0.5f * (sb[2 * s][k] + sb[2 * s + 1][k]);
-            Synth.Synth(0, mix, o, 1);
-        } else if (nch == 1 && OutChannels == 2) {
-            Synth.Synth(0, sb[2 * s], o, 2);
-            for (int j = 0; j < 32; ++j)
-                o[2 * j + 1] = o[2 * j];
-        } else {
-            for (int ch = 0; ch < nch; ++ch)
-                Synth.Synth(ch, sb[2 * s + ch], o + ch, OutChannels);
-        }
+                Sb[0][s][k] = 0.5f * (Sb[0][s][k] + Sb[1][s][k]);
+        Synth.Synth(0, Sb[0], slots, out);
+    } else if (OutChannels == 1) {
+        Synth.Synth(0, Sb[0], slots, out);
+    } else {
+        Synth.Synth(0, Sb[0], slots, pcm[0]);
+        if (info.Channels == 2) Synth.Synth(1, Sb[1], slots, pcm[1]);
+        TAudioSynth::Interleave(pcm[0], pcm[info.Channels == 2 ? 1 : 0], n, out);
     }
 }
 
@@ -63,9 +59,7 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
     for (int sb = 0; sb < 32; ++sb)
         for (int ch = 0; ch < nch; ++ch)
             if (alloc[ch][sb]) scf[ch][sb] = int(br.Get(6));
-    float samples[12 * 2][32];
-    float(*s)[32] = samples;
-    std::memset(samples, 0, sizeof(samples));
+    std::memset(Sb, 0, sizeof(Sb));
     for (int slot = 0; slot < 12; ++slot) {
         for (int sb = 0; sb < 32; ++sb) {
             if (sb < bound) {
@@ -74,7 +68,7 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
                     if (!a) continue;
                     if (a == 15) continue; // forbidden allocation: no bits are defined
                     int bits = a + 1;
-                    s[2 * slot + ch][sb] =
+                    Sb[ch][slot][sb] =
                         Dequantize(br.Get(bits), (1 << bits) - 1) * kScaleFactors[scf[ch][sb]];
                 }
             } else {
@@ -83,11 +77,11 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
                 int bits = a + 1;
                 float v = Dequantize(br.Get(bits), (1 << bits) - 1);
                 for (int ch = 0; ch < nch; ++ch)
-                    s[2 * slot + ch][sb] = v * kScaleFactors[scf[ch][sb]];
+                    Sb[ch][slot][sb] = v * kScaleFactors[scf[ch][sb]];
             }
         }
     }
-    Output(info, s, 12, out);
+    Output(info, 12, out);
 }
 
 void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dataSize,
@@ -142,10 +136,8 @@ void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dat
                 break;
             }
         }
-    float samples[3 * 2][32];
-    float(*s)[32] = samples;
+    std::memset(Sb, 0, sizeof(Sb));
     for (int gr = 0; gr < 12; ++gr) {
-        std::memset(samples, 0, sizeof(samples));
         const int part = gr >> 2;
         for (int sb = 0; sb < sbLimit; ++sb) {
             const int chans = sb < bound ? nch : 1;
@@ -169,16 +161,16 @@ void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dat
                     uint32_t vk = std::min<uint32_t>(v[k], uint32_t(q.Levels - 1));
                     float d = Dequantize(vk, q.Levels);
                     if (sb < bound) {
-                        s[2 * k + ch][sb] = d * kScaleFactors[scf[ch][sb][part]];
+                        Sb[ch][3 * gr + k][sb] = d * kScaleFactors[scf[ch][sb][part]];
                     } else {
                         for (int c2 = 0; c2 < nch; ++c2)
-                            s[2 * k + c2][sb] = d * kScaleFactors[scf[c2][sb][part]];
+                            Sb[c2][3 * gr + k][sb] = d * kScaleFactors[scf[c2][sb][part]];
                     }
                 }
             }
         }
-        Output(info, s, 3, out + size_t(gr) * 3 * 32 * OutChannels);
     }
+    Output(info, 36, out);
 }
 
 } // namespace mpdec

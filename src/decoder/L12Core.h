@@ -21,10 +21,12 @@ public:
     void DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dataSize, int16_t* out);
 
 private:
-    void Output(const TFrameInfo& info, float (*sb)[32], int slots, int16_t* out);
+    // Synthesises the first slots of Sb.
+    void Output(const TFrameInfo& info, int slots, int16_t* out);
 
     TAudioSynth Synth;
     int OutChannels = 2;
+    alignas(32) float Sb[2][36][32]; // subband samples by channel and time slot
 };
 
 } // namespace mpdec

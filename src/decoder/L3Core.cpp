@@ -1,9 +1,12 @@
-// The filter banks are written as plain loops for the vectoriser.
+// The filter banks are written as plain loops and explicit vectors; O3 unrolls and inlines them.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("O3")
 #endif
 
 #include "decoder/L3Core.h"
+
+#include "decoder/SimdLevel.h"
+#include "decoder/SimdOps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,7 +86,8 @@ struct TL3Tables {
     // The 36-point IMDCT has 18 distinct outputs: y[9..26] (y[17-i] = -y[i] and
     // y[53-i] = y[i] give the rest). ImdctHalf[k][j] = cos(pi/72 (2(9+j)+19)(2k+1)).
     alignas(16) float ImdctHalf[18][20];
-    float LongWindow[4][36]; // by block type (2 unused)
+    alignas(32) float ImdctSplat[18][18][8]; // ImdctHalf[k][j] in every lane
+    float LongWindow[4][36];                 // by block type (2 unused)
     float ImdctShort[6][12];
     float AliasCs[8], AliasCa[8];
     float IsRatioL[7], IsRatioR[7];
@@ -142,6 +146,9 @@ struct TL3Tables {
             for (int j = 0; j < 18; ++j)
                 ImdctHalf[k][j] = float(std::cos(kPi / 72 * (2 * (9 + j) + 19) * (2 * k + 1)));
             ImdctHalf[k][18] = ImdctHalf[k][19] = 0.0f;
+            for (int j = 0; j < 18; ++j)
+                for (int l = 0; l < 8; ++l)
+                    ImdctSplat[k][j][l] = ImdctHalf[k][j];
         }
         for (int k = 0; k < 6; ++k)
             for (int i = 0; i < 12; ++i)
@@ -190,7 +197,7 @@ TL3Core::TL3Core() {
 void TL3Core::Reset() {
     std::memset(Overlap, 0, sizeof(Overlap));
     std::memset(Scf, 0, sizeof(Scf));
-    std::memset(Quant, 0, sizeof(Quant));
+    std::memset(Spec, 0, sizeof(Spec));
     std::memset(Reservoir, 0, sizeof(Reservoir));
     ResFill = 0;
     Synth.Reset();
@@ -383,7 +390,17 @@ void TL3Core::ReadScaleFactorsLsf(TBitReader& br, const TFrameInfo& info, int ch
 int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int ch,
                          int frameIndex) {
     const TL3Tables& tb = Tables();
-    int* q = Quant[ch];
+    // lines are stored as +-|v|^(4/3); Requantize applies the gains. Huffman values are at
+    // most 15 + 2^13 - 1, inside the power table.
+    float* q = Spec[ch];
+    auto signedPow = [&](int v, uint64_t signBit) {
+        uint32_t b;
+        std::memcpy(&b, &tb.Pow43[v], sizeof(b));
+        b |= uint32_t(signBit) << 31;
+        float f;
+        std::memcpy(&f, &b, sizeof(f));
+        return f;
+    };
     const int bigEnd = std::min(g.BigValues * 2, 576);
     const int bounds[3] = {std::min(g.Region1Start, bigEnd), std::min(g.Region2Start, bigEnd),
                            bigEnd};
@@ -394,7 +411,7 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         const int t = g.TableSelect[region];
         if (t == 0) {
             for (; line < end; ++line)
-                q[line] = 0;
+                q[line] = 0.0f;
             continue;
         }
         const THuffSource& src = kHuffSources[t];
@@ -420,13 +437,14 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
             int y = int(leaf) & 15;
             int used = len;
             bits <<= len;
+            float fx = 0.0f, fy = 0.0f;
             if (x) {
                 if (x == 15 && linbits) {
                     x += int(bits >> (64 - linbits));
                     bits <<= linbits;
                     used += linbits;
                 }
-                if (bits >> 63) x = -x;
+                fx = signedPow(x, bits >> 63);
                 bits <<= 1;
                 ++used;
             }
@@ -436,12 +454,12 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
                     bits <<= linbits;
                     used += linbits;
                 }
-                if (bits >> 63) y = -y;
+                fy = signedPow(y, bits >> 63);
                 ++used;
             }
             br.Skip(used);
-            q[line] = x;
-            q[line + 1] = y;
+            q[line] = fx;
+            q[line + 1] = fy;
         }
         if (br.Pos > endBit) {
             SetError("MPL3 Frame #%d : Data overrun. Frame is zeroed", frameIndex);
@@ -462,9 +480,10 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
             br.Skip((leaf >> 16) & 31);
             v = int(leaf & 15);
         }
-        int vals[4] = {(v >> 3) & 1, (v >> 2) & 1, (v >> 1) & 1, v & 1};
+        float vals[4] = {float((v >> 3) & 1), float((v >> 2) & 1), float((v >> 1) & 1),
+                         float(v & 1)};
         for (int k = 0; k < 4; ++k)
-            if (vals[k] && br.Get1()) vals[k] = -1;
+            if (vals[k] != 0.0f && br.Get1()) vals[k] = -1.0f;
         if (br.Pos > endBit) {
             // the last quadruple ran past the granule: it is not part of the data
             SetError("MPL3 Frame #%d : index overflow with negative nbits in huffmann quad",
@@ -476,8 +495,8 @@ int TL3Core::ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int 
         line += 4;
     }
     for (int i = line; i < 576; ++i)
-        q[i] = 0;
-    while (line > 0 && q[line - 1] == 0)
+        q[i] = 0.0f;
+    while (line > 0 && q[line - 1] == 0.0f)
         --line;
     return line;
 }
@@ -486,32 +505,28 @@ void TL3Core::Requantize(const TGranule& g, int ch, int nonZero) {
     const TL3Tables& tb = Tables();
     const TSfBands& bands = kSfBands[Info.SfreqIndex];
     const TScaleFactors& s = Scf[ch];
-    const int* q = Quant[ch];
     float* xr = Spec[ch];
     const int shift = g.ScfScale ? 4 : 2;
     const int base = g.GlobalGain - 210 + 400;
     auto gainOf = [&](int qexp) { return tb.Gain[std::clamp(qexp, 0, 511)]; };
-    // Huffman values are at most 15 + 2^13 - 1, inside the power table
-    auto fill = [&](int from, int to, float gain) {
+    // the Huffman decoder left +-|v|^(4/3); lines from nonZero on are zero
+    auto scale = [&](int from, int to, float gain) {
         to = std::min(to, nonZero);
-        for (int i = from; i < to; ++i) {
-            const int v = q[i];
-            const float mag = tb.Pow43[v < 0 ? -v : v];
-            xr[i] = (v < 0 ? -gain : gain) * mag;
-        }
+        for (int i = from; i < to; ++i)
+            xr[i] *= gain;
     };
     if (g.BlockType != 2) {
         for (int sfb = 0; sfb < 22 && bands.Long[sfb] < nonZero; ++sfb) {
             int sf = s.Long[sfb] + (g.Preflag ? kPretab[sfb] : 0);
-            fill(bands.Long[sfb], bands.Long[sfb + 1], gainOf(base - shift * sf));
+            scale(bands.Long[sfb], bands.Long[sfb + 1], gainOf(base - shift * sf));
         }
     } else {
         int sfbShort = 0;
         if (g.Mixed) {
             for (int sfb = 0; sfb < 22 && bands.Long[sfb] < 36; ++sfb) {
                 int sf = s.Long[sfb] + (g.Preflag ? kPretab[sfb] : 0);
-                fill(bands.Long[sfb], std::min<int>(bands.Long[sfb + 1], 36),
-                     gainOf(base - shift * sf));
+                scale(bands.Long[sfb], std::min<int>(bands.Long[sfb + 1], 36),
+                      gainOf(base - shift * sf));
             }
             while (sfbShort < 13 && bands.Short[sfbShort] * 3 < 36)
                 ++sfbShort;
@@ -522,12 +537,10 @@ void TL3Core::Requantize(const TGranule& g, int ch, int nonZero) {
             if (start >= nonZero) break;
             for (int w = 0; w < 3; ++w) {
                 int qexp = base - 8 * g.SubblockGain[w] - shift * s.Short[sfb][w];
-                fill(start + w * width, start + (w + 1) * width, gainOf(qexp));
+                scale(start + w * width, start + (w + 1) * width, gainOf(qexp));
             }
         }
     }
-    for (int i = nonZero; i < 576; ++i)
-        xr[i] = 0.0f;
 }
 
 void TL3Core::ApplyIntensity(const TFrameInfo& info, int from, int to, int isPos, int isMax,
@@ -570,22 +583,29 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
     int maxLine = std::max(NonZero[0], NonZero[1]);
     if (is) {
         std::memset(isLine, 0, sizeof(isLine));
-        const int* qr = Quant[1];
+        const float* qr = Spec[1];
         auto mark = [&](int from, int to, int isPos, int isMax) {
             bool intensity = info.Lsf ? isPos != isMax : isPos < 7;
             if (!intensity) return;
             ApplyIntensity(info, from, to, isPos, isMax, g1.ScfCompress);
             std::memset(isLine + from, 1, size_t(to - from));
         };
+        // The top band carries no position of its own: it continues the band below when
+        // that band is intensity-coded. Otherwise the band below holds right-channel lines
+        // and its value is a scale factor, not a position: the top band is centred.
+        const int centre = info.Lsf ? 0 : 3;
         if (g1.BlockType != 2) {
             int sfb = 0;
             while (sfb < 22 && bands.Long[sfb + 1] <= NonZero[1])
                 ++sfb;
             if (bands.Long[sfb] < NonZero[1]) ++sfb; // band holding the last non-zero line
-            for (; sfb < 22; ++sfb) {
-                int src = sfb == 21 ? 20 : sfb;
-                mark(bands.Long[sfb], bands.Long[sfb + 1], Scf[1].Long[src], IsMaxLong[src]);
-            }
+            const int first = sfb;
+            for (; sfb < 21; ++sfb)
+                mark(bands.Long[sfb], bands.Long[sfb + 1], Scf[1].Long[sfb], IsMaxLong[sfb]);
+            if (first == 21)
+                mark(bands.Long[21], 576, centre, -1);
+            else if (first < 21)
+                mark(bands.Long[21], 576, Scf[1].Long[20], IsMaxLong[20]);
             maxLine = 576;
         } else {
             int shortStart = 0;
@@ -608,8 +628,12 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
                 for (int sfb = std::max(last + 1, shortStart); sfb < 13; ++sfb) {
                     int width = bands.Short[sfb + 1] - bands.Short[sfb];
                     int start = bands.Short[sfb] * 3 + w * width;
-                    int src = sfb == 12 ? 11 : sfb;
-                    mark(start, start + width, Scf[1].Short[src][w], IsMaxShort[src]);
+                    if (sfb < 12)
+                        mark(start, start + width, Scf[1].Short[sfb][w], IsMaxShort[sfb]);
+                    else if (last == 11)
+                        mark(start, start + width, centre, -1);
+                    else
+                        mark(start, start + width, Scf[1].Short[11][w], IsMaxShort[11]);
                 }
             }
             if (g1.Mixed && !anyShortNonZero) {
@@ -647,6 +671,147 @@ void TL3Core::StereoProcess(const TFrameInfo& info, int gr) {
     NonZero[0] = NonZero[1] = maxLine;
 }
 
+namespace {
+
+// Long-block IMDCT of one subband: x (18 lines) -> z (36 windowed samples).
+void ImdctLong(const TL3Tables& tb, const float* x, const float* win, float* z) {
+    alignas(16) float u[20];
+#if defined(__GNUC__)
+    typedef float V4 __attribute__((vector_size(16)));
+    V4 acc[5] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
+        for (int j = 0; j < 5; ++j)
+            acc[j] += m[j] * xk;
+    }
+    std::memcpy(u, acc, sizeof(u));
+#else
+    for (int j = 0; j < 20; ++j)
+        u[j] = 0.0f;
+    for (int k = 0; k < 18; ++k) {
+        const float xk = x[k];
+        for (int j = 0; j < 20; ++j)
+            u[j] += tb.ImdctHalf[k][j] * xk;
+    }
+#endif
+    for (int i = 0; i < 9; ++i)
+        z[i] = -u[8 - i] * win[i];
+    for (int i = 9; i < 27; ++i)
+        z[i] = u[i - 9] * win[i];
+    for (int i = 27; i < 36; ++i)
+        z[i] = u[44 - i] * win[i];
+}
+
+void ImdctShort(const TL3Tables& tb, const float* x, float* z) {
+    for (int i = 0; i < 36; ++i)
+        z[i] = 0.0f;
+    for (int w = 0; w < 3; ++w) {
+        float y[12] = {};
+        for (int k = 0; k < 6; ++k) {
+            const float xk = x[3 * k + w];
+            const float* m = tb.ImdctShort[k];
+            for (int i = 0; i < 12; ++i)
+                y[i] += m[i] * xk;
+        }
+        for (int i = 0; i < 12; ++i)
+            z[6 + 6 * w + i] += y[i];
+    }
+}
+
+#ifdef MPDEC_X86
+
+// Vector operations of the two instruction sets, for the parts of the kernels they share.
+struct TSse2Ops {
+    using V = __m128;
+    static V Load(const float* p) { return _mm_load_ps(p); }
+    static V Splat(float f) { return _mm_set1_ps(f); }
+    static V Neg(V a) { return _mm_sub_ps(_mm_setzero_ps(), a); }
+    static V MulAdd(V a, V b, V c) { return _mm_add_ps(_mm_mul_ps(a, b), c); }
+    static V Mul(V a, V b) { return _mm_mul_ps(a, b); }
+    static void Store(float* p, V a) { _mm_store_ps(p, a); }
+};
+
+struct TAvx2Ops {
+    using V = __m256;
+    [[gnu::target("avx2,fma")]] static V Load(const float* p) { return _mm256_load_ps(p); }
+    [[gnu::target("avx2,fma")]] static V Splat(float f) { return _mm256_set1_ps(f); }
+    [[gnu::target("avx2,fma")]] static V Neg(V a) { return _mm256_sub_ps(_mm256_setzero_ps(), a); }
+    [[gnu::target("avx2,fma")]] static V MulAdd(V a, V b, V c) { return _mm256_fmadd_ps(a, b, c); }
+    [[gnu::target("avx2,fma")]] static V Mul(V a, V b) { return _mm256_mul_ps(a, b); }
+    [[gnu::target("avx2,fma")]] static void Store(float* p, V a) { _mm256_store_ps(p, a); }
+};
+
+// The template is only ever inlined into kernels of its instruction set, so the ABI of
+// AVX vectors in a function without AVX never matters.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Long-block IMDCT of four (SSE2) or eight (AVX2) neighbouring subbands, one per lane,
+// from the lines already transposed to x[k] (line k of every subband): the time samples go
+// out by time slot, as the overlap rows and the synthesis input are laid out.
+template <class Ops>
+[[gnu::always_inline]] inline void ImdctLanes(const TL3Tables& tb, const typename Ops::V* x,
+                                              const float* win, float (*ov)[32], float (*out)[32]) {
+    using V = typename Ops::V;
+    V u[18];
+    for (int j0 = 0; j0 < 18; j0 += 6) {
+        V acc[6];
+        for (int j = 0; j < 6; ++j)
+            acc[j] = Ops::Splat(0.0f);
+        for (int k = 0; k < 18; ++k)
+            for (int j = 0; j < 6; ++j)
+                acc[j] = Ops::MulAdd(x[k], Ops::Load(tb.ImdctSplat[k][j0 + j]), acc[j]);
+        for (int j = 0; j < 6; ++j)
+            u[j0 + j] = acc[j];
+    }
+    for (int i = 0; i < 18; ++i) {
+        // z[i] (first half) and z[18 + i] (second half)
+        const V a = i < 9 ? Ops::Neg(u[8 - i]) : u[i - 9];
+        const V b = i < 9 ? u[i + 9] : u[26 - i];
+        Ops::Store(out[i], Ops::MulAdd(a, Ops::Splat(win[i]), Ops::Load(ov[i])));
+        Ops::Store(ov[i], Ops::Mul(b, Ops::Splat(win[18 + i])));
+    }
+}
+
+#pragma GCC diagnostic pop
+
+void ImdctLongSse2(const TL3Tables& tb, const float* xr, const float* win, float (*ov)[32],
+                   float (*out)[32]) {
+    __m128 x[18];
+    for (int q = 0; q < 4; ++q) {
+        __m128 r0 = _mm_loadu_ps(xr + 4 * q), r1 = _mm_loadu_ps(xr + 18 + 4 * q);
+        __m128 r2 = _mm_loadu_ps(xr + 36 + 4 * q), r3 = _mm_loadu_ps(xr + 54 + 4 * q);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        x[4 * q] = r0, x[4 * q + 1] = r1, x[4 * q + 2] = r2, x[4 * q + 3] = r3;
+    }
+    for (int k = 16; k < 18; ++k)
+        x[k] = _mm_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k]);
+    ImdctLanes<TSse2Ops>(tb, x, win, ov, out);
+}
+
+[[gnu::target("avx2,fma")]] void ImdctLongAvx2(const TL3Tables& tb, const float* xr,
+                                               const float* win, float (*ov)[32],
+                                               float (*out)[32]) {
+    __m256 x[18];
+    for (int q = 0; q < 2; ++q) {
+        __m256 r[8];
+        for (int l = 0; l < 8; ++l)
+            r[l] = _mm256_loadu_ps(xr + 18 * l + 8 * q);
+        Transpose8(r);
+        for (int l = 0; l < 8; ++l)
+            x[8 * q + l] = r[l];
+    }
+    for (int k = 16; k < 18; ++k)
+        x[k] = _mm256_setr_ps(xr[k], xr[18 + k], xr[36 + k], xr[54 + k], xr[72 + k], xr[90 + k],
+                              xr[108 + k], xr[126 + k]);
+    ImdctLanes<TAvx2Ops>(tb, x, win, ov, out);
+}
+
+#endif
+
+} // namespace
+
 void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
     const TL3Tables& tb = Tables();
     const TSfBands& bands = kSfBands[Info.SfreqIndex];
@@ -678,14 +843,31 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
             --nonZero;
     }
 
-    // subbands that can be non-zero after alias reduction
+    // subbands that can be non-zero after alias reduction; the lines above are zero
     int sbLimit = std::min(32, (nonZero + 17) / 18 + 1);
     int aliasBounds = shortBlocks ? (g.Mixed ? 1 : 0) : std::min(31, sbLimit);
-    if (longLines == 576) {
-        for (int i = nonZero; i < std::min(576, sbLimit * 18); ++i)
-            xr[i] = 0.0f;
+    for (int i = nonZero; i < sbLimit * 18; ++i)
+        xr[i] = 0.0f;
+    const TSimd simd = CurrentSimd();
+    int sb = 1;
+#ifdef MPDEC_X86
+    // the eight butterflies of a subband boundary at once; the upper side runs downwards
+    if (simd != TSimd::Portable) {
+        const __m128 cs0 = _mm_loadu_ps(tb.AliasCs), cs1 = _mm_loadu_ps(tb.AliasCs + 4);
+        const __m128 ca0 = _mm_loadu_ps(tb.AliasCa), ca1 = _mm_loadu_ps(tb.AliasCa + 4);
+        auto rev = [](__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); };
+        for (; sb <= aliasBounds; ++sb) {
+            float* p = xr + 18 * sb;
+            const __m128 bu0 = rev(_mm_loadu_ps(p - 4)), bu1 = rev(_mm_loadu_ps(p - 8));
+            const __m128 bd0 = _mm_loadu_ps(p), bd1 = _mm_loadu_ps(p + 4);
+            _mm_storeu_ps(p - 4, rev(_mm_sub_ps(_mm_mul_ps(bu0, cs0), _mm_mul_ps(bd0, ca0))));
+            _mm_storeu_ps(p - 8, rev(_mm_sub_ps(_mm_mul_ps(bu1, cs1), _mm_mul_ps(bd1, ca1))));
+            _mm_storeu_ps(p, _mm_add_ps(_mm_mul_ps(bd0, cs0), _mm_mul_ps(bu0, ca0)));
+            _mm_storeu_ps(p + 4, _mm_add_ps(_mm_mul_ps(bd1, cs1), _mm_mul_ps(bu1, ca1)));
+        }
     }
-    for (int sb = 1; sb <= aliasBounds; ++sb) {
+#endif
+    for (; sb <= aliasBounds; ++sb) {
         float* up = xr + 18 * sb - 1;
         float* dn = xr + 18 * sb;
         for (int i = 0; i < 8; ++i) {
@@ -695,71 +877,56 @@ void TL3Core::Hybrid(const TGranule& g, int ch, int nonZero) {
         }
     }
 
-    for (int sb = 0; sb < 32; ++sb) {
-        float* ov = Overlap[ch][sb];
-        alignas(32) float z[36];
-        const float* x = xr + 18 * sb;
+    float(*ov)[32] = Overlap[ch];
+    float(*out)[32] = TimeOut[ch];
+    // the two lowest subbands of a block with the mixed flag use the normal window, also in
+    // start and stop blocks
+    auto windowOf = [&](int sb) {
+        return shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
+    };
+    const int lanes = simd == TSimd::Avx2 ? 8 : simd == TSimd::Sse2 ? 4 : 1;
+    for (sb = 0; sb < 32;) {
         if (sb >= sbLimit) {
             for (int i = 0; i < 18; ++i) {
-                TimeOut[ch][i][sb] = ov[i];
-                ov[i] = 0.0f;
+                out[i][sb] = ov[i][sb];
+                ov[i][sb] = 0.0f;
             }
-        } else {
-            if (18 * sb < longLines) {
-                // the two lowest subbands of a block with the mixed flag use the normal
-                // window, also in start and stop blocks
-                const int bt = shortBlocks || (g.MixedFlag && sb < 2) ? 0 : g.BlockType;
-                alignas(16) float u[20];
-#if defined(__GNUC__)
-                typedef float V4 __attribute__((vector_size(16)));
-                V4 acc[5] = {};
-                for (int k = 0; k < 18; ++k) {
-                    const float xk = x[k];
-                    const V4* m = reinterpret_cast<const V4*>(tb.ImdctHalf[k]);
-                    for (int j = 0; j < 5; ++j)
-                        acc[j] += m[j] * xk;
-                }
-                std::memcpy(u, acc, sizeof(u));
-#else
-                for (int j = 0; j < 20; ++j)
-                    u[j] = 0.0f;
-                for (int k = 0; k < 18; ++k) {
-                    const float xk = x[k];
-                    for (int j = 0; j < 20; ++j)
-                        u[j] += tb.ImdctHalf[k][j] * xk;
-                }
-#endif
-                const float* win = tb.LongWindow[bt];
-                for (int i = 0; i < 9; ++i)
-                    z[i] = -u[8 - i] * win[i];
-                for (int i = 9; i < 27; ++i)
-                    z[i] = u[i - 9] * win[i];
-                for (int i = 27; i < 36; ++i)
-                    z[i] = u[44 - i] * win[i];
-            } else {
-                for (int i = 0; i < 36; ++i)
-                    z[i] = 0.0f;
-                for (int w = 0; w < 3; ++w) {
-                    float y[12] = {};
-                    for (int k = 0; k < 6; ++k) {
-                        const float xk = x[3 * k + w];
-                        const float* m = tb.ImdctShort[k];
-                        for (int i = 0; i < 12; ++i)
-                            y[i] += m[i] * xk;
-                    }
-                    for (int i = 0; i < 12; ++i)
-                        z[6 + 6 * w + i] += y[i];
-                }
-            }
-            for (int i = 0; i < 18; ++i) {
-                TimeOut[ch][i][sb] = z[i] + ov[i];
-                ov[i] = z[18 + i];
-            }
+            ++sb;
+            continue;
         }
-        if (sb & 1)
-            for (int i = 1; i < 18; i += 2)
-                TimeOut[ch][i][sb] = -TimeOut[ch][i][sb];
+#ifdef MPDEC_X86
+        // a group of long subbands with one window; subbands above the limit are zero
+        // and come out the same through any window
+        bool group = lanes > 1 && sb % lanes == 0;
+        for (int s = sb; group && s < std::min(sb + lanes, sbLimit); ++s)
+            group = 18 * s < longLines && windowOf(s) == windowOf(sb);
+        if (group) {
+            const float* win = tb.LongWindow[windowOf(sb)];
+            if (lanes == 8)
+                ImdctLongAvx2(tb, xr + 18 * sb, win, reinterpret_cast<float(*)[32]>(ov[0] + sb),
+                              reinterpret_cast<float(*)[32]>(out[0] + sb));
+            else
+                ImdctLongSse2(tb, xr + 18 * sb, win, reinterpret_cast<float(*)[32]>(ov[0] + sb),
+                              reinterpret_cast<float(*)[32]>(out[0] + sb));
+            sb += lanes;
+            continue;
+        }
+#endif
+        alignas(32) float z[36];
+        if (18 * sb < longLines)
+            ImdctLong(tb, xr + 18 * sb, tb.LongWindow[windowOf(sb)], z);
+        else
+            ImdctShort(tb, xr + 18 * sb, z);
+        for (int i = 0; i < 18; ++i) {
+            out[i][sb] = z[i] + ov[i][sb];
+            ov[i][sb] = z[18 + i];
+        }
+        ++sb;
     }
+    // frequency inversion: odd time samples of odd subbands change sign
+    for (int i = 1; i < 18; i += 2)
+        for (int sb = 1; sb < 32; sb += 2)
+            out[i][sb] = -out[i][sb];
 }
 
 bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataSize,
@@ -831,7 +998,7 @@ bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataS
                     SetError("MPL3 Frame #%d : Data overrun. Frame is zeroed", frameIndex);
                 zeroed = true;
                 nz = 0;
-                std::memset(Quant[ch], 0, sizeof(Quant[ch]));
+                std::memset(Spec[ch], 0, sizeof(Spec[ch]));
             }
             md.Pos = end;
             NonZero[ch] = nz;
@@ -845,17 +1012,13 @@ bool TL3Core::DecodeFrame(const TFrameInfo& info, const uint8_t* data, int dataS
             NonZero[0] = std::max(NonZero[0], NonZero[1]);
             procCh = 1;
         }
+        int16_t* o = out + size_t(gr) * 576 * outCh;
+        alignas(32) int16_t pcm[2][576];
         for (int ch = 0; ch < procCh; ++ch) {
             Hybrid(Gr[gr][ch], ch, NonZero[ch]);
-            int16_t* o = out + size_t(gr) * 576 * outCh + ch;
-            for (int t = 0; t < 18; ++t)
-                Synth.Synth(ch, TimeOut[ch][t], o + t * 32 * outCh, outCh);
+            Synth.Synth(ch, TimeOut[ch], 18, outCh == 1 ? o : pcm[ch]);
         }
-        if (nch == 1 && outCh == 2) {
-            int16_t* o = out + size_t(gr) * 576 * 2;
-            for (int i = 0; i < 576; ++i)
-                o[2 * i + 1] = o[2 * i];
-        }
+        if (outCh == 2) TAudioSynth::Interleave(pcm[0], pcm[procCh - 1], 576, o);
     }
     return !zeroed;
 }

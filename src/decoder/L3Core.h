@@ -47,7 +47,7 @@ private:
     bool ReadSideInfo(TBitReader& br, const TFrameInfo& info);
     void ReadScaleFactorsMpeg1(TBitReader& br, int gr, int ch);
     void ReadScaleFactorsLsf(TBitReader& br, const TFrameInfo& info, int ch);
-    // Decodes the Huffman data of one granule and channel into Quant[ch]; returns the count
+    // Decodes the Huffman data of one granule and channel into Spec[ch]; returns the count
     // of lines up to the last non-zero one, or -1 on damaged data.
     int ReadHuffman(TBitReader& br, const TGranule& g, int64_t endBit, int ch, int frameIndex);
     void Requantize(const TGranule& g, int ch, int nonZero);
@@ -71,9 +71,8 @@ private:
     int IsMaxLong[23] = {};
     int IsMaxShort[13] = {};
     int NonZero[2] = {};
-    alignas(32) int Quant[2][576 + 4];
     alignas(32) float Spec[2][576];
-    alignas(32) float Overlap[2][32][18];
+    alignas(32) float Overlap[2][18][32]; // by time slot, as TimeOut
     alignas(32) float TimeOut[2][18][32]; // per time slot, 32 subband samples
     uint8_t Reservoir[kReservoirKeep + kMaxMainData + 64];
     int ResFill = 0;

@@ -3,11 +3,15 @@
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/ListerPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/PlsCheckerPanel.h"
+#include "gui/PlsCreatorPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
+#include "gui/StreamWriterDlg.h"
 #include "gui/ToolList.h"
 #include "gui/ToolRun.h"
 #include "gui/TopBand.h"
@@ -203,6 +207,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     setMinimumSize(760, 520);
     FFolderScan = new TFolderScanDlg(this);
     FStarter = new TStarter(this);
+    FStreamWriter = new TStreamWriterDlg(this);
 
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
@@ -271,6 +276,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TPlsCreatorPanel(this);
+    new TPlsCheckerPanel(this);
+    FLister = new TListerPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -444,6 +452,14 @@ void TMainDlg::LoadSingleFileQueue(const QStringList& paths) {
     SingleFileEditor->LoadQueue(paths);
 }
 
+void TMainDlg::LoadListerFiles(const QStringList& paths) {
+    if (ShowToolPanel(TToolPanel::Lister)) FLister->LoadFiles(paths);
+}
+
+TStreamWriter& TMainDlg::StreamWriter() {
+    return *FStreamWriter;
+}
+
 QWidget* TMainDlg::Panel(TToolPanel panel) const {
     return FPanels.value(int(panel));
 }
@@ -549,6 +565,7 @@ void TMainDlg::RunEntryStep(TToolPanel panel) {
     default:
         break;
     }
+    if (const auto step = EntrySteps.value(int(panel))) step();
 }
 
 void TMainDlg::setup_lstClick() {
@@ -641,6 +658,7 @@ void TMainDlg::AddFromOpenDialog(TToolList* list) {
 void TMainDlg::AddFolderToList(TToolList* list) {
     const QString folder = FPrompter->BrowseFolder(tr("Add Folder"));
     if (folder.isEmpty()) return;
+    emit list->FolderChosen(folder);
     list->setUpdatesEnabled(false);
     const bool recurse = AskQuestion(tr("Do you want to recurse subfolders ?"));
     ScanInto(folder, recurse, [list](const QString& path) { list->AddFileToList(path); });

@@ -19,6 +19,8 @@ class QGroupBox;
 class QVBoxLayout;
 class TToolList;
 class TFolderScanDlg;
+class TListerPanel;
+class TStreamWriterDlg;
 class TSingleEdPanel;
 class TSettingsPage;
 class TStarter;
@@ -56,6 +58,8 @@ public:
     // panel is shown.
     TSingleEdPanel* SingleFileEditor = nullptr;
     void LoadSingleFileQueue(const QStringList& paths) override;
+    void LoadListerFiles(const QStringList& paths) override;
+    TStreamWriter& StreamWriter() override;
 
     TSettingsPage* SettingsPage() const { return FSettingsPage; }
 
@@ -83,7 +87,7 @@ public:
     QString CurrentPanelName() const;
     // Lists that their own tool fills keep their operation buttons hidden until the tool
     // calls this.
-    void ShowListOperations(TToolPanel panel);
+    void ShowListOperations(TToolPanel panel) override;
 
     TToolList* ToolList(TToolPanel panel) const override;
     QVBoxLayout* ButtonColumn(TToolPanel panel) const override;
@@ -160,6 +164,8 @@ private:
     QMap<int, QList<QWidget*>> FHiddenOperations;
     TSettingsPage* FSettingsPage = nullptr;
     TFolderScanDlg* FFolderScan = nullptr;
+    TStreamWriterDlg* FStreamWriter = nullptr;
+    TListerPanel* FLister = nullptr;
     TStarter* FStarter = nullptr;
     bool FActivated = false;
     bool FStartupDone = false;

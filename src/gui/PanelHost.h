@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -9,6 +10,7 @@
 
 class QVBoxLayout;
 class QWidget;
+class TStreamWriter;
 class TToolList;
 
 // The panels of the work area, one visible at a time.
@@ -49,6 +51,9 @@ public:
     virtual bool ShowToolPanel(TToolPanel panel) = 0;
     // Shows the single-file editor with `paths` as its new queue.
     virtual void LoadSingleFileQueue(const QStringList& paths) = 0;
+    // Shows the files lister with `paths` as its whole list (the quality analyser's
+    // "Load into file lister").
+    virtual void LoadListerFiles(const QStringList& paths) = 0;
 
     // A tool panel, its file list (nullptr for panels without one), the column of buttons
     // beside the list (tools append their own, e.g. "Go") and the panel's outer layout,
@@ -57,6 +62,11 @@ public:
     virtual TToolList* ToolList(TToolPanel panel) const = 0;
     virtual QVBoxLayout* ButtonColumn(TToolPanel panel) const = 0;
     virtual QVBoxLayout* PanelLayout(TToolPanel panel) const = 0;
+    // Lists that their own tool fills keep Remove and Reset hidden until the tool can fill
+    // them.
+    virtual void ShowListOperations(TToolPanel panel) = 0;
+    // The "Please Wait..." window through which the tools store their output files.
+    virtual TStreamWriter& StreamWriter() = 0;
 
     // The open dialog's filter, and a folder walked in the "Please wait" window, handing
     // each file to `callback`.
@@ -84,4 +94,6 @@ public:
     // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
+    // A tool's own step each time its panel is shown.
+    QHash<int, std::function<void()>> EntrySteps;
 };

@@ -1,6 +1,7 @@
 #include "gui/ToolList.h"
 
 #include "tools/FolderScan.h"
+#include "tools/Playlist.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -38,6 +39,7 @@ QStringList TToolList::Paths() const {
 }
 
 bool TToolList::AddFileToList(const QString& path) {
+    if (AddHook) return AddHook(path);
     if (!IsListablePath(path)) return false;
     // The set of known paths is rebuilt after any other change to the list, so thousands
     // of adds in a row stay linear.
@@ -203,4 +205,16 @@ void ListUp(QListWidget* list) {
 void ListDown(QListWidget* list) {
     const int row = SelectedRow(list);
     if (row >= 0 && row < list->count() - 1) ListMove(list, row, row + 1);
+}
+
+void ListShuffle(QListWidget* list) {
+    QStringList items;
+    items.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->item(i)->text());
+    ShuffleList(items);
+    list->setUpdatesEnabled(false);
+    for (int i = 0; i < items.size(); ++i)
+        list->item(i)->setText(items[i]);
+    list->setUpdatesEnabled(true);
 }

@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QSet>
+#include <functional>
 
 class QLabel;
 
@@ -16,8 +17,10 @@ public:
     QStringList Paths() const;
 
     // Appends a path that passes the supported-extension test and is not yet in the list
-    // (letter case ignored). Returns whether it was added.
+    // (letter case ignored), or hands it to AddHook where a tool has its own rule.
+    // Returns whether it was added.
     bool AddFileToList(const QString& path);
+    std::function<bool(const QString& path)> AddHook;
 
     // Index of the item being dragged, shared by all lists; -1 when no drag is under way.
     static int DragIndex;
@@ -27,6 +30,8 @@ signals:
     void FolderDropped(const QString& folder);
     // The Delete key: the list's owner removes the selected items as its Remove does.
     void DeletePressed();
+    // "Add Folder" chose this folder; its files follow.
+    void FolderChosen(const QString& folder);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -53,5 +58,7 @@ void ListRemove(QListWidget* list, bool selectAfter = true);
 void ListReset(QListWidget* list);
 void ListUp(QListWidget* list);
 void ListDown(QListWidget* list);
+// Puts the items in the order of ShuffleList.
+void ListShuffle(QListWidget* list);
 // Moves the item at `from` to `to`, keeping it selected.
 void ListMove(QListWidget* list, int from, int to);

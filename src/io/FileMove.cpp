@@ -1,7 +1,9 @@
 #include "io/FileUtils.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -161,8 +163,15 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
 bool WideMoveToTrash(const QString& name, QString* error) {
     QFile file(name);
     if (!file.exists()) return Fail(error, QStringLiteral("no such file"));
+    // Qt builds the trash inside the data folder without creating that folder first, and
+    // then falls back to paths relative to the current folder.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     if (!file.moveToTrash())
         return Fail(error, file.errorString().isEmpty() ? QStringLiteral("no trash for this file")
                                                         : file.errorString());
+    if (QFileInfo(file.fileName()).isRelative()) {
+        WideRenameFile(QFileInfo(file.fileName()).absoluteFilePath(), name);
+        return Fail(error, QStringLiteral("no trash for this file"));
+    }
     return true;
 }

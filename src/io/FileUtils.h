@@ -51,10 +51,16 @@ enum : uint32_t {
 
 bool WideFileExists(const QString& name);
 bool WideDirectoryExists(const QString& name);
-// Returns a file descriptor, or -1 (the invalid handle).
+// Returns a file descriptor, or -1 (the invalid handle). Only regular files
+// open: a pipe, socket, device or folder gives -1 without waiting.
 int WideFileOpen(const QString& name, uint32_t mode);
+// True when the name exists but is no regular file (a folder, pipe, socket or
+// device): nothing to read audio or tags from.
+bool WideIsNonRegular(const QString& name);
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,
                    uint32_t disposition);
+// What a write to `name` that failed with the errno value `error` tells the user.
+QString WriteFailureText(const QString& name, int error);
 bool WideDeleteFile(const QString& name);
 // Renames or moves a file and never replaces another one: an existing target is a
 // failure (even one that differs only in letter case, unless it is the same file:

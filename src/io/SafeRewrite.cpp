@@ -4,6 +4,8 @@
 #include "io/SonvaleError.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,16 +32,72 @@ QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// A unique name beside the original, so that the final rename stays inside
-// one file system.
+// A new file of a unique name beside `fileName`, so that the final rename stays inside
+// one file system. Created with 0666 less the umask: what a new file would get.
 int CreateTempBeside(const QString& fileName, QString& tempName) {
-    QString dir = WideExtractFileDir(fileName);
-    QString base = WideExtractFileName(fileName);
-    QByteArray templ = QFile::encodeName(WideIncludeTrailingBackslash(dir) + QLatin1Char('.') +
-                                         base + QStringLiteral(".sonvale-XXXXXX"));
-    int fd = ::mkstemp(templ.data());
-    if (fd >= 0) tempName = QFile::decodeName(templ);
-    return fd;
+    const QString prefix = WideIncludeTrailingBackslash(WideExtractFileDir(fileName)) +
+                           QLatin1Char('.') + WideExtractFileName(fileName) +
+                           QStringLiteral(".sonvale-");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            prefix + QString::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 36);
+        const int fd = ::open(QFile::encodeName(name).constData(),
+                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            tempName = name;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+// Makes the new folder entry durable, as a rename is not done until then.
+void SyncFolderOf(const QString& fileName) {
+    const int dir = ::open(QFile::encodeName(WideExtractFileDir(fileName)).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    (void)::fsync(dir);
+    ::close(dir);
+}
+
+ESonvaleError CreateError(const QString& fileName, const QString& why) {
+    return ESonvaleError(
+        QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, why));
+}
+
+// Writes a temporary file beside `target` with `produce`, gives it the permissions (and,
+// for root, the owner) of `original` when there is one, and renames it over `target`.
+// Any failure removes the temporary file and raises; `target` stays as it was.
+void ReplaceThroughTemp(const QString& target, const QString& shownName,
+                        const struct stat* original,
+                        const std::function<void(TWFileStream& out)>& produce) {
+    QString tempName;
+    const int fd = CreateTempBeside(target, tempName);
+    if (fd < 0) throw CreateError(shownName, ErrnoText());
+    ::close(fd);
+    const QByteArray temp = QFile::encodeName(tempName);
+    try {
+        {
+            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
+            produce(out);
+            out.Flush();
+        }
+        if (original) {
+            ::chmod(temp.constData(), original->st_mode & 07777);
+            if (::getuid() == 0)
+                (void)::chown(temp.constData(), original->st_uid, original->st_gid);
+        }
+        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
+            throw CreateError(shownName, ErrnoText());
+        SyncFolderOf(target);
+    } catch (const ESonvaleError&) {
+        ::unlink(temp.constData());
+        throw;
+    } catch (const std::exception& e) {
+        ::unlink(temp.constData());
+        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 } // namespace
@@ -53,34 +111,33 @@ void SafeRewriteFile(const QString& fileName,
     // A read-only file stays read-only, also for root, who could replace it.
     if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
-
-    QString tempName;
-    int fd = CreateTempBeside(fileName, tempName);
-    if (fd < 0)
-        throw ESonvaleError(
-            QStringLiteral("Impossible de créer le fichier %1 (%2)").arg(fileName, ErrnoText()));
-    ::close(fd);
-
-    auto discard = [&] { ::unlink(QFile::encodeName(tempName).constData()); };
-    try {
+    ReplaceThroughTemp(fileName, fileName, &st, [&](TWFileStream& out) {
         TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        {
-            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
-            produce(in, out);
-            out.Flush();
-        }
-        // Keep the original's permissions (and owner, where allowed).
-        ::chmod(QFile::encodeName(tempName).constData(), st.st_mode & 07777);
-        if (::getuid() == 0)
-            (void)::chown(QFile::encodeName(tempName).constData(), st.st_uid, st.st_gid);
-        if (::rename(QFile::encodeName(tempName).constData(), native.constData()) != 0)
-            throw ESonvaleError(QStringLiteral("Impossible de créer le fichier %1 (%2)")
-                                    .arg(fileName, ErrnoText()));
-    } catch (const ESonvaleError&) {
-        discard();
-        throw;
-    } catch (const std::exception& e) {
-        discard();
-        throw ESonvaleError(QString::fromLocal8Bit(e.what()));
+        produce(in, out);
+    });
+}
+
+void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
+    QString target = fileName;
+    const QFileInfo info(fileName);
+    // Through a link the file it names is rewritten; the link stays a link.
+    if (info.isSymLink()) {
+        target = info.canonicalFilePath();
+        if (target.isEmpty()) throw CreateError(fileName, QStringLiteral("broken link"));
+    }
+    const QByteArray native = QFile::encodeName(target);
+    struct stat st {};
+    const bool replacing = ::stat(native.constData(), &st) == 0;
+    if (replacing && !S_ISREG(st.st_mode))
+        throw CreateError(fileName, QStringLiteral("not a file"));
+    // A read-only file stays what it is, also for root, who could replace it.
+    if (replacing && (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        throw EFOpenError(QStringLiteral("Impossible de créer le fichier %1").arg(fileName));
+    try {
+        ReplaceThroughTemp(target, fileName, replacing ? &st : nullptr, produce);
+    } catch (const ESonvaleError& e) {
+        // Every failure names the file it was to create.
+        if (e.Message.startsWith(QStringLiteral("Impossible de créer"))) throw;
+        throw CreateError(fileName, e.Message);
     }
 }

@@ -16,6 +16,15 @@
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce);
 
+// Creates `fileName`, or replaces it as a whole: `produce` writes the complete
+// content into `out` (a temporary file in the same folder), which is flushed and
+// renamed over the target only when every byte is in place. A replaced file keeps
+// its permissions, and a symbolic link keeps pointing at the rewritten file. Any
+// failure (an exception from `produce`, a full disk, a missing folder, a target
+// that is a folder or read-only) removes the temporary file, leaves an existing
+// target untouched and raises ESonvaleError.
+void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce);
+
 // Copies `count` bytes of `in` from `offset` to the current position of
 // `out` in chunks (never the whole range in memory). Raises EStreamError
 // when `in` ends early or `out` refuses a write.

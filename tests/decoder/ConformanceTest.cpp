@@ -3,6 +3,7 @@
 
 #include "DecoderTestUtil.h"
 
+#include "decoder/SimdLevel.h"
 #include "io/SonvaleError.h"
 
 #include <QDir>
@@ -111,6 +112,29 @@ INSTANTIATE_TEST_SUITE_P(Mpeg2LayerIII, IsoConformance,
                                            TVector{"M2L3_compl24", 0, 0},
                                            TVector{"M2L3_noise", 0, 0}),
                          [](const auto& info) { return std::string(info.param.Name).substr(5); });
+
+// MPEG-2 intensity stereo with and without mid/side: positions at the illegal value of
+// their field width (not 7 unless the field is 3 bits wide), positions above 15, and top
+// bands whose band below holds right-channel lines. Peers that treat 7 as the illegal
+// position everywhere, or 16 and above as illegal, or copy a scale factor into the top band
+// as a position, miss whole runs of frames here.
+INSTANTIATE_TEST_SUITE_P(Mpeg2IntensityStereo, IsoConformance,
+                         ::testing::Values(TVector{"l3-test45", 0, 0}, TVector{"l3-test46", 0, 0}),
+                         [](const auto& info) { return std::string(info.param.Name).substr(3); });
+
+// The plain C++ filter banks and each instruction set the CPU offers meet the same bar.
+TEST(IsoConformanceSimd, EveryPathMeetsFullAccuracy) {
+    if (!CorpusPresent()) GTEST_SKIP() << "conformance corpus absent";
+    const mpdec::TSimd before = mpdec::CurrentSimd();
+    for (int level = 0; level <= int(mpdec::BestSimd()); ++level) {
+        ASSERT_EQ(int(mpdec::SetSimd(mpdec::TSimd(level))), level);
+        std::printf("instruction set %d:\n", level);
+        for (const char* name : {"l1-fl1", "l1-fl7", "l2-fl10", "l2-fl16", "l2-test32", "l3-compl",
+                                 "l3-si_block", "l3-he_48khz", "M2L3_compl24", "l3-test45"})
+            CheckVector(TVector{name, 0, 0});
+    }
+    mpdec::SetSimd(before);
+}
 
 // Mono, dual channel, stereo and joint stereo frames alternate. The two frames where the
 // channel count changes carry state across layouts that the reference does not settle;

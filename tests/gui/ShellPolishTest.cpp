@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -76,8 +77,9 @@ TEST_F(ShellPolish, NoPanelShowsAButtonWithoutAHandler) {
             if (panel == TToolPanel::Settings) pages->setCurrentRow(page);
             for (auto* b : dlg->findChildren<QAbstractButton*>()) {
                 if (!b->isVisibleTo(dlg.get()) || b->objectName().startsWith("qt_")) continue;
-                // Check boxes hold a choice that the tool reads when it runs.
-                if (qobject_cast<QCheckBox*>(b)) continue;
+                // Check boxes and radio buttons hold a choice that the tool reads when it
+                // runs.
+                if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)) continue;
                 EXPECT_TRUE(HasHandler(b))
                     << dlg->CurrentPanelName().toStdString() << ": "
                     << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\"";
@@ -89,8 +91,7 @@ TEST_F(ShellPolish, NoPanelShowsAButtonWithoutAHandler) {
 TEST_F(ShellPolish, ListsWithoutAFillingToolHideTheirOperations) {
     for (auto [panel, buttons] :
          {std::pair{TToolPanel::Album, QStringList{"trlocremove_btn", "trlocreset_btn",
-                                                   "trlocup_btn", "trlocdown_btn"}},
-          std::pair{TToolPanel::PlaylistChecker, QStringList{"plsckrem_btn", "plsckreset_btn"}}}) {
+                                                   "trlocup_btn", "trlocdown_btn"}}}) {
         dlg->ShowToolPanel(panel);
         for (const QString& name : buttons) {
             auto* b = dlg->findChild<QAbstractButton*>(name);
@@ -103,6 +104,12 @@ TEST_F(ShellPolish, ListsWithoutAFillingToolHideTheirOperations) {
         for (const QString& name : buttons)
             EXPECT_TRUE(dlg->findChild<QAbstractButton*>(name)->isVisibleTo(dlg.get()));
     }
+    // The playlist checker fills its list from a playlist: its operations show, and files
+    // dropped there would not be entries of that playlist.
+    for (const char* name : {"plsckrem_btn", "plsckreset_btn"})
+        EXPECT_TRUE(dlg->findChild<QAbstractButton*>(name)->isVisibleTo(
+            dlg->Panel(TToolPanel::PlaylistChecker)));
+    EXPECT_FALSE(dlg->ToolList(TToolPanel::PlaylistChecker)->viewport()->acceptDrops());
     // Lists filled by "Add" keep theirs and take drops.
     EXPECT_TRUE(dlg->findChild<QAbstractButton*>("orgarem_btn")
                     ->isVisibleTo(dlg->Panel(TToolPanel::Organizer)));
