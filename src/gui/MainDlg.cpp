@@ -599,7 +599,7 @@ void TMainDlg::about_btnClick() {
 
 QString TMainDlg::EditorOpenFilter() const {
     // Every extension a reader takes, also those the tool lists leave out.
-    const QString parts[] = {
+    return QStringList{
         tr("All Supported Audio Files"),
         QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.wav;*.wma;*.asf;*.ape;*.ac3;*.mpc;"),
         tr("MPEG Audio"),
@@ -618,15 +618,12 @@ QString TMainDlg::EditorOpenFilter() const {
         QStringLiteral("*.mpc"),
         tr("All Files"),
         QStringLiteral("*"),
-    };
-    QStringList list;
-    for (const QString& p : parts)
-        list.append(p);
-    return list.join(QLatin1Char('|'));
+    }
+        .join(QLatin1Char('|'));
 }
 
 QString TMainDlg::OpenDialogFilter() const {
-    const QString parts[] = {
+    return QStringList{
         tr("All Supported Audio Files"),
         QStringLiteral("*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;*.wvc;"),
         tr("MPEG Audio"),
@@ -643,11 +640,8 @@ QString TMainDlg::OpenDialogFilter() const {
         QStringLiteral("*.aac"),
         tr("WavPack Files"),
         QStringLiteral("*.wv;*.wvc"),
-    };
-    QStringList list;
-    for (const QString& p : parts)
-        list.append(p);
-    return list.join(QLatin1Char('|'));
+    }
+        .join(QLatin1Char('|'));
 }
 
 void TMainDlg::AddFromOpenDialog(TToolList* list) {

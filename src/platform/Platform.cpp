@@ -148,14 +148,17 @@ QString OutputFolder() {
     return dir;
 }
 
-QStringList SplitCommandLine(const QString& commandLine) {
+QStringList SplitCommandLine(const QString& commandLine, TQuoteEscape escape) {
     QStringList args;
     QString cur;
     bool inQuotes = false, have = false;
     for (qsizetype i = 0; i < commandLine.size(); ++i) {
         const QChar c = commandLine.at(i);
-        if (c == QLatin1Char('"')) {
-            if (inQuotes && i + 1 < commandLine.size() &&
+        if (escape == TQuoteEscape::Backslash && inQuotes && c == QLatin1Char('\\') &&
+            i + 1 < commandLine.size()) {
+            cur += commandLine.at(++i);
+        } else if (c == QLatin1Char('"')) {
+            if (escape == TQuoteEscape::Doubled && inQuotes && i + 1 < commandLine.size() &&
                 commandLine.at(i + 1) == QLatin1Char('"')) {
                 cur += c;
                 ++i;

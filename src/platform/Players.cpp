@@ -87,31 +87,6 @@ QStringList MimeAppsLists(const TPlayerSearch& where) {
     return lists;
 }
 
-// Desktop-entry quoting: double quotes group, a backslash escapes the next character.
-QStringList SplitExec(const QString& exec) {
-    QStringList args;
-    QString cur;
-    bool quoted = false, have = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (quoted && c == QLatin1Char('\\') && i + 1 < exec.size()) {
-            cur += exec.at(++i);
-        } else if (c == QLatin1Char('"')) {
-            quoted = !quoted;
-            have = true;
-        } else if (!quoted && c.isSpace()) {
-            if (have) args.append(cur);
-            cur.clear();
-            have = false;
-        } else {
-            cur += c;
-            have = true;
-        }
-    }
-    if (have) args.append(cur);
-    return args;
-}
-
 struct TKnownPlayer {
     const char* Program;
     const char* Name;
@@ -166,7 +141,7 @@ void SetPlayerSearchOverride(const TPlayerSearch& where) {
 QString DesktopExecToCommandLine(const QString& exec) {
     QStringList out;
     bool haveFile = false;
-    for (const QString& arg : SplitExec(exec)) {
+    for (const QString& arg : SplitCommandLine(exec, TQuoteEscape::Backslash)) {
         QString a;
         bool fileCode = false;
         for (qsizetype i = 0; i < arg.size(); ++i) {
