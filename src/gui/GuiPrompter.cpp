@@ -5,7 +5,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -85,4 +87,11 @@ QStringList TGuiPrompter::OpenFiles(const QString& title, const QString& rawFilt
 
 QString TGuiPrompter::BrowseFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(FOwner, title);
+}
+
+bool TGuiPrompter::InputText(const QString& title, const QString& label, QString& value) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(FOwner, title, label, QLineEdit::Normal, value, &ok);
+    if (ok) value = text;
+    return ok;
 }

@@ -15,6 +15,7 @@ public:
     QStringList OpenFiles(const QString& title, const QString& filter, bool multiple) override;
     QString BrowseFolder(const QString& title) override;
     void ShowAbout(const QString& title, const QString& text) override;
+    bool InputText(const QString& title, const QString& label, QString& value) override;
 
 private:
     QWidget* FOwner;

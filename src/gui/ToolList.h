@@ -50,6 +50,8 @@ private:
 
 // "12 files" under a list, kept up to date.
 QLabel* MakeCountLabel(TToolList* list, QWidget* parent);
+// The items' texts in list order.
+QStringList ListTexts(const QListWidget* list);
 
 // The shared list operations; all do nothing without a selection (Reset aside).
 // Remove deletes every selected item; then the item before the first removed one is

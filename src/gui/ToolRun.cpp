@@ -81,13 +81,19 @@ TRunStatus* TRunStatus::Of(QProgressBar* bar) {
 }
 
 void TRunStatus::Begin() {
+    FRunning = true;
     FCancelRequested = false;
     ShowText(QString());
     FCount->clear();
-    FCancel->setEnabled(true);
+    FCancel->setEnabled(false);
+}
+
+void TRunStatus::OfferCancel() {
+    if (FRunning && !FCancelRequested && !FCancel->isEnabled()) FCancel->setEnabled(true);
 }
 
 void TRunStatus::End() {
+    FRunning = false;
     FCancelRequested = false;
     ShowText(QString());
     FCount->clear();

@@ -31,8 +31,11 @@ public:
     // The status of `bar`, made when missing.
     static TRunStatus* Of(QProgressBar* bar);
 
-    void Begin(); // a run starts: Cancel usable, nothing counted yet
+    void Begin(); // a run starts: nothing counted yet
     void End();   // the run is over: texts emptied, Cancel unusable
+    // The running tool asks whether to stop, so a Cancel click will be heard: Cancel
+    // becomes usable. A tool that never asks keeps it unusable.
+    void OfferCancel();
     void ShowItem(int number, int total, const QString& path);
     void ShowText(const QString& text);
     bool CancelRequested() const { return FCancelRequested; }
@@ -46,6 +49,7 @@ private:
     QLabel* FCurrent;
     QPushButton* FCancel;
     QString FCurrentText; // unelided
+    bool FRunning = false;
     bool FCancelRequested = false;
 
 protected:
@@ -81,7 +85,11 @@ public:
     void SetItem(int number, int total, const QString& path) override {
         if (FStatus) FStatus->ShowItem(number, total, path);
     }
-    bool Cancelled() const override { return FStatus && FStatus->CancelRequested(); }
+    bool Cancelled() const override {
+        if (!FStatus) return false;
+        FStatus->OfferCancel();
+        return FStatus->CancelRequested();
+    }
 
 private:
     QPointer<QProgressBar> FBar;
@@ -123,8 +131,9 @@ private:
 
 // Keeps a tool's start button disabled while its run handles pending events (a second
 // click must not start a run inside the first), and on the way out, also by an error,
-// enables it again and empties the bar. While it lives, the bar's Cancel button is usable
-// and the window keeps the other tools' start buttons disabled.
+// enables it again and empties the bar. While it lives, the window keeps the other tools'
+// start buttons disabled, and the bar's Cancel button is usable once the tool checks
+// TProgress::Cancelled() (as NextItem does before each file).
 class TToolRunGuard {
 public:
     TToolRunGuard(QPushButton* start, QProgressBar* bar);

@@ -47,6 +47,13 @@ bool WideDirectoryExists(const QString& name) {
     return StatName(name, st) && S_ISDIR(st.st_mode);
 }
 
+bool WideRegularFile(const QString& name, TFileIdentity* identity) {
+    struct stat st {};
+    if (!StatName(name, st) || !S_ISREG(st.st_mode)) return false;
+    if (identity) *identity = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return true;
+}
+
 int WideFileOpen(const QString& name, uint32_t mode) {
     uint32_t access = mode & 0x3;
     uint32_t sharing = mode & 0xF0;
@@ -66,11 +73,6 @@ int WideFileOpen(const QString& name, uint32_t mode) {
         return -1;
     }
     return fd;
-}
-
-bool WideIsNonRegular(const QString& name) {
-    struct stat st {};
-    return StatName(name, st) && !S_ISREG(st.st_mode);
 }
 
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,

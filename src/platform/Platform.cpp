@@ -23,33 +23,48 @@ QString& SettingsOverride() {
     return file;
 }
 
-// The store holds the proxy password: only its owner may read it. Made empty with that
-// mode before the first write (a rewrite keeps the mode), an existing one tightened.
-void KeepPrivate(const QString& file) {
-    if (file.isEmpty()) return;
+// The store holds the proxy password: only its owner may read it. QSettings keeps the
+// mode of a file it rewrites, so a new file is made empty with mode 0600 just before the
+// first write, and an existing one loses the other users' rights when opened. Reading
+// alone creates nothing.
+void TightenSettingsFile(const QString& file) {
     const QFileInfo info(file);
     const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (!info.exists()) {
-        if (!QDir().mkpath(info.absolutePath())) return;
-#ifdef Q_OS_UNIX
-        const int fd = ::open(QFile::encodeName(file).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) ::close(fd);
-#endif
-        return;
-    }
     if (info.isFile() &&
         (info.permissions() & ~(own | QFileDevice::ReadUser | QFileDevice::WriteUser)))
         QFile::setPermissions(file, own);
 }
 
+void PrepareSettingsWrite(QSettings& s) {
+    const QString file = s.fileName();
+    if (file.isEmpty() || QFileInfo::exists(file)) return;
+    const QString group = s.group();
+    while (!s.group().isEmpty())
+        s.endGroup();
+    const bool pending = !s.allKeys().isEmpty();
+    if (!group.isEmpty()) s.beginGroup(group);
+    if (!pending || !QDir().mkpath(QFileInfo(file).absolutePath())) return;
+#ifdef Q_OS_UNIX
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+#endif
+}
+
+// Writes what is pending when it goes, through PrepareSettingsWrite.
+class TPrivateSettings : public QSettings {
+public:
+    using QSettings::QSettings;
+    ~TPrivateSettings() override { PrepareSettingsWrite(*this); }
+};
+
 std::unique_ptr<QSettings> Open(const QString& group) {
     std::unique_ptr<QSettings> s;
     if (!SettingsOverride().isEmpty())
-        s = std::make_unique<QSettings>(SettingsOverride(), QSettings::IniFormat);
+        s = std::make_unique<TPrivateSettings>(SettingsOverride(), QSettings::IniFormat);
     else
-        s = std::make_unique<QSettings>(QStringLiteral("Orvane"), QStringLiteral("Sonvale"));
-    KeepPrivate(s->fileName());
+        s = std::make_unique<TPrivateSettings>(QStringLiteral("Orvane"), QStringLiteral("Sonvale"));
+    TightenSettingsFile(s->fileName());
     if (!group.isEmpty()) s->beginGroup(group);
     return s;
 }
@@ -84,6 +99,10 @@ std::unique_ptr<QSettings> OpenSettings() {
 }
 std::unique_ptr<QSettings> OpenVendorSettings() {
     return Open(QString());
+}
+void SyncSettings(QSettings& settings) {
+    PrepareSettingsWrite(settings);
+    settings.sync();
 }
 
 const QStringList& ShellExtensions() {

@@ -13,6 +13,9 @@ namespace platform {
 void SetSettingsFileOverride(const QString& iniFile);
 std::unique_ptr<QSettings> OpenSettings();       // group Orvane/Sonvale
 std::unique_ptr<QSettings> OpenVendorSettings(); // group Orvane
+// Writes what is pending now (instead of QSettings::sync), keeping a new settings file
+// readable by its owner only, as the stores above do when they go.
+void SyncSettings(QSettings& settings);
 
 // The ten extensions that get a context entry, in their fixed order.
 const QStringList& ShellExtensions();

@@ -31,6 +31,12 @@ public:
     virtual QStringList OpenFiles(const QString& title, const QString& filter, bool multiple) = 0;
     // Empty when cancelled.
     virtual QString BrowseFolder(const QString& title) = 0;
+    // One line of text, `value` holding the text shown first; false when cancelled (and
+    // wherever nobody can type).
+    virtual bool InputText(const QString& title, const QString& label, QString& value) {
+        (void)title, (void)label, (void)value;
+        return false;
+    }
 
     // The about box: what the program is and its version, under `title`.
     virtual void ShowAbout(const QString& title, const QString& text) {

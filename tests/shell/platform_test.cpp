@@ -253,6 +253,9 @@ TEST(SettingsFile, OnlyItsOwnerMayReadIt) {
     f.close();
     ASSERT_TRUE(
         QFile::setPermissions(loose, own | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    SetSettingsFileOverride(made);
+    EXPECT_FALSE(OpenSettings()->contains(QStringLiteral("FreeDB_ProxyPass")));
+    EXPECT_FALSE(QFileInfo::exists(made)); // reading alone creates nothing
     for (const QString& file : {made, loose}) {
         SetSettingsFileOverride(file);
         OpenSettings()->setValue(QStringLiteral("FreeDB_ProxyPass"), QStringLiteral("secret"));
