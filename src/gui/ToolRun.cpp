@@ -81,7 +81,16 @@ TRunStatus* TRunStatus::Of(QProgressBar* bar) {
 }
 
 void TRunStatus::Begin() {
-    FRunning = true;
+    Reset(true);
+}
+
+void TRunStatus::End() {
+    Reset(false);
+}
+
+// Nothing counted or shown, and no Cancel until the tool asks whether to stop.
+void TRunStatus::Reset(bool running) {
+    FRunning = running;
     FCancelRequested = false;
     ShowText(QString());
     FCount->clear();
@@ -90,14 +99,6 @@ void TRunStatus::Begin() {
 
 void TRunStatus::OfferCancel() {
     if (FRunning && !FCancelRequested && !FCancel->isEnabled()) FCancel->setEnabled(true);
-}
-
-void TRunStatus::End() {
-    FRunning = false;
-    FCancelRequested = false;
-    ShowText(QString());
-    FCount->clear();
-    FCancel->setEnabled(false);
 }
 
 void TRunStatus::ShowItem(int number, int total, const QString& path) {

@@ -44,6 +44,7 @@ public:
 private:
     explicit TRunStatus(QProgressBar* bar, QWidget* parent);
     void RetranslateUi();
+    void Reset(bool running);
 
     QLabel* FCount;
     QLabel* FCurrent;
