@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   # scripts/bench-peers.sh
   hyperfine valgrind time
+  # the installation test checks the launcher and the software-centre file with these
+  desktop-file-utils appstream
 )
 
 SUDO=""
