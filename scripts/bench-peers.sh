@@ -111,11 +111,12 @@ per() { awk -v a="$1" -v b="$2" -v s="${3:-1}" -v d="${4:-0}" 'BEGIN { printf "%
 echo "measuring ($RUNS runs each) ..." >&2
 # Scan: properties and tags of every file, one process.
 s_ours=$(timed min $RUNS --warmup 1 "$(q "$CLI") info --json $(q "$SCAN")")
+s_ours1=$(timed min $RUNS --warmup 1 "$(q "$CLI") info --json --jobs 1 $(q "$SCAN")")
 s_tl=$(timed min $RUNS --warmup 1 "$(q "$TAGLIB") info $(q "$SCAN")")
 mapfile -t subset < <(find "$SCAN" -type f \( -iname '*.mp[123]' -o -iname '*.ogg' -o \
     -iname '*.wav' -o -iname '*.wma' -o -iname '*.mpc' -o -iname '*.ape' -o -iname '*.ac3' \
     -o -iname '*.asf' \) | sort | head -200)
-i_scan_ours=$(instructions "$CLI" info --json "${subset[@]}")
+i_scan_ours=$(instructions "$CLI" info --json --jobs 1 "${subset[@]}")
 i_scan_tl=$(instructions "$TAGLIB" info "${subset[@]}")
 m_scan_ours=$(resident "$CLI" info --json "$SCAN")
 m_scan_tl=$(resident "$TAGLIB" info "$SCAN")
@@ -171,7 +172,8 @@ echo
 echo "| Work | Peer | Ours | Ratio |"
 echo "|---|---|---|---|"
 echo "| \`info --json\` over the collection | TagLib $(fps "$SCANNED" "$s_tl") files/s$(kinstr "$i_scan_tl" 200) |" \
-    "$(fps "$SCANNED" "$s_ours") files/s$(kinstr "$i_scan_ours" 200) | $(ratio "$s_tl" "$s_ours") |"
+    "$(fps "$SCANNED" "$s_ours") files/s ($(nproc) threads), $(fps "$SCANNED" "$s_ours1") (\`--jobs 1\`)$(kinstr "$i_scan_ours" 200) |" \
+    "$(ratio "$s_tl" "$s_ours") / $(ratio "$s_tl" "$s_ours1") (\`--jobs 1\`) |"
 ms() { awk -v t="$1" 'BEGIN { printf "%.1f", t * 1000 }'; }
 minstr1() { [ -n "$1" ] && echo ", $(per "$1" 1 1e6 1) M instructions" || true; }
 echo "| one-file \`info\` (start-up) | TagLib $(ms "$t_tl") ms (CPU $(ms "$c_tl") ms)," \
