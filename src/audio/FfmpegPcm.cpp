@@ -113,6 +113,13 @@ bool TFfmpegPcm::DecodeMore() {
                 eof = true;
                 return false;
             }
+            if (counted) { // same rate, so the conversion would give as many samples
+                const int n = f->nb_samples;
+                *counted += int64_t(std::max(n, 0)) * channels * bytesPerSample;
+                av.av_frame_unref(f);
+                if (n > 0) return true;
+                continue;
+            }
             const int room = av.swr_get_out_samples(st->swr, f->nb_samples);
             if (room <= 0) {
                 av.av_frame_unref(f);
@@ -172,6 +179,16 @@ bool TFfmpegPcm::DecodeMore() {
         }
         av.av_packet_unref(st->pkt);
     }
+}
+
+int64_t TFfmpegPcm::CountBytes() {
+    if (!EnsureOpen()) return 0;
+    int64_t total = 0;
+    counted = &total;
+    while (DecodeMore()) {
+    }
+    counted = nullptr;
+    return total;
 }
 
 int TFfmpegPcm::Read(void* buffer, int count, bool atMostOneFrame) {

@@ -22,6 +22,9 @@ public:
     // the end or when the file cannot be decoded). Delivers whole decoded
     // frames as they come, so fewer bytes than asked may be returned.
     int Read(void* buffer, int count, bool atMostOneFrame = false);
+    // The bytes Read would deliver from here to the end, counted by decoding without
+    // converting; Read gives nothing afterwards.
+    int64_t CountBytes();
     // Positions at a PCM byte offset (rounded down to a whole sample frame).
     // False when the file cannot be decoded.
     bool Seek(int64_t bytePosition);
@@ -48,4 +51,5 @@ private:
     bool failed = false;
     bool eof = false;
     QString decoderName;
+    int64_t* counted = nullptr; // set by CountBytes: frames are counted, not converted
 };
