@@ -54,8 +54,10 @@ bool TFfmpegPcm::Reopen() {
     const TFfmpegApi& av = *api;
     auto s = std::make_unique<TState>(av);
     const QByteArray file = QFile::encodeName(fileName);
+    // A count needs no probe of the streams' properties by decoding: only the frames'
+    // sample counts, which the decoder opened from the container's header gives.
     if (av.avformat_open_input(&s->fmt, file.constData(), nullptr, nullptr) < 0 ||
-        av.avformat_find_stream_info(s->fmt, nullptr) < 0) {
+        (!counted && av.avformat_find_stream_info(s->fmt, nullptr) < 0)) {
         failed = true;
         return false;
     }
@@ -182,11 +184,11 @@ bool TFfmpegPcm::DecodeMore() {
 }
 
 int64_t TFfmpegPcm::CountBytes() {
-    if (!EnsureOpen()) return 0;
     int64_t total = 0;
     counted = &total;
-    while (DecodeMore()) {
-    }
+    if (EnsureOpen())
+        while (DecodeMore()) {
+        }
     counted = nullptr;
     return total;
 }
