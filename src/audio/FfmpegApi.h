@@ -24,6 +24,7 @@ extern "C" {
     X(av_channel_layout_default)                                                                   \
     X(av_channel_layout_uninit)                                                                    \
     X(av_find_best_stream)                                                                         \
+    X(av_find_input_format)                                                                        \
     X(av_frame_alloc)                                                                              \
     X(av_frame_free)                                                                               \
     X(av_frame_unref)                                                                              \

@@ -27,8 +27,8 @@ struct TFfmpegPcm::TState {
     }
 };
 
-TFfmpegPcm::TFfmpegPcm(const QString& name, int bytes)
-    : fileName(name), bytesPerSample(std::clamp(bytes, 1, 4)) {}
+TFfmpegPcm::TFfmpegPcm(const QString& name, int bytes, const char* container)
+    : fileName(name), bytesPerSample(std::clamp(bytes, 1, 4)), container(container) {}
 
 TFfmpegPcm::~TFfmpegPcm() = default;
 
@@ -56,7 +56,8 @@ bool TFfmpegPcm::Reopen() {
     const QByteArray file = QFile::encodeName(fileName);
     // A count needs no probe of the streams' properties by decoding: only the frames'
     // sample counts, which the decoder opened from the container's header gives.
-    if (av.avformat_open_input(&s->fmt, file.constData(), nullptr, nullptr) < 0 ||
+    const AVInputFormat* format = container ? av.av_find_input_format(container) : nullptr;
+    if (av.avformat_open_input(&s->fmt, file.constData(), format, nullptr) < 0 ||
         (!counted && av.avformat_find_stream_info(s->fmt, nullptr) < 0)) {
         failed = true;
         return false;

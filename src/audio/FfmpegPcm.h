@@ -13,7 +13,9 @@
 // they cannot be.
 class TFfmpegPcm {
 public:
-    TFfmpegPcm(const QString& fileName, int bytesPerSample);
+    // `container`: FFmpeg's name of the file's format when the caller knows it ("asf"),
+    // which spares probing every format; null to probe.
+    TFfmpegPcm(const QString& fileName, int bytesPerSample, const char* container = nullptr);
     ~TFfmpegPcm();
     TFfmpegPcm(const TFfmpegPcm&) = delete;
     TFfmpegPcm& operator=(const TFfmpegPcm&) = delete;
@@ -43,6 +45,7 @@ private:
 
     QString fileName;
     int bytesPerSample;
+    const char* container;
     std::unique_ptr<TState> st;
     std::vector<uint8_t> pending;
     size_t pendingPos = 0;

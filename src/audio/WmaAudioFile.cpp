@@ -54,7 +54,7 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
 
     StreamNumber = 1;
     PcmPosition = 0;
-    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
+    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8, "asf");
 }
 
 TWMAAudioFile::~TWMAAudioFile() = default;
@@ -77,7 +77,7 @@ int64_t TWMAAudioFile::GetPcmSize() {
     // decoding the stream once on its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8).CountBytes();
+        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }
