@@ -24,12 +24,7 @@ QStringList DefaultFfmpegLibraries() {
 }
 
 std::unique_ptr<TFfmpegApi> TFfmpegApi::Load(const QStringList& libraries, QString& error) {
-    auto api = std::make_unique<TFfmpegApi>();
-#define SONVALE_FFMPEG_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
-    const bool loaded =
-        LoadLibrarySymbols(libraries, {SONVALE_FFMPEG_FUNCTIONS(SONVALE_FFMPEG_SYMBOL)}, error);
-#undef SONVALE_FFMPEG_SYMBOL
-    return loaded ? std::move(api) : nullptr;
+    return SONVALE_LOAD_FUNCTION_TABLE(TFfmpegApi, SONVALE_FFMPEG_FUNCTIONS, libraries, error);
 }
 
 const TFfmpegApi* FfmpegApi(QString& error) {

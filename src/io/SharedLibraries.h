@@ -22,6 +22,17 @@ struct TLibrarySymbol {
 bool LoadLibrarySymbols(const QStringList& libraries, std::initializer_list<TLibrarySymbol> symbols,
                         QString& error);
 
+// The function table TApi with every function of LIST (an X macro over function names,
+// each a member of TApi) taken from `libraries`; null with the reason in `error`.
+#define SONVALE_LOAD_FUNCTION_TABLE(TApi, LIST, libraries, error)                                  \
+    [&]() -> std::unique_ptr<TApi> {                                                               \
+        auto api = std::make_unique<TApi>();                                                       \
+        if (!LoadLibrarySymbols(libraries, {LIST(SONVALE_FUNCTION_TABLE_SLOT)}, error))            \
+            return nullptr;                                                                        \
+        return api;                                                                                \
+    }()
+#define SONVALE_FUNCTION_TABLE_SLOT(name) {#name, reinterpret_cast<void**>(&api->name)},
+
 // A function table (TApi) loaded once per process, at the first Get. TApi provides
 // `static std::unique_ptr<TApi> Load(const QStringList& libraries, QString& error)`.
 template <class TApi> class TLazyLibraries {

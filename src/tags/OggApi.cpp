@@ -18,12 +18,7 @@ QStringList DefaultOggLibraries() {
 }
 
 std::unique_ptr<TOggApi> TOggApi::Load(const QStringList& libraries, QString& error) {
-    auto api = std::make_unique<TOggApi>();
-#define SONVALE_OGG_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
-    const bool loaded =
-        LoadLibrarySymbols(libraries, {SONVALE_OGG_FUNCTIONS(SONVALE_OGG_SYMBOL)}, error);
-#undef SONVALE_OGG_SYMBOL
-    return loaded ? std::move(api) : nullptr;
+    return SONVALE_LOAD_FUNCTION_TABLE(TOggApi, SONVALE_OGG_FUNCTIONS, libraries, error);
 }
 
 const TOggApi& OggApi() {

@@ -26,12 +26,7 @@ struct TCryptoApi {
 #undef SONVALE_CRYPTO_MEMBER
 
     static std::unique_ptr<TCryptoApi> Load(const QStringList& libraries, QString& error) {
-        auto api = std::make_unique<TCryptoApi>();
-#define SONVALE_CRYPTO_SYMBOL(name) {#name, reinterpret_cast<void**>(&api->name)},
-        const bool loaded =
-            LoadLibrarySymbols(libraries, {SONVALE_CRYPTO_FUNCTIONS(SONVALE_CRYPTO_SYMBOL)}, error);
-#undef SONVALE_CRYPTO_SYMBOL
-        return loaded ? std::move(api) : nullptr;
+        return SONVALE_LOAD_FUNCTION_TABLE(TCryptoApi, SONVALE_CRYPTO_FUNCTIONS, libraries, error);
     }
 };
 
