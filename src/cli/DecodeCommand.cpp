@@ -1,9 +1,13 @@
 #include "cli/CliCommon.h"
 
 #include "audio/AudioFile.h"
+#include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <vector>
 
 namespace {
@@ -76,9 +80,20 @@ int RunDecode(const QStringList& args) {
     }
 
     QFile out;
-    bool opened = outName == QLatin1String("-")
-                      ? out.open(stdout, QIODevice::WriteOnly)
-                      : (out.setFileName(outName), out.open(QIODevice::WriteOnly));
+    bool opened = false;
+    if (outName == QLatin1String("-")) {
+        opened = out.open(stdout, QIODevice::WriteOnly);
+    } else {
+        // By the name's own bytes (QFile would change those that are not UTF-8).
+        const int fd = ::open(EncodeFileName(outName).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            PrintErr(QStringLiteral("%1: %2\n")
+                         .arg(outName, QString::fromLocal8Bit(std::strerror(errno))));
+            return kExitFailure;
+        }
+        opened = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    }
     if (!opened) {
         PrintErr(QStringLiteral("%1: %2\n").arg(outName, out.errorString()));
         return kExitFailure;

@@ -3,11 +3,10 @@
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,8 +40,8 @@ int CreateTempBeside(const QString& fileName, QString& tempName) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name =
             prefix + QString::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 36);
-        const int fd = ::open(QFile::encodeName(name).constData(),
-                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(EncodeFileName(name).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             tempName = name;
             return fd;
@@ -54,7 +53,7 @@ int CreateTempBeside(const QString& fileName, QString& tempName) {
 
 // Makes the new folder entry durable, as a rename is not done until then.
 void SyncFolderOf(const QString& fileName) {
-    const int dir = ::open(QFile::encodeName(WideExtractFileDir(fileName)).constData(),
+    const int dir = ::open(EncodeFileName(WideExtractFileDir(fileName)).constData(),
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return;
     (void)::fsync(dir);
@@ -76,7 +75,7 @@ void ReplaceThroughTemp(const QString& target, const QString& shownName,
     const int fd = CreateTempBeside(target, tempName);
     if (fd < 0) throw CreateError(shownName, ErrnoText());
     ::close(fd);
-    const QByteArray temp = QFile::encodeName(tempName);
+    const QByteArray temp = EncodeFileName(tempName);
     try {
         {
             TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
@@ -88,7 +87,7 @@ void ReplaceThroughTemp(const QString& target, const QString& shownName,
             if (::getuid() == 0)
                 (void)::chown(temp.constData(), original->st_uid, original->st_gid);
         }
-        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
+        if (::rename(temp.constData(), EncodeFileName(target).constData()) != 0)
             throw CreateError(shownName, ErrnoText());
         SyncFolderOf(target);
     } catch (const ESonvaleError&) {
@@ -104,7 +103,7 @@ void ReplaceThroughTemp(const QString& target, const QString& shownName,
 
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
-    QByteArray native = QFile::encodeName(fileName);
+    QByteArray native = EncodeFileName(fileName);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0)
         throw ESonvaleError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
@@ -119,13 +118,15 @@ void SafeRewriteFile(const QString& fileName,
 
 void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
     QString target = fileName;
-    const QFileInfo info(fileName);
     // Through a link the file it names is rewritten; the link stays a link.
-    if (info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty()) throw CreateError(fileName, QStringLiteral("broken link"));
+    struct stat link {};
+    if (::lstat(EncodeFileName(fileName).constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* resolved = ::realpath(EncodeFileName(fileName).constData(), nullptr);
+        if (!resolved) throw CreateError(fileName, QStringLiteral("broken link"));
+        target = DecodeFileName(QByteArray(resolved));
+        std::free(resolved);
     }
-    const QByteArray native = QFile::encodeName(target);
+    const QByteArray native = EncodeFileName(target);
     struct stat st {};
     const bool replacing = ::stat(native.constData(), &st) == 0;
     if (replacing && !S_ISREG(st.st_mode))

@@ -4,7 +4,6 @@
 #include "io/WFileStream.h"
 #include "tags/FieldList.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -178,8 +177,7 @@ void PutField(unsigned char* p, int width, const QString& value) {
 // A read-only file stays read-only, also for a privileged user (who could
 // open it for writing anyway).
 bool WritableFile(const QString& name) {
-    return (QFileInfo(name).permissions() &
-            (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) != 0;
+    return WideFileExists(name) && !WideFileIsReadOnly(name);
 }
 
 } // namespace
@@ -288,7 +286,7 @@ bool TId3V1Tag::Write() {
 }
 
 bool TId3V1Tag::Remove() {
-    if (QFileInfo::exists(FileName) && !WritableFile(FileName))
+    if (WideFileIsReadOnly(FileName))
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(FileName));
     TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
     if (s.GetSize() < Size) return true;

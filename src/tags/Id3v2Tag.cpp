@@ -6,7 +6,6 @@
 #include "tags/FieldList.h"
 #include "tags/Id3v1Tag.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -749,8 +748,7 @@ bool TId3V2Tag::Write() {
         // Fits in the old tag's space: written in place, the rest zeroed;
         // the audio is not touched.
         // A read-only file stays read-only, also for a privileged user.
-        if ((QFileInfo(FileName).permissions() &
-             (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
+        if (!WideFileExists(FileName) || WideFileIsReadOnly(FileName))
             throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(FileName));
         TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
         if (s.GetSize() >= oldLength) {
