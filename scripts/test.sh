@@ -1,9 +1,31 @@
 #!/usr/bin/env bash
 # Builds what is stale and runs the test suite headless.
+#   scripts/test.sh [CTEST ARGS...]                 the normal build in build/
+#   scripts/test.sh --sanitize [--fast] [CTEST ARGS...]
+#       the same suite built by clang with AddressSanitizer and UBSan in build-san/;
+#       --fast leaves out the GUI program (what CI runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_BASEDIR="$PWD"
+if [ "${1:-}" = "--sanitize" ]; then
+  shift
+  FAST=()
+  if [ "${1:-}" = "--fast" ]; then
+    shift
+    FAST=(-LE '^gui$')
+  fi
+  bash scripts/configure-sanitized.sh
+  cmake --build build-san -j"$(nproc)"
+  # A report ends the program with status 66, which no test takes for a normal failure;
+  # the CLI programs the tests start are sanitized too.
+  export ASAN_OPTIONS="exitcode=66:detect_leaks=1:check_initialization_order=1"
+  export UBSAN_OPTIONS="exitcode=66:print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  cd build-san
+  ctest --output-on-failure -j"$(nproc)" --timeout 900 "${FAST[@]}" "$@"
+  exit
+fi
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
