@@ -52,6 +52,17 @@ void InstallLogCallback() {
     std::call_once(once, [] { av_log_set_callback(LogCallback); });
 }
 
+// Every this many frames the walk keeps a frame's start for seeks.
+constexpr int64_t kCheckpointStep = 64;
+
+// Length of the whole frame whose first 8 bytes are `head`, or 0 when they
+// are not the start of an AC-3 frame that DecodeFrame would take.
+int32_t WholeFrameBytes(const uint8_t* head) {
+    if (head[0] != 0x0B || head[1] != 0x77 || Ac3BitStreamId(head, 8) > 10) return 0;
+    const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
+    return bytes >= 8 ? bytes : 0;
+}
+
 } // namespace
 
 int32_t Ac3SampleRate(int code) {
@@ -77,18 +88,6 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode) {
     default:
         return 0;
     }
-}
-
-int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode) {
-    const int32_t frame = Ac3FrameBytes(frameSizeCode, sampleRateCode);
-    if (frame <= 0 || bytes <= 0) return 0;
-    if (sampleRateCode != 1) return bytes / frame;
-    // At 44.1 kHz encoders mix frames one word apart to keep the nominal rate;
-    // dividing by the first frame's length would miscount long files by
-    // minutes, so count by the mean length (rate × 1536 / 44100 bits). The
-    // stream stays within a word of the nominal count: round to the nearest.
-    const int64_t bitsPerFrameTimes44100 = int64_t(Ac3BitrateKbps(frameSizeCode)) * 1000 * 1536;
-    return (bytes * 8 * 44100 + bitsPerFrameTimes44100 / 2) / bitsPerFrameTimes44100;
 }
 
 int Ac3BitStreamId(const uint8_t* f, int size) {
@@ -189,12 +188,14 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
                     .arg(AV_VERSION_MINOR(version))
                     .arg(AV_VERSION_MICRO(version)));
     int64_t searchFrom = 0;
+    bool afterTag = false;
     {
         TId3V2Tag v2;
         if (v2.Open(fileName) && v2.Present) {
             Tags = v2.Fields;
             // Bytes 0x0B 0x77 inside the tag (a picture, say) are not a frame.
-            searchFrom = v2.TagSize() + (v2.TagSize() & 1);
+            searchFrom = v2.TagSize();
+            afterTag = true;
         } else {
             TId3V1Tag v1;
             if (v1.Open(fileName) && v1.Present) Tags = v1.Fields;
@@ -211,7 +212,9 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         currentContext = dec->ctx;
     }
     try {
-        // The sync word 0x0B 0x77, looked for at even offsets from the start.
+        // The sync word 0x0B 0x77, looked for at even offsets from the start of
+        // the stream: the file's start, or the first byte after a tag and its
+        // zero padding (a tag of odd length puts the stream at an odd offset).
         const int64_t size = Stream->GetSize();
         std::vector<uint8_t> chunk(65536);
         int64_t at = searchFrom;
@@ -220,12 +223,18 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         while (found < 0 && at + 1 < size) {
             const int64_t got = Stream->Read(chunk.data(), int64_t(chunk.size()));
             if (got < 2) break;
-            for (int64_t i = 0; i + 1 < got; i += 2)
+            int64_t i = 0;
+            if (afterTag) {
+                while (i < got && chunk[size_t(i)] == 0)
+                    ++i;
+                afterTag = i == got;
+            }
+            for (; i + 1 < got; i += 2)
                 if (chunk[size_t(i)] == 0x0B && chunk[size_t(i) + 1] == 0x77) {
                     found = at + i;
                     break;
                 }
-            at += got - (got & 1);
+            at += i;
             Stream->SetPosition(at);
         }
         uint8_t head[8] = {};
@@ -250,8 +259,6 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         FloatBuffer.assign(size_t(Channels) * 1536, 0.0f);
         PcmFrameBytes = Channels * 3072;
         PcmBuffer.assign(size_t(Channels) * 1536, 0);
-        PcmSize = Ac3FrameCount(size - FirstFrame, FrameSizeCode, SampleRateCode) * 1536 * 2 *
-                  int64_t(Channels);
     } catch (...) {
         Release();
         throw;
@@ -277,6 +284,7 @@ int64_t TAc3File::GetPosition() {
     return PcmPosition;
 }
 int64_t TAc3File::GetPcmSize() {
+    WalkFrames();
     return PcmSize;
 }
 int32_t TAc3File::GetSampleRate() {
@@ -293,13 +301,14 @@ bool TAc3File::IsSource() {
 }
 
 bool TAc3File::DecodeFrame() {
-    // Each frame carries its own size; a frame whose header is damaged ends the stream.
+    // Each frame carries its own size; a frame whose header is damaged ends the
+    // stream, as a cut one does. A whole frame the decoder refuses is silence,
+    // so that the stream keeps its length and its time.
     uint8_t head[8];
     const int64_t start = Stream->Position();
-    if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77) return false;
-    if (Ac3BitStreamId(head, 8) > 10) return false; // E-AC-3 is not read as AC-3
-    const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
-    if (bytes < 8) return false;
+    if (Stream->Read(head, 8) != 8) return false;
+    const int32_t bytes = WholeFrameBytes(head); // E-AC-3 is not read as AC-3
+    if (bytes == 0) return false;
     frameBytes.resize(size_t(bytes));
     std::memcpy(frameBytes.data(), head, 8);
     if (Stream->Read(frameBytes.data() + 8, bytes - 8) != bytes - 8) {
@@ -307,6 +316,12 @@ bool TAc3File::DecodeFrame() {
         Stream->SetPosition(start + bytes);
         return false;
     }
+    // The decoder tells why through the log callback (Messages).
+    if (!DecodePacket(bytes)) std::fill(PcmBuffer.begin(), PcmBuffer.end(), int16_t(0));
+    return true;
+}
+
+bool TAc3File::DecodePacket(int32_t bytes) {
     av_packet_unref(dec->pkt);
     if (av_new_packet(dec->pkt, bytes) < 0) return false;
     std::memcpy(dec->pkt->data, frameBytes.data(), size_t(bytes));
@@ -342,26 +357,50 @@ bool TAc3File::DecodeFrame() {
     return true;
 }
 
-int64_t TAc3File::FrameOffset(int64_t index) {
+void TAc3File::WalkFrames() {
     // Frames differ in length (44.1 kHz streams mix two, a stream may change
-    // its bit rate midway), so their starts are walked, once: every 64th is
-    // kept, and a later seek walks at most 63 frames from the nearest.
-    constexpr int64_t kStep = 64;
-    if (checkpoints.empty()) checkpoints.push_back(FirstFrame);
-    int64_t i = std::min<int64_t>(index / kStep, int64_t(checkpoints.size()) - 1) * kStep;
-    int64_t at = checkpoints[size_t(i / kStep)];
+    // its bit rate midway) and the stream ends at the first frame that is not
+    // whole, as Read does: the frames are counted by their headers, once.
+    if (walked) return;
+    walked = true;
+    const int64_t resume = Stream->Position(); // Read goes on from there
+    const int64_t size = Stream->GetSize();
+    QByteArray window;
+    int64_t windowStart = 0, at = FirstFrame, frames = 0;
+    for (;;) {
+        if (at + 8 > windowStart + window.size()) {
+            window = Stream->ReadBytesAt(at, 64 * 1024);
+            windowStart = at;
+            if (window.size() < 8) break;
+        }
+        const auto* head =
+            reinterpret_cast<const uint8_t*>(window.constData()) + (at - windowStart);
+        const int32_t bytes = WholeFrameBytes(head);
+        if (bytes == 0 || at + bytes > size) break;
+        if (frames % kCheckpointStep == 0) checkpoints.push_back(at);
+        at += bytes;
+        ++frames;
+    }
+    PcmSize = frames * PcmFrameBytes;
+    Stream->SetPosition(resume);
+}
+
+int64_t TAc3File::FrameOffset(int64_t index) {
+    // A seek walks at most 63 frames from the nearest start kept by the walk.
+    WalkFrames();
+    if (checkpoints.empty()) return FirstFrame;
+    int64_t i = std::min<int64_t>(index / kCheckpointStep, int64_t(checkpoints.size()) - 1) *
+                kCheckpointStep;
+    int64_t at = checkpoints[size_t(i / kCheckpointStep)];
     const int64_t size = Stream->GetSize();
     while (i < index) {
         uint8_t head[8];
         Stream->SetPosition(at);
-        if (Stream->Read(head, 8) != 8 || head[0] != 0x0B || head[1] != 0x77 ||
-            Ac3BitStreamId(head, 8) > 10)
-            break;
-        const int32_t bytes = Ac3FrameBytes(head[4] & 0x3F, head[4] >> 6);
-        if (bytes <= 0 || at + bytes >= size) break;
+        if (Stream->Read(head, 8) != 8) break;
+        const int32_t bytes = WholeFrameBytes(head);
+        if (bytes == 0 || at + bytes >= size) break;
         at += bytes;
         ++i;
-        if (i % kStep == 0 && i / kStep == int64_t(checkpoints.size())) checkpoints.push_back(at);
     }
     return at;
 }

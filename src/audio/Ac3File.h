@@ -17,8 +17,6 @@ int32_t Ac3FrameBytes(int frameSizeCode, int sampleRateCode); // 0 when invalid
 int32_t Ac3ChannelsOfFrame(const uint8_t* frame, int size);
 // The bit-stream id (bsid) of a frame; above 10 the frame is E-AC-3. -1 when short.
 int Ac3BitStreamId(const uint8_t* frame, int size);
-// Frames in `bytes` of a stream whose first frame has these codes.
-int64_t Ac3FrameCount(int64_t bytes, int frameSizeCode, int sampleRateCode);
 
 // Reader for AC-3 files. Only one is open at a time (its message says so).
 class TAc3File : public TAbstractAudioFile {
@@ -44,7 +42,7 @@ public:
     std::unique_ptr<TWFileStream> Stream;
     uint8_t SampleRateCode = 0;
     uint8_t FrameSizeCode = 0;
-    int64_t PcmSize = 0;
+    int64_t PcmSize = 0; // counted by the first GetPcmSize or Seek
     int32_t FrameBytes = 0;
     int64_t FirstFrame = 0;
     std::vector<int16_t> PcmBuffer; // one decoded frame
@@ -57,11 +55,16 @@ public:
 
 private:
     struct TDecoder;
-    // Decodes the frame at the stream's position into PcmBuffer.
+    // Decodes the frame at the stream's position into PcmBuffer; false when
+    // there is no whole frame there.
     bool DecodeFrame();
+    bool DecodePacket(int32_t bytes); // frameBytes holds the frame
+    // Counts the frames (PcmSize) and keeps every 64th frame's start.
+    void WalkFrames();
     void Release();
     int64_t FrameOffset(int64_t index);
     std::unique_ptr<TDecoder> dec;
     std::vector<uint8_t> frameBytes;
     std::vector<int64_t> checkpoints; // starts of frames 0, 64, 128, ...
+    bool walked = false;
 };

@@ -1,6 +1,7 @@
 #include "audio/ApeFile.h"
 
 #include "audio/FfmpegPcm.h"
+#include "io/SonvaleError.h"
 #include "io/WFileStream.h"
 #include "tags/TagSelect.h"
 
@@ -87,11 +88,13 @@ TApeFile::TApeFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     const TFileTagInfo tags = ReadPreferredTags(fileName);
 
     // The header follows a leading ID3v2 tag, possibly after some junk.
+    bool hasHeader = false;
     for (int64_t start : {tags.Id3v2Size, int64_t(0)}) {
         if (start < 0 || start >= fileSize) continue;
         const QByteArray head = stream.ReadBytesAt(start, kHeadBytes);
         const int at = int(head.indexOf("MAC "));
         if (at < 0) continue;
+        hasHeader = true;
         // Tags are not audio: a large picture must not raise the bit rate.
         const int64_t streamEnd = tags.TrailingTagsStart >= 0 && tags.TrailingTagsStart <= fileSize
                                       ? tags.TrailingTagsStart
@@ -99,8 +102,11 @@ TApeFile::TApeFile(const QString& fileName) : TAbstractAudioFile(fileName) {
         Info = ParseApeHeader(head.mid(at), fileSize, std::max<int64_t>(streamEnd - start - at, 0));
         if (Info.Valid) break;
     }
-    // A file without a usable header gets a reader with no audio, as the
-    // decompressor would give none: zero properties and no PCM.
+    // No "MAC " anywhere (an empty file, zeros, another format): not Monkey's
+    // Audio. A damaged header gets a reader with no audio, as the decompressor
+    // would give none: zero properties and no PCM.
+    if (!hasHeader)
+        throw ESonvaleError(QStringLiteral("Invalid Monkey's Audio file %1").arg(fileName));
 
     Tags = tags.Tags;
     TagKinds = tags.TagKinds;

@@ -4,6 +4,8 @@
 #include "io/WFileStream.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -27,6 +29,7 @@ constexpr TGuid MakeGuid(uint32_t d1, uint16_t d2, uint16_t d3, uint64_t d4) {
 }
 
 constexpr TGuid kHeader = MakeGuid(0x75B22630, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull);
+constexpr TGuid kData = MakeGuid(0x75B22636, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull);
 constexpr TGuid kFileProps = MakeGuid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE400C00C205365ull);
 constexpr TGuid kStreamProps = MakeGuid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE600C00C205365ull);
 constexpr TGuid kContentDesc = MakeGuid(0x75B22633, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull);
@@ -288,6 +291,20 @@ bool ParseObjects(TCursor c, TParse& p, int depth) {
     return true;
 }
 
+// Payload bytes of the data object that follows the header, or, when it is
+// not there whole, every byte after the header.
+uint64_t AsfDataBytes(const QByteArray& data, uint64_t headerSize, int64_t fileSize) {
+    const uint64_t after = uint64_t(fileSize) > headerSize ? uint64_t(fileSize) - headerSize : 0;
+    constexpr uint64_t kDataHeader = 50; // GUID, size, file id, packet count, reserved
+    if (uint64_t(data.size()) < headerSize + 24) return after;
+    TCursor c(reinterpret_cast<const uint8_t*>(data.constData()) + headerSize, 24);
+    TGuid id{};
+    uint64_t size = 0;
+    if (!c.Guid(id) || !Same(id, kData) || !c.U64(size) || size < kDataHeader || size > after)
+        return after;
+    return size - kDataHeader;
+}
+
 } // namespace
 
 uint32_t ParseAsfHeader(const QByteArray& data, int64_t fileSize, TAsfHeader& out) {
@@ -306,17 +323,20 @@ uint32_t ParseAsfHeader(const QByteArray& data, int64_t fileSize, TAsfHeader& ou
         return asfErrInvalidFormat;
 
     bool hasAudio = false, hasVideo = false;
-    uint32_t streamBits = 0;
+    uint64_t streamBits = 0;
     for (const TAsfStream& s : out.Streams) {
         hasAudio |= s.Audio;
         hasVideo |= s.Video;
-        streamBits += s.AvgBytesPerSec * 8u;
+        streamBits += uint64_t(s.AvgBytesPerSec) * 8u;
     }
     const uint64_t prerollTicks = out.Preroll * 10000u;
     const uint64_t duration = out.PlayDuration > prerollTicks ? out.PlayDuration - prerollTicks : 0;
-    // The streams' own average rates; the file's maximum counts packet overhead
-    // and, for variable rates, the peak.
-    const uint32_t bitrate = streamBits ? streamBits : out.MaxBitrate;
+    // The streams' own average rates, else the data's bytes over the duration;
+    // the file's maximum counts packet overhead, is a peak, and is often unset.
+    double bits = double(streamBits);
+    if (bits == 0 && duration > 0)
+        bits = double(AsfDataBytes(data, size, fileSize)) * 8.0 * 1e7 / double(duration);
+    const uint32_t bitrate = uint32_t(std::min(bits, double(INT32_MAX)));
     const bool seekable = (out.Flags & 2) != 0;
     const bool broadcast = (out.Flags & 1) != 0;
     auto& a = out.Attributes;
@@ -367,6 +387,7 @@ uint32_t ReadAsfHeader(const QString& fileName, TAsfHeader& out) {
         std::memcpy(data.data(), head, 30);
         if (s.Read(data.data() + 30, int64_t(size) - 30) != int64_t(size) - 30)
             return asfErrInvalidFormat;
+        data += s.ReadBytesAt(int64_t(size), 24); // the data object's size
         return ParseAsfHeader(data, fileSize, out);
     } catch (const ESonvaleError&) {
         return asfErrFileNotFound;

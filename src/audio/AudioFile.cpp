@@ -1,6 +1,8 @@
 #include "audio/AudioFile.h"
 
+#include "io/FileUtils.h"
 #include "io/Mask.h"
+#include "io/SonvaleError.h"
 
 #include <array>
 
@@ -40,6 +42,9 @@ void TAudioFile::SetFileName(const QString& name) {
 bool TAudioFile::Open() {
     if (IsOpen) return true;
     if (FormatCode == fcUnknown || FormatCode == fcNeverAssigned) return false;
+    // A pipe named like audio would block a reader (and FFmpeg) for ever.
+    if (!WideRegularFile(FileName) && (WideFileExists(FileName) || WideDirectoryExists(FileName)))
+        throw ESonvaleError(QStringLiteral("%1 is not a regular file").arg(FileName));
     std::unique_ptr<TAbstractAudioFile> reader = CreateReader(FormatCode, FileName);
     if (!reader) return false;
     Reader = std::move(reader);

@@ -6,6 +6,7 @@
 #include "tags/TagSelect.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -157,7 +158,8 @@ TMpcFile::TMpcFile(const QString& fileName) : TAbstractAudioFile(fileName) {
 TMpcFile::~TMpcFile() = default;
 
 int32_t TMpcFile::GetBitrate() {
-    return int32_t(std::lround(Info.AverageBitrate));
+    // A header may claim a handful of samples for a large stream.
+    return int32_t(std::lround(std::min(Info.AverageBitrate, double(INT32_MAX))));
 }
 int32_t TMpcFile::GetChannels() {
     return int32_t(Info.Channels);

@@ -18,10 +18,6 @@ uint32_t BE32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-uint32_t LE32(const uint8_t* p) {
-    return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-}
-
 int32_t ClampToInt32(double v) {
     if (!(v > 0)) return 0;
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
@@ -74,23 +70,31 @@ TVbrHeader TVbrHeader::Parse(const TMpegHeader& header, const uint8_t* frame, in
     return r;
 }
 
-int64_t TrailingTagBytes(TFrameStream& s) {
-    int64_t size = s.Size();
-    int64_t tags = 0;
-    uint8_t b[32];
-    if (size >= 128 && s.ReadAt(size - 128, b, 3) == 3 && std::memcmp(b, "TAG", 3) == 0) tags = 128;
-    int64_t footer = size - tags - 32;
-    if (footer >= 0 && s.ReadAt(footer, b, 32) == 32 && std::memcmp(b, "APETAGEX", 8) == 0) {
-        int64_t ape = LE32(b + 12) + ((LE32(b + 20) & 0x80000000u) ? 32 : 0);
-        if (ape >= 32 && ape <= size - tags) tags += ape;
-    }
-    return tags;
-}
-
 // ---------------------------------------------------------------------------
 
-TFastMp3size::TFastMp3size(const QString& fileName)
-    : stream(std::make_unique<TFrameStream>(fileName)) {
+namespace {
+
+// True when the last bytes of the audio hold a run of frames, each right after
+// the one before, so that extrapolating by bytes holds. from: where the frames
+// already read end.
+bool TailHoldsFrames(TFrameStream& s, int64_t from) {
+    constexpr int64_t kTail = 16 * 1024; // some frames of the largest size
+    constexpr int kRun = 3;
+    const int64_t start = std::max(from, s.Size() - kTail);
+    if (start >= s.Size() - 4) return true; // the frames read reach the end
+    TMpegHeader h;
+    s.Position = start;
+    if (!h.FindFrame(s, false)) return false;
+    for (int i = 1; i < kRun; ++i)
+        if (!h.FindFrame(s, true) || h.Resynced) return false;
+    return true;
+}
+
+} // namespace
+
+TFastMp3size::TFastMp3size(const QString& fileName, int64_t audioEnd, bool countAll)
+    : stream(std::make_unique<TFrameStream>(fileName)), countAll(countAll) {
+    stream->SetEnd(audioEnd);
     AudioBytes = stream->Size();
 }
 
@@ -100,16 +104,36 @@ double TFastMp3size::GetDuration() {
     if (CachedDuration != 0) return CachedDuration;
     stream->Position = 0;
     if (!header.FindFrame(*stream, false)) return 0;
-    // Bytes after the first frame's start, trailing tags included, as other
-    // readers estimate it; the scan gives the exact figure.
+    const TMpegHeader first = header;
     int64_t audio = AudioBytes - header.Position;
     double ms = header.FrameDuration();
     int64_t bytes = header.FrameSize;
-    int n = 1;
-    while (n < kFastFrames && header.FindFrame(*stream, true)) {
-        ms += header.FrameDuration();
-        bytes += header.FrameSize;
-        ++n;
+    int64_t n = 1;
+    bool ended = false;
+    while (n < kFastFrames && !ended) {
+        if (header.FindFrame(*stream, true)) {
+            ms += header.FrameDuration();
+            bytes += header.FrameSize;
+            ++n;
+        } else {
+            ended = true;
+        }
+    }
+    // Bytes tell the time only when frames fill the audio: all of it (a cut last
+    // frame aside) when the first frames are all there are, else its last bytes.
+    const bool spans = ended
+                           ? audio - bytes <= 2 * bytes / n
+                           : TailHoldsFrames(*stream, int64_t(header.Position) + header.FrameSize);
+    if (!spans && !countAll) {
+        MustCount = true;
+        return 0;
+    }
+    if (!spans) {
+        // The same frames the scan finds, counted as the reader decodes them.
+        while (!ended && header.FindFrame(*stream, true))
+            ++n;
+        CachedDuration = double(n) * first.SamplesPerFrame() / first.SampleRate() / 86400.0;
+        return CachedDuration;
     }
     if (audio < bytes) audio = bytes;
     CachedDuration = double(audio) / double(bytes) * ms / 86400000.0;
@@ -119,7 +143,11 @@ double TFastMp3size::GetDuration() {
 // ---------------------------------------------------------------------------
 
 TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
-    Loader = std::make_unique<TFrameLoader>(fileName, false);
+    // Trailing tags are not audio: bytes of a picture in an APEv2 tag would
+    // decode as frames of full-scale noise.
+    TFileTagInfo tags = ReadPreferredTags(fileName);
+    audioEnd = tags.TrailingTagsStart;
+    Loader = std::make_unique<TFrameLoader>(fileName, false, audioEnd);
     Decoder = std::make_unique<TMpDec>();
     if (!Decoder->Open(Loader.get()) || Decoder->FrameBytes() <= 0) {
         Decoder.reset();
@@ -129,7 +157,7 @@ TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fil
     FrameBytes = Decoder->FrameBytes();
     FrameBuffer.assign(size_t(FrameBytes) * 2, 0);
     Pending = 0;
-    fileSize = Loader->Stream()->Size();
+    fileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
     const TMpegHeader& first = Loader->FirstHeader;
     std::vector<uint8_t> raw(size_t(first.FrameSize), 0);
@@ -138,7 +166,6 @@ TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fil
     // The VBR header's frame carries no audio: reading starts after it.
     if (Vbr.Present() && !Loader->NextFrame()) endReached = true;
 
-    TFileTagInfo tags = ReadPreferredTags(fileName);
     Tags = tags.Tags;
     TagKinds = tags.TagKinds;
     if (TagKinds & tkId3v2) AudioStart = tags.Id3v2Size;
@@ -161,9 +188,8 @@ int32_t TMpegAudioFile::GetBitrate() {
             audio = Vbr.Bytes;
         else if (Vbr.Bytes > uint32_t(first.FrameSize))
             audio = int64_t(Vbr.Bytes) - first.FrameSize;
-        else
-            audio =
-                fileSize - first.Position - first.FrameSize - TrailingTagBytes(*Loader->Stream());
+        else // the loader's view ends where the trailing tags start
+            audio = Loader->Stream()->Size() - first.Position - first.FrameSize;
         if (seconds > 0 && audio > 0) return ClampToInt32(double(audio) * 8.0 / seconds);
     }
     return first.Bitrate();
@@ -185,10 +211,10 @@ int64_t TMpegAudioFile::GetPosition() {
 
 int64_t TMpegAudioFile::GetPcmSize() {
     Loader->Scan(false);
-    int64_t samples = Loader->GetTotalSamples();
-    if (Vbr.Present())
-        samples -= int64_t(Loader->FirstHeader.SamplesPerFrame()) * Loader->FirstHeader.Channels();
-    return std::max<int64_t>(samples, 0) * 2;
+    // Read yields FrameBytes for every frame of the table: counted so, the size
+    // is exactly what it delivers (a sum of durations in ms would round).
+    const int64_t frames = int64_t(Loader->FrameCount) - FirstAudioFrame();
+    return std::max<int64_t>(frames, 0) * FrameBytes;
 }
 
 int32_t TMpegAudioFile::GetSampleRate() {
@@ -212,16 +238,18 @@ double TMpegAudioFile::GetDuration() {
     int32_t rate = first.SampleRate();
     if (rate <= 0) return 0;
     if (Vbr.Present()) return double(Vbr.Frames) * first.SamplesPerFrame() / rate / 86400.0;
-    if (Loader->ScanComplete)
-        return double(GetPcmSize()) / (double(first.Channels()) * 2.0 * rate) / 86400.0;
-    if (estimate < 0) {
+    if (!Loader->ScanComplete && estimate < 0) {
         try {
-            TFastMp3size fast(FileName);
+            TFastMp3size fast(FileName, audioEnd, false);
             estimate = fast.GetDuration();
+            // Counted once by the scan, which the PCM size needs as well.
+            if (fast.MustCount) Loader->Scan(false);
         } catch (const ESonvaleError&) {
             estimate = 0;
         }
     }
+    if (Loader->ScanComplete)
+        return double(GetPcmSize()) / (double(first.Channels()) * 2.0 * rate) / 86400.0;
     return estimate;
 }
 

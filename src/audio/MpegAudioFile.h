@@ -20,22 +20,25 @@ struct TVbrHeader {
     static TVbrHeader Parse(const TMpegHeader& header, const uint8_t* frame, int size);
 };
 
-// Sizes of the tags at the end of a file (ID3v1, APEv2 with or without
-// ID3v1 after it), so that they are not counted as audio.
-int64_t TrailingTagBytes(TFrameStream& stream);
-
 // A quick duration from the first frames, used until the whole file is scanned.
+// It counts every frame instead when the first frames are all there are, or when
+// the end of the audio holds no frames (bytes then say nothing about time).
 class TFastMp3size {
 public:
-    explicit TFastMp3size(const QString& fileName);
+    // audioEnd: where the trailing tags start, or -1 (the end of the file).
+    // Without countAll, frames are not counted: GetDuration gives 0 and sets
+    // MustCount instead (for a caller that counts them anyway).
+    explicit TFastMp3size(const QString& fileName, int64_t audioEnd = -1, bool countAll = true);
     ~TFastMp3size();
     double GetDuration(); // days; 0 when there is no frame
+    bool MustCount = false;
 
 private:
     std::unique_ptr<TFrameStream> stream;
     TMpegHeader header;
     int64_t AudioBytes = 0;
     double CachedDuration = 0;
+    bool countAll = true;
 };
 
 // Reader for MPEG audio files (layers I, II and III; mp1, mp2, mp3).
@@ -72,6 +75,7 @@ private:
     void DecodeCurrentInto(void* dst);
 
     int64_t fileSize = 0;
-    double estimate = -1; // cached quick duration, days
+    int64_t audioEnd = -1; // where the trailing tags start, -1 for none
+    double estimate = -1;  // cached quick duration, days
     bool endReached = false;
 };

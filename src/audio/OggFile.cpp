@@ -5,6 +5,7 @@
 #include "tags/OggTag.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -101,7 +102,8 @@ long TOggFile::TellCallback(void* source) {
 }
 
 int32_t TOggFile::GetBitrate() {
-    return Info->bitrate_nominal > 0 ? int32_t(Info->bitrate_nominal) : 0;
+    // The header's fields are 32-bit unsigned, ours signed.
+    return int32_t(std::clamp<long>(Info->bitrate_nominal, 0, INT32_MAX));
 }
 
 int32_t TOggFile::GetChannels() {
@@ -122,7 +124,7 @@ int64_t TOggFile::GetPcmSize() {
 }
 
 int32_t TOggFile::GetSampleRate() {
-    return int32_t(Info->rate);
+    return int32_t(std::min<long>(Info->rate, INT32_MAX));
 }
 
 int32_t TOggFile::GetBitsPerSample() {

@@ -114,19 +114,29 @@ TWavAudioFile::TWavAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
     if (format.FormatTag != 1)
         throw ESonvaleError(QStringLiteral("Bad .wav format. Only PCM data is supported"));
     if (!dataFound) throw ESonvaleError(QStringLiteral("Bad .wav format. Can't find audio data"));
+    // PCM without channels, samples or sample bits is no PCM a reader could deliver.
+    if (format.Channels == 0 || format.SamplesPerSec == 0 || format.BitsPerSample == 0 ||
+        format.BitsPerSample > 32)
+        throw ESonvaleError(QStringLiteral("Bad .wav format. Only PCM data is supported"));
 
     // Streamed recordings leave 0 or 0xFFFFFFFF in the size: count only the
     // bytes that are really there.
     int64_t present = std::max<int64_t>(0, fileSize - chunk->DataOffset);
-    pcmSize = std::min<int64_t>(chunk->ChunkSize, present);
-    if (chunk->ChunkSize == 0) pcmSize = present;
+    if (chunk->ChunkSize == 0 || chunk->ChunkSize > present) {
+        // An ID3v1 block at the end of such a file is no audio.
+        if ((TagKinds & tkId3v1) && present >= 128) present -= 128;
+        pcmSize = present;
+    } else {
+        pcmSize = chunk->ChunkSize;
+    }
     stream->Seek(chunk->DataOffset, TSeekOrigin::soBeginning);
 }
 
 TWavAudioFile::~TWavAudioFile() = default;
 
 int32_t TWavAudioFile::GetBitrate() {
-    return int32_t(format.Channels) * int32_t(format.SamplesPerSec) * format.BitsPerSample;
+    const int64_t bits = int64_t(format.Channels) * format.SamplesPerSec * format.BitsPerSample;
+    return int32_t(std::min<int64_t>(bits, INT32_MAX));
 }
 int32_t TWavAudioFile::GetChannels() {
     return format.Channels;
@@ -156,7 +166,7 @@ bool TWavAudioFile::IsSource() {
 void TWavAudioFile::Seek(int64_t position) {
     int64_t block = (int64_t(format.Channels) * format.BitsPerSample) / 8;
     if (block <= 0) block = 1;
-    if (position < 0) position = 0;
+    position = std::clamp<int64_t>(position, 0, pcmSize);
     position = (position / block) * block;
     stream->Seek(chunk->DataOffset + position, TSeekOrigin::soBeginning);
 }
@@ -166,7 +176,9 @@ bool TWavAudioFile::Read(void* buffer, int& count) {
         count = 0;
         return false;
     }
-    int64_t got = stream->Read(buffer, count);
+    // The data chunk ends the stream: an "id3 " chunk or an ID3v1 block may follow.
+    const int64_t left = chunk->DataOffset + pcmSize - stream->Position();
+    int64_t got = stream->Read(buffer, std::clamp<int64_t>(left, 0, count));
     if (got < count) std::memset(static_cast<char*>(buffer) + got, 0, size_t(count - got));
     count = int(got);
     return got > 0;

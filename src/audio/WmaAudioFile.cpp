@@ -5,6 +5,7 @@
 #include "io/SonvaleError.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 QString Hex8(uint32_t code) {
@@ -43,7 +44,7 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
             Duration = int64_t(std::min<qulonglong>(text.mid(1).toULongLong(), INT64_MAX));
         else if (a.Name.compare(QLatin1String("Bitrate"), Qt::CaseInsensitive) == 0 &&
                  a.Type == asfDword && a.Value.size() >= 4)
-            Bitrate = int32_t(text.mid(1).toUInt());
+            Bitrate = int32_t(std::min<uint>(text.mid(1).toUInt(), INT32_MAX));
         else if (a.Name.compare(QLatin1String("Seekable"), Qt::CaseInsensitive) == 0 &&
                  !a.Value.isEmpty())
             NotSeekable = a.Value[0] == 0;
@@ -52,17 +53,6 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
 
     StreamNumber = 1;
     PcmPosition = 0;
-    // A header may claim any duration: the product must stay inside 64 bits.
-    if (AvgBytesPerSec <= 0)
-        PcmSize = 0;
-    else if (Duration <= INT64_MAX / AvgBytesPerSec)
-        PcmSize = Duration * AvgBytesPerSec / 10000000;
-    else
-        PcmSize =
-            std::min<int64_t>(Duration / 10000000, INT64_MAX / AvgBytesPerSec) * AvgBytesPerSec;
-    // Whole sample frames only: a duration that ends between two samples must not announce
-    // an odd byte count that no read can deliver (a WAVE written from it would be damaged).
-    if (Format.BlockAlign > 0) PcmSize -= PcmSize % Format.BlockAlign;
     pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
 }
 
@@ -81,7 +71,22 @@ int64_t TWMAAudioFile::GetPosition() {
     return PcmPosition;
 }
 int64_t TWMAAudioFile::GetPcmSize() {
+    // The header's duration is not what the decoder delivers (packets end in
+    // padding, the last frames may be cut): count what Read will deliver by
+    // decoding the stream once on its own, when first asked.
+    if (!pcmCounted) {
+        pcmCounted = true;
+        TFfmpegPcm counter(FileName, Format.BitsPerSample / 8);
+        std::vector<uint8_t> buffer(64 * 1024);
+        for (int n; (n = counter.Read(buffer.data(), int(buffer.size()))) > 0;)
+            PcmSize += n;
+    }
     return PcmSize;
+}
+
+double TWMAAudioFile::GetDuration() {
+    // The header's, as media players show it: no decoding for a duration.
+    return double(Duration) / 1e7 / 86400.0;
 }
 int32_t TWMAAudioFile::GetSampleRate() {
     return int32_t(Format.SamplesPerSec);

@@ -24,6 +24,7 @@ public:
     int32_t GetBitsPerSample() override;
     uint8_t GetFormatCode() override;
     void Seek(int64_t position) override;
+    double GetDuration() override;
     bool IsSource() override;
     bool Read(void* buffer, int& count) override;
     bool RemoveTags(int kinds) override;
@@ -38,8 +39,9 @@ public:
     bool NotSeekable = false;
     int32_t AvgBytesPerSec = 0;
     int64_t PcmPosition = 0;
-    int64_t PcmSize = 0;
+    int64_t PcmSize = 0; // counted by the first GetPcmSize
 
 private:
     std::unique_ptr<TFfmpegPcm> pcm;
+    bool pcmCounted = false;
 };

@@ -5,15 +5,33 @@
 #include "io/SonvaleError.h"
 
 #include <QFile>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
+
+// Writes everything or fails with errno set.
+bool WriteAll(int fd, const char* data, int count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, data, size_t(count));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        count -= int(n);
+    }
+    return true;
+}
+
 const char* const kDecodeUsage =
     "sonvale-cli decode [--chain [--rate R] [--channels C] [--compress]] PATH OUT";
-}
+} // namespace
 
 int RunDecode(const QStringList& args) {
     QStringList positional;
@@ -64,6 +82,10 @@ int RunDecode(const QStringList& args) {
     const QString& path = positional[0];
     const QString& outName = positional[1];
 
+    if (!WideFileExists(path) && !WideDirectoryExists(path)) {
+        PrintErr(QStringLiteral("%1: No such file or folder\n").arg(path));
+        return kExitFailure;
+    }
     TAudioFile af;
     af.SetFileName(path);
     af.OutRate = rate;
@@ -79,40 +101,38 @@ int RunDecode(const QStringList& args) {
         return kExitFailure;
     }
 
-    QFile out;
-    bool opened = false;
-    if (outName == QLatin1String("-")) {
-        opened = out.open(stdout, QIODevice::WriteOnly);
-    } else {
-        // By the name's own bytes (QFile would change those that are not UTF-8).
-        const int fd = ::open(EncodeFileName(outName).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            PrintErr(QStringLiteral("%1: %2\n")
-                         .arg(outName, QString::fromLocal8Bit(std::strerror(errno))));
-            return kExitFailure;
-        }
-        opened = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
-    }
-    if (!opened) {
-        PrintErr(QStringLiteral("%1: %2\n").arg(outName, out.errorString()));
+    // Unbuffered: every failed write is seen where it happens, with its reason.
+    const bool toStdout = outName == QLatin1String("-");
+    const QString shownOut = toStdout ? QStringLiteral("standard output") : outName;
+    const int fd = toStdout ? STDOUT_FILENO
+                            : ::open(EncodeFileName(outName).constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        PrintErr(
+            QStringLiteral("%1: %2\n").arg(outName, QString::fromLocal8Bit(std::strerror(errno))));
         return kExitFailure;
     }
     TAbstractAudioFile* source = chain ? af.ChainEnd() : af.Reader.get();
     std::vector<char> buffer(64 * 1024);
+    QString failure;
     try {
         for (;;) {
             int count = int(buffer.size());
             if (!source->Read(buffer.data(), count) || count <= 0) break;
-            if (out.write(buffer.data(), count) != count) {
-                PrintErr(QStringLiteral("%1: %2\n").arg(outName, out.errorString()));
-                return kExitFailure;
+            if (!WriteAll(fd, buffer.data(), count)) {
+                failure = WriteFailureText(shownOut, errno);
+                break;
             }
         }
     } catch (const ESonvaleError& e) {
-        PrintErr(QStringLiteral("%1: %2\n").arg(path, e.Message));
+        failure = QStringLiteral("%1: %2").arg(path, e.Message);
+    }
+    // A file system may report a failed write only when the file is closed.
+    if (!toStdout && ::close(fd) != 0 && failure.isEmpty())
+        failure = WriteFailureText(shownOut, errno);
+    if (!failure.isEmpty()) {
+        PrintErr(failure + QLatin1Char('\n'));
         return kExitFailure;
     }
-    out.flush();
     return kExitOk;
 }

@@ -10,9 +10,18 @@ const std::vector<TCliCommand>& CliCommands() {
         {"decode", "write a file's PCM as raw bytes", RunDecode},
         {"tags", "write or remove the tags of audio files", RunTags},
         {"tag-list", "tag a list of files as one album, tracks numbered in order", RunTagList},
+        {"organize", "rename and move files into folders after their tags", RunOrganize},
+        {"magic-folder", "build a folder of links by artist and album", RunMagicFolder},
+        {"lookup", "find an album online (FreeDB, CDDB, MusicBrainz) and fetch its tracks",
+         RunLookup},
+        {"album", "tag and rename an album folder's files after its track names", RunAlbum},
+        {"dupes", "find copies of one recording; optionally trash all but the first", RunDupes},
+        {"quality", "list files below a bit rate or sample rate", RunQuality},
         {"playlist", "create an M3U playlist, or check a playlist and drop missing entries",
          RunPlaylist},
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
+        {"compilation", "build an audio CD compilation and write its compilation file",
+         RunCompilation},
     };
     return commands;
 }
@@ -23,7 +32,7 @@ void PrintHelp() {
     QString text = QStringLiteral("usage: sonvale-cli COMMAND [ARGS...]\n\ncommands:\n");
     for (const TCliCommand& c : CliCommands())
         text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(c.name).leftJustified(10))
+                    .arg(QString::fromLatin1(c.name).leftJustified(12))
                     .arg(QString::fromLatin1(c.summary));
     text += QStringLiteral("\n'sonvale-cli COMMAND --help' tells more about one command.\n");
     PrintOut(text);

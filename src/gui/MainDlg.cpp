@@ -1,12 +1,18 @@
 #include "gui/MainDlg.h"
 
+#include "gui/AlbumPanel.h"
+#include "gui/BurnerPanel.h"
+#include "gui/DuplicatesPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/ListerPanel.h"
+#include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/OrganizerPanel.h"
 #include "gui/PlsCheckerPanel.h"
 #include "gui/PlsCreatorPanel.h"
+#include "gui/QualityPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
@@ -255,9 +261,15 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TOrganizerPanel(this);
+    new TMagicPanel(this);
+    new TDuplicatesPanel(this);
+    new TQualityPanel(this);
     new TPlsCreatorPanel(this);
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
+    FBurner = new TBurnerPanel(this);
+    new TAlbumPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -609,8 +621,10 @@ void TMainDlg::AppEvntActivate() {
     setWindowTitle(QStringLiteral("Sonvale v") + platform::GetFileVersionText(exe));
     const bool showStarter = ShouldShowStarter();
     FSettingsPage->LoadSettings();
+    FBurner->ResetTotal();
     Genres = SortedGenreNames();
     FillGenreBoxes();
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
@@ -655,6 +669,7 @@ void TMainDlg::AppEvntActivate() {
 }
 
 void TMainDlg::FormDestroy() {
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
     Genres.clear();
 }

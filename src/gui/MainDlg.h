@@ -14,6 +14,7 @@ class QPushButton;
 class QStackedWidget;
 class QGroupBox;
 class QVBoxLayout;
+class TBurnerPanel;
 class TToolList;
 class TFolderScanDlg;
 class TListerPanel;
@@ -138,6 +139,7 @@ private:
     TFolderScanDlg* FFolderScan = nullptr;
     TStreamWriterDlg* FStreamWriter = nullptr;
     TListerPanel* FLister = nullptr;
+    TBurnerPanel* FBurner = nullptr;
     TStarter* FStarter = nullptr;
     bool FActivated = false;
     bool FStartupDone = false;

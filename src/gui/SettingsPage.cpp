@@ -1,6 +1,7 @@
 #include "gui/SettingsPage.h"
 
 #include "gui/PanelHost.h"
+#include "platform/BurnProgram.h"
 #include "platform/Platform.h"
 #include "tools/Patterns.h"
 #include "tools/SingleFileEditor.h"
@@ -106,6 +107,7 @@ TSettingsPage::TSettingsPage(TPanelHost& owner) : FOwner(owner) {
     setupplscralb_rdo->setChecked(true);
     setupplscralb_rdoClick();
     FOwner.Settings = ControlsToValues();
+    FOwner.SettingsChangedHook = [this] { ValuesToControls(TSettingsValues(FOwner.Settings)); };
     setup_lst->setCurrentRow(0);
 }
 
@@ -145,6 +147,24 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     row->addWidget(rem);
     row->addStretch();
     lay->addWidget(shell);
+
+    auto* burn = Named(new QGroupBox(page), "setupburn_grp");
+    SetCaption(burn, QT_TR_NOOP("Burning program"));
+    auto* burnRow = new QHBoxLayout(burn);
+    setupburn_txt = Named(new QLineEdit(burn), "setupburn_txt");
+    const QList<platform::TBurnProgram> found = platform::DetectBurningPrograms();
+    if (!found.isEmpty())
+        setupburn_txt->setPlaceholderText(
+            tr("Not set; %1 was found on this system").arg(found.first().Name));
+    SetTip(setupburn_txt, QT_TR_NOOP("Burnhaven's folder or program, or a command line in which "
+                                     "\"%1\" stands for the compilation file"));
+    auto* burnBrowse = Named(new QPushButton(burn), "setupburnbrowse_btn");
+    SetCaption(burnBrowse, QT_TR_NOOP("Browse"));
+    connect(burnBrowse, &QPushButton::clicked, this, &TSettingsPage::setupburnbrowse_btnClick);
+    connect(setupburn_txt, &QLineEdit::textChanged, this, &TSettingsPage::SyncValues);
+    burnRow->addWidget(setupburn_txt, 1);
+    burnRow->addWidget(burnBrowse);
+    lay->addWidget(burn);
     lay->addStretch();
     connect(disableassistant_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     return page;
@@ -166,8 +186,13 @@ QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
     setupfreedbproxypass_txt = Named(new QLineEdit(page), "setupfreedbproxypass_txt");
     setupfreedbproxypass_txt->setEchoMode(QLineEdit::Password);
     setupfreedbcgi_txt->setText(QStringLiteral("/~cddb/cddb.cgi"));
+    setupfreedbemail_txt = Named(new QLineEdit(page), "setupfreedbemail_txt");
+    setupfreedbsite_txt = Named(new QLineEdit(page), "setupfreedbsite_txt");
+    setupfreedbsite_txt->setText(QStringLiteral("www.freedb.org"));
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Server :")), setupfreedbserver_cmb);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("CGI path :")), setupfreedbcgi_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Your e-mail :")), setupfreedbemail_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Search site :")), setupfreedbsite_txt);
     form->addRow(setupfreedbproxy_chk);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy server :")), setupfreedbproxyserver_txt);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy port :")), setupfreedbproxyport_txt);
@@ -189,8 +214,9 @@ QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
             &TSettingsPage::SyncValues);
     connect(setupfreedbproxy_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     connect(setupfreedbproxyport_txt, &QSpinBox::valueChanged, this, &TSettingsPage::SyncValues);
-    for (QLineEdit* e : {setupfreedbcgi_txt, setupfreedbproxyserver_txt, setupfreedbproxyname_txt,
-                         setupfreedbproxypass_txt})
+    for (QLineEdit* e :
+         {setupfreedbcgi_txt, setupfreedbemail_txt, setupfreedbsite_txt, setupfreedbproxyserver_txt,
+          setupfreedbproxyname_txt, setupfreedbproxypass_txt})
         connect(e, &QLineEdit::textChanged, this, &TSettingsPage::SyncValues);
     return page;
 }
@@ -415,7 +441,9 @@ void TSettingsPage::SyncValues() {
 }
 
 TSettingsValues TSettingsPage::ControlsToValues() const {
-    TSettingsValues v;
+    // Values without a control here (the lookup's last source) stay as the tools left them.
+    TSettingsValues v = FOwner.Settings;
+    v.FreeDBServers.clear();
     for (int i = 0; i < setupfreedbserver_cmb->count(); ++i)
         v.FreeDBServers.append(setupfreedbserver_cmb->itemText(i));
     v.FreeDBServerIndex = setupfreedbserver_cmb->currentIndex();
@@ -425,6 +453,8 @@ TSettingsValues TSettingsPage::ControlsToValues() const {
     v.FreeDBProxyPort = setupfreedbproxyport_txt->value();
     v.FreeDBProxyName = setupfreedbproxyname_txt->text();
     v.FreeDBProxyPass = setupfreedbproxypass_txt->text();
+    v.FreeDBEmail = setupfreedbemail_txt->text().trimmed();
+    v.FreeDBSearchSite = setupfreedbsite_txt->text().trimmed();
     v.DisableAssistant = disableassistant_chk->isChecked();
     v.RenamePattern = setuprenpattern_cmb->currentText();
     v.RenameTagMask = 0;
@@ -442,12 +472,14 @@ TSettingsValues TSettingsPage::ControlsToValues() const {
     v.OrganizerRenamePattern = setuporgrenpattern_cmb->currentText();
     v.OrganizerSubDirPattern = setuporgsubdirpattern_cmb->currentText();
     v.PlaybackCommandLine = setupplcmd_cmb->currentText();
+    v.Burnhaven = setupburn_txt->text();
     return v;
 }
 
 void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     const bool wasLoading = FLoading;
     FLoading = true;
+    FOwner.Settings = v;
     setupfreedbserver_cmb->clear();
     setupfreedbserver_cmb->addItems(v.FreeDBServers);
     setupfreedbserver_cmb->setCurrentIndex(v.FreeDBServerIndex >= 0 &&
@@ -460,6 +492,8 @@ void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     setupfreedbproxyport_txt->setValue(v.FreeDBProxyPort);
     setupfreedbproxyname_txt->setText(v.FreeDBProxyName);
     setupfreedbproxypass_txt->setText(v.FreeDBProxyPass);
+    setupfreedbemail_txt->setText(v.FreeDBEmail);
+    setupfreedbsite_txt->setText(v.FreeDBSearchSite);
     disableassistant_chk->setChecked(v.DisableAssistant);
     setuprenpattern_cmb->setEditText(v.RenamePattern);
     QCheckBox* kinds[] = {setuprenid3v1_chk, setuprenid3v2_chk, setuprenapev2_chk,
@@ -478,6 +512,7 @@ void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     setuporgrenpattern_cmb->setEditText(v.OrganizerRenamePattern);
     setuporgsubdirpattern_cmb->setEditText(v.OrganizerSubDirPattern);
     setupplcmd_cmb->setEditText(v.PlaybackCommandLine);
+    setupburn_txt->setText(v.Burnhaven);
     FLoading = wasLoading;
     SyncValues();
 }
@@ -572,6 +607,11 @@ void TSettingsPage::setupplauto_btnClick() {
     const int k = setupplauto_cmb->currentIndex();
     if (k >= 0 && k < setupplcmd_cmb->count()) setupplcmd_cmb->setCurrentIndex(k);
     SyncValues();
+}
+
+void TSettingsPage::setupburnbrowse_btnClick() {
+    const QStringList chosen = FOwner.Prompter().OpenFiles(tr("Burning program"), QString(), false);
+    if (!chosen.isEmpty()) setupburn_txt->setText(chosen.first());
 }
 
 bool TSettingsPage::PlayFile(const QString& path) {

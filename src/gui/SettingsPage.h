@@ -50,6 +50,7 @@ public slots:
     void setupplscrbrowse_btnClick();
     void setupplscralb_rdoClick();
     void setupplauto_btnClick();
+    void setupburnbrowse_btnClick();
     void setupdownload_btnClick();
     void add_btnClick();
     void rem_btnClick();
@@ -89,6 +90,8 @@ private:
     QCheckBox* disableassistant_chk;
     QComboBox* setupfreedbserver_cmb;
     QLineEdit* setupfreedbcgi_txt;
+    QLineEdit* setupfreedbemail_txt;
+    QLineEdit* setupfreedbsite_txt;
     QCheckBox* setupfreedbproxy_chk;
     QLineEdit* setupfreedbproxyserver_txt;
     QSpinBox* setupfreedbproxyport_txt;
@@ -111,6 +114,7 @@ private:
     QComboBox* setuporgsubdirpattern_cmb;
     QComboBox* setupplauto_cmb;
     QComboBox* setupplcmd_cmb;
+    QLineEdit* setupburn_txt;
 
     // Captions and tooltips by their source text, re-applied after a language switch.
     TCaptions FCaptions;

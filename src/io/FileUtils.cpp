@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -56,18 +57,28 @@ bool WideFileIsReadOnly(const QString& name) {
     return StatName(name, st) && (st.st_mode & 0222) == 0;
 }
 
+bool WideRegularFile(const QString& name, TFileIdentity* identity) {
+    struct stat st {};
+    if (!StatName(name, st) || !S_ISREG(st.st_mode)) return false;
+    if (identity) *identity = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return true;
+}
+
 int WideFileOpen(const QString& name, uint32_t mode) {
     uint32_t access = mode & 0x3;
     uint32_t sharing = mode & 0xF0;
     if (name.isEmpty() || access > 2 || sharing > fmShareDenyNone) return -1;
     int flags = access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR;
     int fd;
+    // Not blocking: opening a pipe without a writer would wait forever. Only
+    // regular files are taken, so the flag is dropped again at once.
     do {
-        fd = ::open(Native(name).constData(), flags | O_CLOEXEC);
+        fd = ::open(Native(name).constData(), flags | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !ApplySharing(fd, sharing)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, flags) != 0 ||
+        !ApplySharing(fd, sharing)) {
         ::close(fd);
         return -1;
     }
@@ -110,6 +121,12 @@ int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint3
         return -1;
     }
     return fd;
+}
+
+QString WriteFailureText(const QString& name, int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        return QStringLiteral("Cannot write %1: the disk is full").arg(name);
+    return QStringLiteral("Cannot write %1: %2").arg(name, QString::fromLocal8Bit(strerror(error)));
 }
 
 bool WideDeleteFile(const QString& name) {

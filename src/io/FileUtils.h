@@ -67,10 +67,24 @@ int64_t WideFileSize(const QString& name);
 // True when the file exists and has no write permission bit: such a file stays
 // read-only, also for a privileged user who could write it anyway.
 bool WideFileIsReadOnly(const QString& name);
-// Returns a file descriptor, or -1 (the invalid handle).
+
+// What a name points to on its file system: two names of one file (a link, a second
+// spelling of the path) share it.
+struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    bool operator==(const TFileIdentity&) const = default;
+};
+// True for a regular file (links followed): not a folder, pipe or device, whose open
+// could block or whose reads never end. Fills `identity` when given.
+bool WideRegularFile(const QString& name, TFileIdentity* identity = nullptr);
+// Returns a file descriptor, or -1 (the invalid handle). Only regular files
+// open: a pipe, socket, device or folder gives -1 without waiting.
 int WideFileOpen(const QString& name, uint32_t mode);
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,
                    uint32_t disposition);
+// What a write to `name` that failed with the errno value `error` tells the user.
+QString WriteFailureText(const QString& name, int error);
 bool WideDeleteFile(const QString& name);
 // Renames or moves a file and never replaces another one: an existing target is a
 // failure (even one that differs only in letter case, unless it is the same file:

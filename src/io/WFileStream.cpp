@@ -45,7 +45,10 @@ int64_t TWFileStream::Write(const void* buffer, int64_t count) {
     while (done < count) {
         ssize_t n = ::write(handle, p + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) {
+            writeError = n < 0 ? errno : ENOSPC; // a write of nothing: no room
+            break;
+        }
         done += n;
     }
     return done;
@@ -58,7 +61,7 @@ void TWFileStream::ReadBuffer(void* buffer, int64_t count) {
 
 void TWFileStream::WriteBuffer(const void* buffer, int64_t count) {
     if (count != 0 && Write(buffer, count) != count)
-        throw EStreamError(QStringLiteral("Stream write error"));
+        throw EStreamError(WriteFailureText(fileName, writeError));
 }
 
 QByteArray TWFileStream::ReadBytesAt(int64_t offset, int64_t maxCount) {
@@ -68,6 +71,20 @@ QByteArray TWFileStream::ReadBytesAt(int64_t offset, int64_t maxCount) {
     Seek(offset, TSeekOrigin::soBeginning);
     bytes.resize(qsizetype(Read(bytes.data(), bytes.size())));
     return bytes;
+}
+
+int64_t TWFileStream::ReadAt(int64_t offset, void* buffer, int64_t count) {
+    if (offset < 0 || count < 0) return -1;
+    int64_t done = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::pread(handle, p + done, size_t(count - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
 }
 
 int64_t TWFileStream::Seek(int64_t offset, TSeekOrigin origin) {
@@ -87,6 +104,15 @@ int64_t TWFileStream::GetSize() const {
     struct stat st {};
     if (::fstat(handle, &st) != 0) return 0;
     return static_cast<int64_t>(st.st_size);
+}
+
+int64_t TWFileStream::NextData(int64_t pos) const {
+    const off_t here = ::lseek(handle, 0, SEEK_CUR);
+    const off_t data = ::lseek(handle, static_cast<off_t>(pos), SEEK_DATA);
+    const int error = errno;
+    if (here >= 0) ::lseek(handle, here, SEEK_SET);
+    if (data >= 0) return std::max<int64_t>(data, pos);
+    return error == ENXIO ? std::max(pos, GetSize()) : pos;
 }
 
 void TWFileStream::SetSize(int64_t size) {

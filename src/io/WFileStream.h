@@ -32,11 +32,18 @@ public:
 
     // Up to maxCount bytes from offset (fewer at the end of the file).
     QByteArray ReadBytesAt(int64_t offset, int64_t maxCount);
+    // Bytes read at offset into buffer without moving the position: fewer at the end of
+    // the file, -1 when reading fails.
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count);
 
     int64_t Seek(int64_t offset, TSeekOrigin origin);
     int64_t Position() const;
     void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
     int64_t GetSize() const;
+    // The first offset at or after pos that is not inside a hole of a sparse
+    // file (holes read as zeros); pos itself where holes cannot be told, the
+    // size when only a hole follows.
+    int64_t NextData(int64_t pos) const;
     void SetSize(int64_t size);
     // Pushes written data to the disk; raises EStreamError on failure.
     void Flush();
@@ -47,4 +54,5 @@ public:
 private:
     QString fileName;
     int handle = -1;
+    int writeError = 0; // errno of the last failed write
 };

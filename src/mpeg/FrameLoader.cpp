@@ -79,6 +79,7 @@ void TThreadFrameScanner::Execute() {
             });
         }
         TFrameStream s(L->FileName);
+        s.SetEnd(L->AudioEnd);
         TMpegHeader h;
         h.Position = L->FirstHeader.Position;
         h.FrameSize = L->FirstHeader.FrameSize;
@@ -124,7 +125,8 @@ void TThreadFrameScanner::Execute() {
 
 // ---------------------------------------------------------------------------
 
-TFrameLoader::TFrameLoader(const QString& fileName, bool scanInBackground) {
+TFrameLoader::TFrameLoader(const QString& fileName, bool scanInBackground, int64_t audioEnd)
+    : AudioEnd(audioEnd) {
     std::memset(FrameData, 0, sizeof FrameData);
     if (!Open(fileName)) {
         Reset();
@@ -184,6 +186,7 @@ bool TFrameLoader::Open(const QString& fileName) {
     } catch (const ESonvaleError&) {
         return false;
     }
+    stream->SetEnd(AudioEnd);
     int64_t fileSize = stream->Size();
     AudioBytes =
         static_cast<int32_t>(std::min<int64_t>(fileSize, std::numeric_limits<int32_t>::max()));
@@ -255,6 +258,7 @@ bool TFrameLoader::Scan(bool background) {
     std::unique_ptr<TFrameStream> second;
     try {
         second = std::make_unique<TFrameStream>(FileName);
+        second->SetEnd(AudioEnd);
     } catch (const ESonvaleError&) {
         return false;
     }

@@ -72,7 +72,9 @@ public:
     static constexpr int kFrameDataSize = 8192;
 
     // Raises ESonvaleError "Invalid MPEG file <name>" when no frame is found.
-    TFrameLoader(const QString& fileName, bool scanInBackground);
+    // audioEnd, when not negative, is where the audio ends (trailing tags
+    // start): no frame is searched for or read past it.
+    TFrameLoader(const QString& fileName, bool scanInBackground, int64_t audioEnd = -1);
     ~TFrameLoader();
     TFrameLoader(const TFrameLoader&) = delete;
     TFrameLoader& operator=(const TFrameLoader&) = delete;
@@ -84,9 +86,10 @@ public:
     std::function<void(TFrameLoader*, const TMpegHeader& first)> OnScanStart;
 
     QString FileName;
+    int64_t AudioEnd = -1; // see the constructor; Open honours it
     bool Opened = false;
     std::atomic<bool> ScanComplete{false};
-    int32_t AudioBytes = 0;             // file size minus the first frame's offset
+    int32_t AudioBytes = 0;             // audio end minus the first frame's offset
     std::atomic<int32_t> ScannedEnd{0}; // just past the last frame in the table
     TMpegHeader FirstHeader;
     TMpegHeader CurrentHeader;

@@ -88,12 +88,20 @@ TFrameStream::TFrameStream(TWFileStream& s) : stream(&s) {
 
 TFrameStream::~TFrameStream() = default;
 
+void TFrameStream::SetEnd(int64_t end) {
+    if (end < 0 || end >= size) return;
+    size = end;
+    // ByteAt serves the cache without a bounds check: it must hold nothing past the end.
+    cacheLen = static_cast<int>(std::clamp<int64_t>(size - cacheStart, 0, cacheLen));
+}
+
 bool TFrameStream::Fill(int64_t pos) {
     if (pos < 0 || pos >= size) return false;
     if (cache.empty()) cache.resize(kCacheSize);
     stream->Seek(pos, TSeekOrigin::soBeginning);
     cacheStart = pos;
-    cacheLen = static_cast<int>(stream->Read(cache.data(), kCacheSize));
+    cacheLen =
+        static_cast<int>(stream->Read(cache.data(), std::min<int64_t>(kCacheSize, size - pos)));
     return cacheLen > 0;
 }
 
@@ -117,6 +125,8 @@ int64_t TFrameStream::NextCandidate(int64_t pos, int64_t end) {
         }
         if (first) return pos + (first - base);
         pos += int64_t(n);
+        // Holes of a sparse file hold nothing: do not read gigabytes of zeros.
+        pos = stream->NextData(pos);
     }
     return end;
 }

@@ -20,7 +20,11 @@ public:
     TFrameStream(const TFrameStream&) = delete;
     TFrameStream& operator=(const TFrameStream&) = delete;
 
+    // The bytes the search may see: the file's size, or less after SetEnd.
     int64_t Size() const { return size; }
+    // Ends the view at `end` (where trailing tags start), so that nothing
+    // after it is searched or read; a negative or larger value changes nothing.
+    void SetEnd(int64_t end);
     // Bytes copied (short at the end of the file, 0 for a negative position).
     int ReadAt(int64_t pos, void* dst, int count);
     // The first position in [pos, end) holding 0xFF, 'I' or 'T', else end.

@@ -11,8 +11,8 @@ struct TFileTagInfo {
     QStringList Tags;
     int TagKinds = 0;
     int64_t Id3v2Size = 0;
-    // Where the trailing tags begin (an APEv2 tag, else an ID3v1 block); -1
-    // when the file ends with audio.
+    // Where the trailing tags begin (an APEv2 tag, else a Lyrics3 v2 block,
+    // else an ID3v1 block); -1 when the file ends with audio.
     int64_t TrailingTagsStart = -1;
 };
 

@@ -197,13 +197,13 @@ TEST_F(WavTest, ExtensibleHeaders) {
               QStringLiteral("Bad .wav format. Only PCM data is supported"));
 }
 
-TEST_F(WavTest, ReadZeroFillsAndRunsToTheEndOfTheFile) {
+TEST_F(WavTest, ReadZeroFillsAndStopsAtTheEndOfTheDataChunk) {
     QByteArray trailer = Chunk("LIST", QByteArray("INFO"));
     auto w = Open(Riff(Chunk("fmt ", Fmt(1, 1, 8000, 8)) + Chunk("data", Ramp(10)) + trailer));
     QByteArray buf(64, char(0x7F));
     int n = int(buf.size());
     ASSERT_TRUE(w->Read(buf.data(), n));
-    EXPECT_EQ(n, 10 + trailer.size()); // not limited to the data chunk
+    EXPECT_EQ(n, 10); // a chunk after the data is no audio
     EXPECT_EQ(buf.mid(n), QByteArray(64 - n, 0));
     n = 16;
     EXPECT_FALSE(w->Read(buf.data(), n));
@@ -220,11 +220,9 @@ TEST_F(WavTest, SeekLandsOnBlockBoundaries) {
     EXPECT_EQ(QByteArray(b, 4), Ramp(4000).mid(1000, 4));
     w->Seek(-5);
     EXPECT_EQ(w->GetPosition(), 0);
-    // A damaged header with zero channels must not divide by zero.
-    auto z = Open(Riff(Chunk("fmt ", Fmt(1, 0, 44100, 16)) + Chunk("data", Ramp(10))));
-    z->Seek(3);
-    EXPECT_EQ(z->GetPosition(), 3);
-    EXPECT_EQ(z->GetDuration(), 0.0);
+    // A damaged header with zero channels is refused, never divided by.
+    EXPECT_EQ(Refusal(Riff(Chunk("fmt ", Fmt(1, 0, 44100, 16)) + Chunk("data", Ramp(10)))),
+              QStringLiteral("Bad .wav format. Only PCM data is supported"));
 }
 
 TEST_F(WavTest, FacadeLifeCycle) {
@@ -280,3 +278,19 @@ TEST_F(WavTest, DurationAndOffsetHelpers) {
 }
 
 } // namespace
+
+TEST_F(WavTest, HeadersNoPcmCanHaveAreRefusedAndHugeOnesDoNotOverflow) {
+    struct Case {
+        uint16_t channels;
+        uint32_t rate;
+        uint16_t bits;
+    };
+    for (const Case c :
+         {Case{0, 44100, 16}, Case{2, 0, 16}, Case{2, 44100, 0}, Case{2, 44100, 65535}})
+        EXPECT_EQ(Refusal(Riff(Chunk("fmt ", Fmt(1, c.channels, c.rate, c.bits)) +
+                               Chunk("data", Ramp(16)))),
+                  QStringLiteral("Bad .wav format. Only PCM data is supported"))
+            << c.channels << " " << c.rate << " " << c.bits;
+    auto w = Open(Riff(Chunk("fmt ", Fmt(1, 65407, 44100, 16)) + Chunk("data", Ramp(16))));
+    EXPECT_EQ(w->GetBitrate(), INT32_MAX);
+}

@@ -3,11 +3,14 @@
 #include "support/AudioFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -117,6 +120,29 @@ TEST_F(CliTest, DecodeWritesTheDataChunk) {
         Cli({QStringLiteral("decode"), P(QStringLiteral("missing.wav")), QStringLiteral("-")});
     EXPECT_EQ(bad.status, 1);
     EXPECT_TRUE(bad.err.contains("missing.wav"));
+}
+
+// A pipe named like audio is refused at once (opening it would wait for a
+// writer for ever); the messages say what went wrong and where.
+TEST_F(CliTest, PipesMissingFilesAndAFullDiskAreToldPlainly) {
+    const QString pipe = P(QStringLiteral("pipe.mp3"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QStringList& args : {QStringList{"info", pipe}, QStringList{"decode", pipe, "-"},
+                                    QStringList{"tags", "write", "--title", "T", pipe}}) {
+        CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE((r.out + r.err).contains("pipe.mp3 is not a regular file"));
+    }
+    CliRun missing = Cli({"decode", P(QStringLiteral("missing.mp3")), "-"});
+    EXPECT_EQ(missing.err,
+              P(QStringLiteral("missing.mp3")).toUtf8() + ": No such file or folder\n");
+    if (!QFile::exists(QStringLiteral("/dev/full"))) return;
+    const QString wave = P(QStringLiteral("s.wav"));
+    ASSERT_TRUE(fixtures::WriteFile(
+        wave, fixtures::MakeWave(8000, 1, 16, fixtures::MakeSine(8000, 1, 0.1))));
+    CliRun full = Cli({"decode", wave, "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "Cannot write /dev/full: the disk is full\n");
 }
 
 // Files written by other programs, compared with ffprobe's reading.

@@ -125,6 +125,8 @@ TEST_F(SettingsPage, ValuesSurviveARestartThroughTheControls) {
     Click("setuporgbrowse_btn");
     Find<QRadioButton>("setupplscrfolder_rdo")->setChecked(true);
     Click("setupplscrbrowse_btn");
+    prompter->OpenAnswers << QStringList{"/opt/burn haven/Burnhaven"};
+    Click("setupburnbrowse_btn");
     Click("setupsave_btn");
 
     // Stored as the other programs of the family expect them.
@@ -136,6 +138,7 @@ TEST_F(SettingsPage, ValuesSurviveARestartThroughTheControls) {
     EXPECT_EQ(Stored("Playlist_DirMode"), "2");
     EXPECT_EQ(Stored("Organizer_BaseDir"), "/music/base/");
     EXPECT_EQ(Stored("Playlist_UserDefinedDir"), "/music/lists/");
+    EXPECT_EQ(Stored("Burnhaven"), "/opt/burn haven/Burnhaven");
 
     Restart();
     EXPECT_TRUE(Checked("setupfreedbproxy_chk"));
@@ -161,6 +164,7 @@ TEST_F(SettingsPage, ValuesSurviveARestartThroughTheControls) {
     EXPECT_EQ(dlg->Settings.PlaylistDirMode, 2);
     EXPECT_EQ(dlg->Settings.RenameTagMask, 10);
     EXPECT_EQ(dlg->Settings.PlaybackCommandLine, "vlc \"%1\"");
+    EXPECT_EQ(dlg->Settings.Burnhaven, "/opt/burn haven/Burnhaven");
 }
 
 TEST_F(SettingsPage, GarbageInTheStoreGivesTheDefaults) {

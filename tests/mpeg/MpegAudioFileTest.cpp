@@ -3,7 +3,9 @@
 #include "audio/AudioFile.h"
 #include "decoder/MpDec.h"
 #include "io/SonvaleError.h"
+#include "support/AudioFixtures.h"
 #include "tags/TagSelect.h"
+#include "tags/TagTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -135,8 +137,8 @@ TEST_F(MpegFile, VbriHeader) {
 
 TEST_F(MpegFile, EstimateFromTheFirst256Frames) {
     // 256 frames at 128 kbit/s then 100 at 256 kbit/s (835 bytes): the
-    // estimate extrapolates the first 256 over everything after the first
-    // frame's start (trailing tags included).
+    // estimate extrapolates the first 256 over everything from the first
+    // frame's start to the trailing tags.
     QByteArray audio = Frames(256) + Frames(100, 0xFFFBD000, 835);
     QByteArray ape = "APETAGEX" + QByteArray(24, '\0');
     PutBE(ape, 8, 0xD0070000);  // version 2000, little-endian
@@ -144,9 +146,8 @@ TEST_F(MpegFile, EstimateFromTheFirst256Frames) {
     QByteArray id3v1 = "TAG" + QByteArray(125, 'x');
     QByteArray lead = Id3v2(90) + QByteArray(90, '\0');
     QString p = Put(lead + audio + ape + id3v1);
-    double expected = double(audio.size() + ape.size() + id3v1.size()) / (256 * 417) *
-                      (256 * 26.12245) / 86400000.0;
-    TFastMp3size fast(p);
+    double expected = double(audio.size()) / (256 * 417) * (256 * 26.12245) / 86400000.0;
+    TFastMp3size fast(p, ReadPreferredTags(p).TrailingTagsStart);
     EXPECT_NEAR(fast.GetDuration(), expected, 1e-12);
     EXPECT_NEAR(fast.GetDuration(), expected, 1e-12); // cached
 
@@ -447,4 +448,48 @@ TEST(MpegSeek, SeekThenReadMatchesAContinuousRead) {
                       all.mid(pos + skip, count - skip));
         }
     }
+}
+
+// Trailing tags are no audio even when their bytes pass for frames (a picture,
+// an embedded song): the search, Read and the duration stop where they start.
+TEST_F(MpegFile, TrailingTagsEndTheStream) {
+    fixtures::EncodeOptions o;
+    o.seconds = 0.5;
+    const QString plain = dir.filePath("plain.mp3");
+    ASSERT_TRUE(fixtures::EncodeMp3(plain, o));
+    const QByteArray song = Read(plain);
+    const int64_t pcm = TMpegAudioFile(plain).GetPcmSize();
+    const QByteArray v1 = tagtest::Id3v1Block("T", "A", 1, 2);
+    const QByteArray item =
+        tagtest::ApeItem("Cover Art (Front)", "c.jpg" + QByteArray(1, 0) + song, 2);
+    const QByteArray ape = item + tagtest::ApeFooter(int(item.size()), 1, 0);
+    const QByteArray lyrics = "LYRICSBEGININD00002" + QByteArray("11") + "LYR" +
+                              QByteArray::number(4000).rightJustified(5, '0') + song.left(4000);
+    const QByteArray lyrics3 =
+        lyrics + QByteArray::number(lyrics.size()).rightJustified(6, '0') + "LYRICS200";
+    for (const QByteArray& tail : {ape, ape + v1, lyrics3 + v1, v1}) {
+        const QString p = Put(song + tail, "tagged.mp3");
+        TMpegAudioFile f(p);
+        EXPECT_NEAR(f.GetDuration() * 86400.0 * 44100 * 4, double(pcm), kStereoL3Bytes);
+        EXPECT_EQ(f.GetPcmSize(), pcm) << tail.left(11).toStdString();
+        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(f).size()), pcm);
+    }
+}
+
+// A sparse file with a few frames at its head: the duration counts the frames
+// the PCM size counts, not gigabytes of zeros at the bit rate of the first.
+TEST_F(MpegFile, DurationAndPcmSizeAgreeOverASparseTail) {
+    for (int frames : {1, 300}) {
+        const QString p = Put(Frames(frames));
+        ASSERT_TRUE(QFile::resize(p, int64_t(4) << 30));
+        TMpegAudioFile f(p);
+        EXPECT_NEAR(f.GetDuration() * 86400.0, frames * kSecondsPerL3Frame, 1e-9) << frames;
+        EXPECT_EQ(f.GetPcmSize(), frames * kStereoL3Bytes);
+    }
+}
+
+TEST_F(MpegFile, PcmSizeOfALongFileIsWholeFrames) {
+    // Summed in milliseconds, 6000 frames came to 2 bytes more than Read gives.
+    TMpegAudioFile f(Put(Frames(6000)));
+    EXPECT_EQ(f.GetPcmSize(), int64_t(6000) * kStereoL3Bytes);
 }

@@ -393,6 +393,15 @@ TEST_F(MpcApe, ApeCorpusFilesAgreeWithFfprobeAndFfmpeg) {
     }
 }
 
+TEST_F(MpcApe, ApeWithoutAHeaderIsRefused) {
+    const QString p = Path("x.ape");
+    for (const QByteArray& bytes : {QByteArray(), QByteArray(4096, '\0'), QByteArray("fLaC....")}) {
+        ASSERT_TRUE(fixtures::WriteFile(p, bytes));
+        EXPECT_EQ(ErrorOf([&] { TApeFile r(p); }),
+                  QStringLiteral("Invalid Monkey's Audio file %1").arg(p));
+    }
+}
+
 TEST_F(MpcApe, FactoryOpensBothFormats) {
     const QString p = Path("h.ape");
     ASSERT_TRUE(

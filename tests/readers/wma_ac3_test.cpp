@@ -1,5 +1,6 @@
 #include "audio/Ac3File.h"
 #include "audio/AsfReader.h"
+#include "audio/AudioFile.h"
 #include "audio/WmaAudioFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
@@ -101,9 +102,10 @@ QByteArray FileProps(uint64_t duration100ns, uint64_t prerollMs, uint32_t bitrat
          Le(prerollMs, 8) + Le(2, 4) + Le(0, 4) + Le(0, 4) + Le(bitrate, 4);
     return Obj(Guid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE400C00C205365ull), b);
 }
-QByteArray StreamProps(const QByteArray& type, int number, int channels, int rate) {
-    QByteArray fmt = Le(0x161, 2) + Le(channels, 2) + Le(rate, 4) + Le(8000, 4) + Le(2, 2) +
-                     Le(16, 2) + Le(0, 2);
+QByteArray StreamProps(const QByteArray& type, int number, int channels, int rate,
+                       uint32_t bytesPerSecond = 8000) {
+    QByteArray fmt = Le(0x161, 2) + Le(channels, 2) + Le(rate, 4) + Le(bytesPerSecond, 4) +
+                     Le(2, 2) + Le(16, 2) + Le(0, 2);
     QByteArray b = type + QByteArray(16, '\0') + Le(0, 8) + Le(fmt.size(), 4) + Le(0, 4) +
                    Le(number, 2) + Le(0, 4) + fmt;
     return Obj(Guid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE600C00C205365ull), b);
@@ -143,13 +145,13 @@ TEST_F(Readers, AsfAttributeLinesFollowTheNameTableAndTypes) {
     EXPECT_EQ(r.GetBitrate(), 64000); // the stream's 8000 bytes per second, not the file maximum
     EXPECT_EQ(r.GetSampleRate(), 22050);
     EXPECT_EQ(r.GetChannels(), 2);
-    EXPECT_EQ(r.GetPcmSize(), 3 * 22050 * 4);
+    EXPECT_NEAR(r.GetDuration() * 86400.0, 3.0, 1e-9);
+    EXPECT_EQ(r.GetPcmSize(), 0); // a header without packets decodes to nothing
     {
-        // 3.0002 s of 22050 Hz stereo is 264617.64 bytes: the size stops at a whole frame.
         const QString q = Path("odd.wma");
         ASSERT_TRUE(fixtures::WriteFile(q, Header({FileProps(30002000 + 20000000, 2000, 96000),
                                                    StreamProps(kAudio, 1, 2, 22050)})));
-        EXPECT_EQ(TWMAAudioFile(q).GetPcmSize(), 264616);
+        EXPECT_NEAR(TWMAAudioFile(q).GetDuration() * 86400.0, 3.0002, 1e-9);
     }
     const QStringList& t = r.Tags;
     EXPECT_TRUE(t.contains(QStringLiteral("ALBUM=Ålbum")));
@@ -194,17 +196,51 @@ TEST_F(Readers, WmaRefusesHostileAndForeignFiles) {
     for (const auto& [channels, rate] :
          {std::pair{0, 44100}, std::pair{2, 0}, std::pair{256, 8000}, std::pair{2, 1000001}})
         EXPECT_EQ(open(Header({fp, StreamProps(kAudio, 1, channels, rate)})), bad) << channels;
-    // A duration beyond any file: the PCM size saturates instead of wrapping.
+    // A duration beyond any file: it saturates instead of wrapping, and the PCM
+    // size is what decodes.
     const QString huge = Path("huge.wma");
     fixtures::WriteFile(huge, Header({FileProps(~0ull, 0, 0), StreamProps(kAudio, 1, 2, 44100)}));
     {
         TWMAAudioFile r(huge);
         EXPECT_EQ(r.Duration, INT64_MAX);
-        EXPECT_GT(r.GetPcmSize(), int64_t(1) << 50);
+        EXPECT_EQ(r.GetPcmSize(), 0);
         EXPECT_GT(r.GetDuration(), 0.0);
     }
     EXPECT_EQ(ErrorOf([&] { TWMAAudioFile r(Path("missing.wma")); }),
               QStringLiteral("Failed to open the wm file - 0x80070002"));
+}
+
+TEST_F(Readers, AsfBitRateWithoutAStreamRateComesFromTheData) {
+    // No stream rate and an unset file maximum: 24000 bytes of packets over 3 s.
+    const QByteArray data = Guid(0x75B22636, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull) +
+                            Le(50 + 24000, 8) + QByteArray(26, '\0') + QByteArray(24000, 'p');
+    for (const auto& [duration, bitrate] : {std::pair{30000000ull, 64000}, std::pair{0ull, 0}}) {
+        const QString p = Path("b.wma");
+        ASSERT_TRUE(fixtures::WriteFile(
+            p, Header({FileProps(duration, 0, 0xFFFFFFFF), StreamProps(kAudio, 1, 2, 22050, 0)}) +
+                   data));
+        EXPECT_EQ(TWMAAudioFile(p).GetBitrate(), bitrate);
+    }
+}
+
+// What Read delivers, to the byte, is the PCM size: tags after the audio and
+// a container's rounded duration do not count.
+TEST_F(Readers, ReadDeliversExactlyThePcmSize) {
+    fixtures::EncodeOptions o;
+    o.seconds = 0.9;
+    const QByteArray v1 = "TAG" + QByteArray(125, 'x');
+    using Encoder = bool (*)(const QString&, const fixtures::EncodeOptions&, QString*);
+    for (const auto& [name, encode] :
+         {std::pair<const char*, Encoder>{"a.mp2", fixtures::EncodeMp2},
+          {"a.ac3", fixtures::EncodeAc3},
+          {"a.wma", fixtures::EncodeWma}}) {
+        const QString p = Path(name);
+        ASSERT_TRUE(encode(p, o, nullptr));
+        if (!QString::fromLatin1(name).endsWith("wma"))
+            fixtures::WriteFile(p, fixtures::ReadFile(p) + v1);
+        auto r = CreateReader(FormatCodeOfName(p), p);
+        EXPECT_EQ(int64_t(fixtures::ReadAllBytes(*r, 5000).size()), r->GetPcmSize()) << name;
+    }
 }
 
 TEST_F(Readers, Ac3PropertiesAndPcmAgreeWithFfmpeg) {
@@ -388,22 +424,29 @@ TEST_F(Readers, Ac3SyncInsideALeadingId3v2TagIsNotAFrame) {
     const QByteArray data = QByteArray("x\0", 2) + QByteArray("\x0b\x77\0\0\x08\x40\x43", 7);
     fixtures::PutBE32(frame, uint32_t(data.size()));
     frame += QByteArray(2, '\0') + data;
-    const QByteArray body = frame + QByteArray(7, '\0'); // an even tag length
-    QByteArray tag("ID3\x03\x00\x00", 6);
-    for (int shift : {21, 14, 7, 0})
-        tag += char((body.size() >> shift) & 0x7F);
-    tag += body;
-    ASSERT_EQ(tag.size() % 2, 0);
-    ASSERT_EQ(tag.indexOf("\x0b\x77") % 2, 0);
-    const QString q = Path("tagged.ac3");
-    ASSERT_TRUE(fixtures::WriteFile(q, tag + fixtures::ReadFile(p)));
-    TAc3File r(q);
-    EXPECT_EQ(r.FirstFrame, tag.size());
-    EXPECT_EQ(r.GetSampleRate(), 32000);
-    EXPECT_EQ(r.GetChannels(), 1);
     std::vector<int16_t> ref;
     ASSERT_TRUE(fixtures::DecodeWithFfmpeg(p, ref));
-    EXPECT_EQ(fixtures::ReadAllPcm16(r).size(), ref.size());
+    // An even tag length, an odd one (the stream then starts at an odd offset),
+    // and an odd one followed by a zero byte.
+    for (const auto& [padding, gap] : {std::pair{7, 0}, std::pair{8, 0}, std::pair{8, 1}}) {
+        const QByteArray body = frame + QByteArray(padding, '\0');
+        QByteArray tag("ID3\x03\x00\x00", 6);
+        for (int shift : {21, 14, 7, 0})
+            tag += char((body.size() >> shift) & 0x7F);
+        tag += body;
+        if (padding == 7) {
+            ASSERT_EQ(tag.size() % 2, 0);
+            ASSERT_EQ(tag.indexOf("\x0b\x77") % 2, 0);
+        }
+        tag += QByteArray(gap, '\0');
+        const QString q = Path("tagged.ac3");
+        ASSERT_TRUE(fixtures::WriteFile(q, tag + fixtures::ReadFile(p)));
+        TAc3File r(q);
+        EXPECT_EQ(r.FirstFrame, tag.size()) << padding << gap;
+        EXPECT_EQ(r.GetSampleRate(), 32000);
+        EXPECT_EQ(r.GetChannels(), 1);
+        EXPECT_EQ(fixtures::ReadAllPcm16(r).size(), ref.size());
+    }
 }
 
 // The decoder's complaints about a damaged frame reach the reader's Messages,
