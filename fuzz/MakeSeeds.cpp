@@ -100,6 +100,22 @@ int main(int argc, char** argv) {
             entries, image);
         WriteFile(SeedPath("playlist", QStringLiteral("list-%1").arg(keys[i])), image);
     }
+    WriteFile(SeedPath("cddb", QStringLiteral("query")),
+              "211 close matches\r\nrock 0a0b0c0d Artist / Album\r\nmisc 0a0b0c0e A / B\r\n.\r\n");
+    WriteFile(
+        SeedPath("cddb", QStringLiteral("xmcd")),
+        "210 rock 0a0b0c0d\r\n# xmcd\r\n# Track frame offsets:\r\n#\t150\r\n#\t20000\r\n"
+        "#\r\n# Disc length: 700 seconds\r\nDISCID=0a0b0c0d\r\nDTITLE=Artist / "
+        "Album\r\nDYEAR=1999\r\nDGENRE=Rock\r\nTTITLE0=One\r\nTTITLE1=Tw\r\nTTITLE1=o\r\n.\r\n");
+    WriteFile(SeedPath("musicbrainz", QStringLiteral("search.json")),
+              R"({"count":1,"releases":[{"id":"b84ee12a-09ef-421b-82de-0441a926375b",)"
+              R"("title":"Album","date":"1999-03-01","track-count":2,)"
+              R"("artist-credit":[{"name":"A","joinphrase":" & "},{"name":"B"}]}]})");
+    WriteFile(SeedPath("musicbrainz", QStringLiteral("release.json")),
+              R"({"id":"b84ee12a-09ef-421b-82de-0441a926375b","title":"Album","date":"1999",)"
+              R"("artist-credit":[{"name":"A"}],"genres":[{"name":"rock","count":3}],)"
+              R"("media":[{"tracks":[{"title":"One","length":61000},)"
+              R"({"title":"Two","recording":{"title":"Two","length":5000}}]}]})");
     QDir(work).removeRecursively();
     return 0;
 }
