@@ -26,7 +26,7 @@ const QByteArray& FuzzFolder() {
         removed = tmpl;
         std::atexit([] {
             for (const char* ext : {"mp3", "mp2", "wav", "ape", "mpc", "ac3", "ogg", "wma", "m3u",
-                                    "pls", "xpl", "tag"})
+                                    "pls", "xpl", "tag", "out"})
                 ::unlink((removed + "/input." + ext).constData());
             ::rmdir(removed.constData());
         });

@@ -69,6 +69,9 @@ int main(int argc, char** argv) {
     WriteFile(work + QStringLiteral("/short.mp3"), SilentMp3Frames(2));
     const QString shortMp3 = work + QStringLiteral("/short.mp3");
     Tagged(shortMp3, 1, "id3v1", QStringLiteral("id3v1.mp3"));
+    // The block alone: what the target parses.
+    WriteFile(SeedPath("id3v1", QStringLiteral("id3v1.tag")),
+              ReadFile(SeedPath("id3v1", QStringLiteral("id3v1.mp3"))).right(128));
     Tagged(shortMp3, 2, "id3v2", QStringLiteral("id3v2.mp3"));
     Tagged(shortMp3, 4, "apev2", QStringLiteral("apev2.mp3"));
     Tagged(shortMp3, 5, "apev2", QStringLiteral("apev2-id3v1.mp3"));
