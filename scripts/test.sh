@@ -28,7 +28,6 @@ if [ "${1:-}" = "--sanitize" ]; then
   # the CLI programs the tests start are sanitized too.
   export ASAN_OPTIONS="exitcode=66:detect_leaks=1:check_initialization_order=1"
   export UBSAN_OPTIONS="exitcode=66:print_stacktrace=1:halt_on_error=1"
-  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
   cd build-san
   ctest --output-on-failure -j"$(nproc)" --timeout 900 "${FAST[@]}" "$@"
   exit
