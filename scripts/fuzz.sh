@@ -43,7 +43,8 @@ fi
 
 OUT=$B/fuzz-runs
 mkdir -p "$OUT/crashes"
-if [ ! -d "$OUT/seeds" ]; then
+if [ ! -d "$OUT/seeds" ] || [ "$B/fuzz_seeds" -nt "$OUT/seeds" ]; then
+  rm -rf "$OUT/seeds" "$OUT/seeds.new"
   ASAN_OPTIONS=detect_leaks=0 $B/fuzz_seeds "$OUT/seeds.new" >/dev/null
   mv "$OUT/seeds.new" "$OUT/seeds"
 fi
