@@ -56,7 +56,7 @@ void FuzzReader(uint8_t formatCode, const char* ext, const uint8_t* data, size_t
     try {
         std::unique_ptr<TAbstractAudioFile> r = CreateReader(formatCode, path);
         if (!r) return;
-        volatile int64_t sink = r->GetBitrate() + r->GetChannels() + r->GetSampleRate() +
+        volatile int64_t sink = int64_t(r->GetBitrate()) + r->GetChannels() + r->GetSampleRate() +
                                 r->GetBitsPerSample() + r->GetFileSize() + r->GetPcmSize() +
                                 r->TagKinds + r->Tags.size();
         volatile double days = r->GetDuration();
