@@ -1,6 +1,7 @@
 #include "audio/FfmpegPcm.h"
 
-#include <QFile>
+#include "io/FileUtils.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -50,7 +51,8 @@ bool TFfmpegPcm::EnsureOpen() {
 bool TFfmpegPcm::Reopen() {
     Close();
     auto s = std::make_unique<TState>();
-    const QByteArray file = QFile::encodeName(fileName);
+    // "file:" keeps a name with a colon from being read as a protocol.
+    const QByteArray file = "file:" + EncodeFileName(fileName);
     if (avformat_open_input(&s->fmt, file.constData(), nullptr, nullptr) < 0 ||
         avformat_find_stream_info(s->fmt, nullptr) < 0) {
         failed = true;

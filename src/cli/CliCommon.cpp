@@ -70,8 +70,9 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
     return true;
 }
 
+// Names that are not valid UTF-8 are printed as their own bytes.
 void PrintOut(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
 }
 
@@ -81,7 +82,7 @@ void PrintJsonLine(const QJsonObject& object) {
 }
 
 void PrintErr(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
 }

@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include "io/FileUtils.h"
+
 #include <QCoreApplication>
 
 const std::vector<TCliCommand>& CliCommands() {
@@ -42,7 +44,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonvale"));
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // Decoded as names are, so a name that is not valid UTF-8 reaches its file.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << DecodeFileName(QByteArray(argv[i]));
     if (args.isEmpty())
         return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
                           QStringLiteral("no command given (try --help)"));
