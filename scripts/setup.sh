@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   # scripts/bench-peers.sh
   hyperfine valgrind time
+  # the sanitized suite and the fuzz targets (scripts/test.sh --sanitize, scripts/fuzz.sh)
+  clang libclang-rt-14-dev llvm
   # the installation test checks the launcher and the software-centre file with these
   desktop-file-utils appstream
 )

@@ -1,9 +1,9 @@
 #include "audio/FfmpegPcm.h"
 
 #include "audio/FfmpegApi.h"
+#include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 
@@ -53,7 +53,8 @@ bool TFfmpegPcm::Reopen() {
     if (!api) throw ESonvaleError(why);
     const TFfmpegApi& av = *api;
     auto s = std::make_unique<TState>(av);
-    const QByteArray file = QFile::encodeName(fileName);
+    // "file:" keeps a name with a colon from being read as a protocol.
+    const QByteArray file = "file:" + EncodeFileName(fileName);
     // A count needs no probe of the streams' properties by decoding: only the frames'
     // sample counts, which the decoder opened from the container's header gives.
     const AVInputFormat* format = container ? av.av_find_input_format(container) : nullptr;

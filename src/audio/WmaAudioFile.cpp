@@ -1,9 +1,9 @@
 #include "audio/WmaAudioFile.h"
 
 #include "audio/FfmpegPcm.h"
+#include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <vector>
 
@@ -14,8 +14,7 @@ QString Hex8(uint32_t code) {
 } // namespace
 
 TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
-    const QFileInfo info(fileName);
-    FileSize = info.exists() ? info.size() : 0;
+    FileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
     TAsfHeader header;
     const uint32_t code = ReadAsfHeader(fileName, header);

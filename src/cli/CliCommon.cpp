@@ -74,8 +74,9 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
     return true;
 }
 
+// Names that are not valid UTF-8 are printed as their own bytes.
 void PrintOut(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
 }
 
@@ -85,7 +86,7 @@ void PrintJsonLine(const QJsonObject& object) {
 }
 
 void PrintErr(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
 }
@@ -188,15 +189,15 @@ int RunNetworkProgram(const char* command, const QStringList& args) {
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
     const QString dir = n > 0 && size_t(n) < sizeof self
-                            ? QFileInfo(QFile::decodeName(QByteArray(self, int(n)))).absolutePath()
+                            ? QFileInfo(DecodeFileName(QByteArray(self, int(n)))).absolutePath()
                             : QString();
     const QString name = QStringLiteral("sonvale-cli-net");
     for (const QString& program :
          {dir + QLatin1Char('/') + name, dir + QStringLiteral("/../libexec/sonvale/") + name}) {
         if (dir.isEmpty() || !QFileInfo(program).isExecutable()) continue;
-        std::vector<QByteArray> words{QFile::encodeName(program), QByteArray(command)};
+        std::vector<QByteArray> words{EncodeFileName(program), QByteArray(command)};
         for (const QString& a : args)
-            words.push_back(QFile::encodeName(a));
+            words.push_back(EncodeFileName(a));
         std::vector<char*> argv;
         for (QByteArray& w : words)
             argv.push_back(w.data());

@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include "io/FileUtils.h"
+
 #include <QCoreApplication>
 
 #include <optional>
@@ -56,9 +58,10 @@ int main(int argc, char** argv) {
     // Names for QSettings and the standard folders; they need no application object.
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonvale"));
+    // Decoded as names are, so a name that is not valid UTF-8 reaches its file.
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << DecodeFileName(QByteArray(argv[i]));
     if (args.isEmpty())
         return UsageError(QStringLiteral("sonvale-cli COMMAND [ARGS...]"),
                           QStringLiteral("no command given (try --help)"));
