@@ -53,7 +53,7 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
 
     StreamNumber = 1;
     PcmPosition = 0;
-    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
+    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8, "asf");
 }
 
 TWMAAudioFile::~TWMAAudioFile() = default;
@@ -76,10 +76,7 @@ int64_t TWMAAudioFile::GetPcmSize() {
     // decoding the stream once on its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        TFfmpegPcm counter(FileName, Format.BitsPerSample / 8);
-        std::vector<uint8_t> buffer(64 * 1024);
-        for (int n; (n = counter.Read(buffer.data(), int(buffer.size()))) > 0;)
-            PcmSize += n;
+        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }
