@@ -1,8 +1,10 @@
 #include "audio/WmaAudioFile.h"
 
 #include "audio/FfmpegPcm.h"
+#include "audio/WmaCount.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,7 +18,6 @@ QString Hex8(uint32_t code) {
 TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     FileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
-    TAsfHeader header;
     const uint32_t code = ReadAsfHeader(fileName, header);
     if (code != 0)
         throw ESonvaleError(QStringLiteral("Failed to open the wm file - 0x") + Hex8(code));
@@ -72,11 +73,19 @@ int64_t TWMAAudioFile::GetPosition() {
 }
 int64_t TWMAAudioFile::GetPcmSize() {
     // The header's duration is not what the decoder delivers (packets end in
-    // padding, the last frames may be cut): count what Read will deliver by
-    // decoding the stream once on its own, when first asked.
+    // padding, the last frames may be cut): count what Read will deliver from the
+    // data packets, or, where they leave any doubt, by decoding the stream once on
+    // its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
+        int64_t frames = -1;
+        try {
+            TWFileStream file(FileName, fmOpenRead | fmShareDenyNone);
+            frames = CountWmaSampleFrames(file, header);
+        } catch (const ESonvaleError&) {
+        }
+        PcmSize = frames >= 0 ? frames * Format.BlockAlign
+                              : TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }

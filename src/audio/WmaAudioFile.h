@@ -42,6 +42,7 @@ public:
     int64_t PcmSize = 0; // counted by the first GetPcmSize
 
 private:
+    TAsfHeader header;
     std::unique_ptr<TFfmpegPcm> pcm;
     bool pcmCounted = false;
 };
