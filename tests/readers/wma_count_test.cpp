@@ -1,0 +1,153 @@
+// The WMA PCM size told from the ASF packets, against what the decoder delivers.
+#include "audio/AsfReader.h"
+#include "audio/WmaAudioFile.h"
+#include "audio/WmaCount.h"
+#include "io/WFileStream.h"
+#include "support/AudioFixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The count straight from the packets, -1 when the reader has to decode.
+int64_t CountedFrames(const QString& path) {
+    TAsfHeader header;
+    if (ReadAsfHeader(path, header) != 0) return -2;
+    TWFileStream s(path, fmOpenRead | fmShareDenyNone);
+    return CountWmaSampleFrames(s, header);
+}
+
+int64_t FfmpegPcmBytes(const QString& path) {
+    QByteArray out;
+    if (fixtures::RunProgram("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-"}, &out) != 0)
+        return -1;
+    return out.size();
+}
+
+struct TCase {
+    const char* codec;
+    int rate, channels;
+    const char* bitrate;
+    double seconds;
+    bool silence;
+};
+
+TEST(WmaCount, EqualsTheDecodedBytesForEveryRateLayoutAndLength) {
+    if (!fixtures::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    static const TCase cases[] = {
+        {"wmav1", 8000, 1, "24k", 0.05, false},   {"wmav1", 11025, 2, "32k", 0.7, false},
+        {"wmav1", 16000, 1, "24k", 3.0, false},   {"wmav1", 22050, 2, "64k", 0.3, true},
+        {"wmav1", 32000, 2, "96k", 1.1, false},   {"wmav1", 44100, 2, "128k", 2.0, false},
+        {"wmav1", 48000, 1, "64k", 0.01, false},  {"wmav2", 8000, 2, "24k", 1.3, false},
+        {"wmav2", 11025, 1, "24k", 0.2, false},   {"wmav2", 16000, 2, "48k", 0.9, true},
+        {"wmav2", 22050, 1, "32k", 5.0, false},   {"wmav2", 32000, 2, "96k", 0.4, false},
+        {"wmav2", 44100, 2, "192k", 60.0, false}, {"wmav2", 48000, 2, "128k", 1.7, false},
+        {"wmav2", 44100, 1, "64k", 0.25, true},
+    };
+    QTemporaryDir dir;
+    for (const TCase& c : cases) {
+        const QString what = QStringLiteral("%1 %2 Hz %3 ch %4 %5 s")
+                                 .arg(c.codec)
+                                 .arg(c.rate)
+                                 .arg(c.channels)
+                                 .arg(c.bitrate)
+                                 .arg(c.seconds);
+        SCOPED_TRACE(what.toStdString());
+        const QString path = dir.filePath(QStringLiteral("c.wma"));
+        const QString source =
+            c.silence ? QStringLiteral("anullsrc=r=%1:d=%2").arg(c.rate).arg(c.seconds)
+                      : QStringLiteral("sine=f=440:r=%1:d=%2").arg(c.rate).arg(c.seconds);
+        ASSERT_EQ(fixtures::RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", source,
+                                                  "-ac", QString::number(c.channels), "-c:a",
+                                                  c.codec, "-b:a", c.bitrate, path}),
+                  0);
+        const int64_t frames = CountedFrames(path);
+        ASSERT_GE(frames, 0) << "not counted from the packets";
+        TWMAAudioFile r(path);
+        const int64_t bytes = int64_t(fixtures::ReadAllBytes(r).size());
+        EXPECT_EQ(frames * c.channels * 2, bytes);
+        EXPECT_EQ(r.GetPcmSize(), bytes);
+        EXPECT_EQ(FfmpegPcmBytes(path), bytes);
+    }
+}
+
+// Real encoders' files: the bit reservoir's superframes; other codecs and a file cut
+// short are decoded instead, with the same result as Read.
+TEST(WmaCount, CorpusFilesAreCountedOrDecoded) {
+    const QString corpus = fixtures::CorpusDir();
+    if (corpus.isEmpty()) GTEST_SKIP() << "no corpus";
+    static const std::pair<const char*, bool> files[] = {
+        {"mutagen/silence-1.wma", true},   {"taglib/silence-1.wma", true},
+        {"taglib/real_example.wma", true}, {"mutagen/issue_29.wma", false},
+        {"mutagen/silence-2.wma", false},  {"mutagen/silence-3.wma", false},
+        {"taglib/lossless.wma", false},
+    };
+    for (const auto& [name, counted] : files) {
+        SCOPED_TRACE(name);
+        const QString path = corpus + QLatin1Char('/') + QLatin1String(name);
+        if (!QFile::exists(path)) continue;
+        EXPECT_EQ(CountedFrames(path) >= 0, counted);
+        TWMAAudioFile r(path);
+        EXPECT_EQ(r.GetPcmSize(), int64_t(fixtures::ReadAllBytes(r).size()));
+    }
+}
+
+// Packets that do not fit together are never counted; the size then comes from
+// decoding and still equals what Read delivers.
+TEST(WmaCount, DamagedPacketsAreLeftToTheDecoder) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.wma"));
+    fixtures::EncodeOptions o;
+    o.seconds = 1.0;
+    ASSERT_TRUE(fixtures::EncodeWma(good, o));
+    TAsfHeader h;
+    ASSERT_EQ(ReadAsfHeader(good, h), 0u);
+    ASSERT_GE(CountedFrames(good), 0);
+    const QByteArray bytes = fixtures::ReadFile(good);
+    const qsizetype first = qsizetype(h.HeaderSize) + 50, packet = h.MinPacket;
+    ASSERT_GT(h.DataPackets, 3u);
+    // The muxer's packets: several payloads, the first one's stream number at byte 13,
+    // its offset in the media object at 15 and the object's size at 20.
+    ASSERT_EQ(bytes.mid(first, 5), QByteArray::fromHex("820000095d"));
+    const std::pair<const char*, std::function<void(QByteArray&)>> damages[] = {
+        {"error correction", [&](QByteArray& b) { b[first + 2 * packet] = char(0x90); }},
+        {"another stream", [&](QByteArray& b) { b[first + packet + 13] = char(0x82); }},
+        {"fragment offset", [&](QByteArray& b) { b[first + packet + 15] ^= 0x10; }},
+        {"packet count", [&](QByteArray& b) { b[qsizetype(h.HeaderSize) + 40] ^= 1; }},
+        {"cut short", [&](QByteArray& b) { b.truncate(first + packet * 5 / 2); }},
+        {"object size", [&](QByteArray& b) { b[first + packet + 20] ^= 0x01; }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        QByteArray b = bytes;
+        damage(b);
+        const QString path = dir.filePath(QStringLiteral("bad.wma"));
+        ASSERT_TRUE(fixtures::WriteFile(path, b));
+        EXPECT_EQ(CountedFrames(path), -1);
+        TWMAAudioFile r(path);
+        EXPECT_EQ(r.GetPcmSize(), int64_t(fixtures::ReadAllBytes(r).size()));
+    }
+}
+
+TEST(WmaCount, FrameLengthFollowsRateAndVersion) {
+    static const struct {
+        uint16_t tag;
+        uint32_t rate;
+        int length;
+    } rows[] = {
+        {0x160, 8000, 512},   {0x161, 16000, 512},  {0x161, 16001, 1024},
+        {0x160, 22050, 1024}, {0x160, 32000, 1024}, {0x161, 32000, 2048},
+        {0x161, 48000, 2048}, {0x161, 50001, 0},    {0x162, 44100, 0}, // WMA Pro
+    };
+    for (const auto& row : rows) {
+        TAsfStream s;
+        s.FormatTag = row.tag;
+        s.SamplesPerSec = row.rate;
+        EXPECT_EQ(WmaFrameLength(s), row.length) << row.tag << " " << row.rate;
+    }
+}
+
+} // namespace
