@@ -86,11 +86,6 @@ void PrintErr(const QString& text) {
     std::fflush(stderr);
 }
 
-void PrintJsonLine(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
-}
-
 void PrintFileError(bool json, const QString& path, const QString& error) {
     if (json)
         PrintJsonLine({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});

@@ -20,17 +20,19 @@ inline QString FailureListText(const QString& heading, const QStringList& lines)
         text += QLatin1Char('\n') + lines[i];
     if (lines.size() > kListed) text += QStringLiteral("\n...");
     return text;
-    // One file's work in a batch: the error it raises as text, empty when none. Unless
-    // `keepGoing`, the error passes on instead and the batch stops at that file.
-    template <class F> QString FileStepError(bool keepGoing, const F& work) {
-        try {
-            work();
-        } catch (const ESonvaleError& e) {
-            if (!keepGoing) throw;
-            return e.Message;
-        } catch (const std::exception& e) {
-            if (!keepGoing) throw;
-            return QString::fromLocal8Bit(e.what());
-        }
-        return {};
+}
+
+// One file's work in a batch: the error it raises as text, empty when none. Unless
+// `keepGoing`, the error passes on instead and the batch stops at that file.
+template <class F> QString FileStepError(bool keepGoing, const F& work) {
+    try {
+        work();
+    } catch (const ESonvaleError& e) {
+        if (!keepGoing) throw;
+        return e.Message;
+    } catch (const std::exception& e) {
+        if (!keepGoing) throw;
+        return QString::fromLocal8Bit(e.what());
     }
+    return {};
+}
