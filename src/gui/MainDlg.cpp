@@ -6,6 +6,7 @@
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/Languages.h"
 #include "gui/ListerPanel.h"
 #include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
@@ -20,6 +21,7 @@
 #include "gui/StreamWriterDlg.h"
 #include "gui/ToolList.h"
 #include "gui/TopBand.h"
+#include "lang/LangList.h"
 #include "platform/Platform.h"
 #include "platform/StartupRoute.h"
 #include "tags/Id3v1Tag.h"
@@ -270,6 +272,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     FLister = new TListerPanel(this);
     FBurner = new TBurnerPanel(this);
     new TAlbumPanel(this);
+    main_ts = AttachMessageLists(this);
+    langue = new TLangList(this);
+    SetupLanguageList(*langue, this, [this] { langueAfterLanguageSwitch(); });
+    FSettingsPage->AttachLanguageList(*langue);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -626,6 +632,7 @@ void TMainDlg::AppEvntActivate() {
     FillGenreBoxes();
     Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
+    StartLanguages(*langue, CommandLine, *FPrompter);
 
     const QString arg = CommandLine.value(0);
     // A file its reader refuses raises while the editor loads it; the start-up still ends

@@ -1,5 +1,6 @@
 #include "gui/SettingsPage.h"
 
+#include "gui/LanguageChoice.h"
 #include "gui/PanelHost.h"
 #include "platform/BurnProgram.h"
 #include "platform/Platform.h"
@@ -165,7 +166,13 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     burnRow->addWidget(setupburn_txt, 1);
     burnRow->addWidget(burnBrowse);
     lay->addWidget(burn);
-    lay->addStretch();
+
+    auto* language = Named(new QGroupBox(page), "setuplanguage_grp");
+    SetCaption(language, QT_TR_NOOP("Language"));
+    auto* languageLay = new QVBoxLayout(language);
+    setuplanguage_lng = Named(new TLanguageChoice(language), "setuplanguage_lng");
+    languageLay->addWidget(setuplanguage_lng);
+    lay->addWidget(language, 1);
     connect(disableassistant_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     return page;
 }
@@ -555,6 +562,10 @@ void TSettingsPage::setup_lstClick() {
     if (row < 0 || row >= FPages.size()) return;
     for (int i = 0; i < FPages.size(); ++i)
         FPages[i]->setVisible(i == row);
+}
+
+void TSettingsPage::AttachLanguageList(TLangList& langue) {
+    setuplanguage_lng->SetLangList(&langue);
 }
 
 void TSettingsPage::setupsave_btnClick() {
