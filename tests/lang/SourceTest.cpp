@@ -84,7 +84,8 @@ TEST(LangCommand, BuildsAndDumpsLanguageFiles) {
     f.write("language: 040C\nfirst: Fran\xC3\xA7"
             "ais\n[TMainDlg.go_btn]\ncaption: Go => Lancer\n");
     f.close();
-    ASSERT_EQ(cli({"lang", "build", source, spk, "--version", "2.0.1.3"}), 0) << cli.err.toStdString();
+    ASSERT_EQ(cli({"lang", "build", source, spk, "--version", "2.0.1.3"}), 0)
+        << cli.err.toStdString();
     ASSERT_EQ(cli({"lang", "dump", spk}), 0);
     EXPECT_TRUE(cli.out.contains("first: Français\n"));
     EXPECT_TRUE(cli.out.contains("version: 2.0.1.3\n"));
