@@ -52,8 +52,6 @@ int SplitCliArgs(const QStringList& args, const char* usage, const char* help, T
 // status the command returns (after the help, or the usage error naming `actions`).
 int TakeCliAction(QStringList& args, const char* usage, const char* help, const char* actions,
                   QString& action);
-// One compact JSON object and a line end on standard output.
-void PrintJsonLine(const QJsonObject& object);
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
