@@ -3,6 +3,7 @@
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
@@ -15,7 +16,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
     if (paths.isEmpty()) return result;
     const int kinds = options.Kinds & 15;
     if (kinds == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        prompter.ShowPlainMessage(Tr("No tags selected."));
         return result;
     }
     result.Ran = true;
@@ -29,7 +30,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         // A file removed since it was listed is a failure like any file that does not
         // open, not an error that ends the run.
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             try {
                 QStringList unified;
@@ -39,9 +40,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
                 ok = WriteFileTags(path, options.Artist, kinds, options.Comments,
                                    QString::asprintf("%d", i + 1), options.Genre, options.Year,
                                    options.Album, title);
-                if (!ok)
-                    error = readable ? QStringLiteral("tags not written")
-                                     : QStringLiteral("Unknown audio format");
+                if (!ok) error = readable ? Tr("tags not written") : Tr("Unknown audio format");
             } catch (const ESonvaleError& e) {
                 if (!options.KeepGoing) throw;
                 error = e.Message;
@@ -58,8 +57,8 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         progress.SetPosition(i);
     }
     prompter.ShowPlainMessage(result.Failed == 0
-                                  ? QStringLiteral("MetaTags successfully upated in all files.")
-                                  : QStringLiteral("Errors have occured while updating metatags"));
+                                  ? Tr("MetaTags successfully upated in all files.")
+                                  : Tr("Errors have occured while updating metatags"));
     progress.SetPosition(0);
     return result;
 }

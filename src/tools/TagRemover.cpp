@@ -3,6 +3,7 @@
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -14,7 +15,7 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
     if (options.Paths.isEmpty()) return result;
     const int kinds = options.Kinds & 15;
     if (kinds == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        prompter.ShowPlainMessage(Tr("No tags selected."));
         return result;
     }
     result.Ran = true;
@@ -29,7 +30,7 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
         bool ok = false;
         QString error;
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             TAudioFile af;
             af.SetFileName(path);
@@ -37,9 +38,9 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
                 if (af.Open()) {
                     ok = af.Reader->RemoveTags(kinds);
                     af.Close();
-                    if (!ok) error = QStringLiteral("tags not removed");
+                    if (!ok) error = Tr("tags not removed");
                 } else {
-                    error = QStringLiteral("Unknown audio format");
+                    error = Tr("Unknown audio format");
                 }
             } catch (const ESonvaleError& e) {
                 af.Close();
@@ -59,9 +60,8 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
         remaining.removeFirst();
         progress.SetPosition(int(std::nearbyint((1.0 - double(remaining.size()) / n) * 100.0)));
     }
-    prompter.ShowPlainMessage(result.Result
-                                  ? QStringLiteral("MetaTags successfully removed from all files.")
-                                  : QStringLiteral("Errors have occured while removing metatags"));
+    prompter.ShowPlainMessage(result.Result ? Tr("MetaTags successfully removed from all files.")
+                                            : Tr("Errors have occured while removing metatags"));
     progress.SetPosition(0);
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "io/EightBitText.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 
 #include <QStringDecoder>
 
@@ -25,8 +26,7 @@ TEncoding Sniff(const QByteArray& bytes, qsizetype& start) {
     if (at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) start = 3;
     if (bytes.size() >= 2 && at(0) != 0 && at(1) == 0) return TEncoding::Utf16LE;
     if (bytes.size() >= 2 && at(0) == 0 && at(1) != 0) return TEncoding::Utf16BE;
-    if (bytes.indexOf('\0', start) >= 0)
-        throw ESonvaleError(QStringLiteral("Not a text file (binary data)"));
+    if (bytes.indexOf('\0', start) >= 0) throw ESonvaleError(Tr("Not a text file (binary data)"));
     return TEncoding::EightBit;
 }
 
