@@ -9,11 +9,14 @@
 #include "platform/Platform.h"
 #include "tools/Prompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
 #include <QFont>
+#include <QGroupBox>
 #include <QInputMethod>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QSettings>
@@ -42,6 +45,77 @@ QList<TLanguageEntry> Catalog() {
     if (!f.open(QIODevice::ReadOnly)) return {};
     return BuildLanguageFile(ParseLanguageSource(QString::fromUtf8(f.readAll()))).Entries;
 }
+
+// Texts the windows set once from a message as they were built (labels of form rows,
+// captions and tooltips without a name of their own): before a switch each is traced back
+// to its English message, after it the message is shown in the new language, unless the
+// program or the language file changed the text meanwhile.
+class TBuiltTexts {
+public:
+    void Remember() {
+        FTexts.clear();
+        const QHash<QString, QString> shown = TTextStorage::ShownMessages();
+        for (QWidget* w : QApplication::allWidgets()) {
+            for (int kind = 0; kind < kKinds; ++kind) {
+                bool has = false;
+                const QString text = Text(w, kind, has);
+                if (!has || text.isEmpty()) continue;
+                const auto it = shown.constFind(text);
+                if (it != shown.constEnd()) FTexts.append({w, kind, text, *it});
+            }
+        }
+    }
+
+    void Retranslate() {
+        for (const TText& t : std::exchange(FTexts, {})) {
+            bool has = false;
+            if (!t.Widget || Text(t.Widget, t.Kind, has) != t.Shown) continue;
+            SetText(t.Widget, t.Kind, QCoreApplication::translate("Sonvale", t.English.toUtf8()));
+        }
+    }
+
+private:
+    enum { kCaption, kTip, kTitle, kKinds };
+    struct TText {
+        QPointer<QWidget> Widget;
+        int Kind;
+        QString Shown, English;
+    };
+
+    static QString Text(QWidget* w, int kind, bool& has) {
+        has = true;
+        switch (kind) {
+        case kCaption:
+            if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+            if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+            break;
+        case kTip:
+            return w->toolTip();
+        case kTitle:
+            if (w->isWindow()) return w->windowTitle();
+            break;
+        }
+        has = false;
+        return {};
+    }
+
+    static void SetText(QWidget* w, int kind, const QString& text) {
+        if (kind == kTip) {
+            w->setToolTip(text);
+        } else if (kind == kTitle) {
+            w->setWindowTitle(text);
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            l->setText(text);
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            b->setText(text);
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            g->setTitle(text);
+        }
+    }
+
+    QList<TText> FTexts;
+};
 
 void InstallStorageTranslator() {
     static TTextStorageTranslator* translator = nullptr;
@@ -85,7 +159,10 @@ void SetupLanguageList(TLangList& langue, QWidget* mainWindow, std::function<voi
     langue.Components = [window, &langue]() -> std::shared_ptr<TComponentTree> {
         return std::make_shared<TWidgetTree>(window, langue.ExcludedComps());
     };
-    langue.AfterLanguageSwitch = [&langue, afterSwitch] {
+    auto built = std::make_shared<TBuiltTexts>();
+    langue.BeforeLanguageSwitch = [built](uint32_t, uint32_t, bool&) { built->Remember(); };
+    langue.AfterLanguageSwitch = [&langue, afterSwitch, built] {
+        built->Retranslate();
         UseQtTranslations(langue.CurrentCode());
         if (afterSwitch) afterSwitch();
     };

@@ -83,6 +83,20 @@ QString TTextStorage::Translate(const QString& english) const {
     return t.isNull() ? english : t;
 }
 
+QHash<QString, QString> TTextStorage::ShownMessages() {
+    QHash<QString, QString> shown;
+    QReadLocker lock(&Registry().Lock);
+    for (const TTextStorage* s : Registry().Storages) {
+        for (qsizetype i = 0; i < s->FSourceTexts.size(); ++i) {
+            const QString english = MessageText(s->FSourceTexts[i]);
+            shown.insert(english, english);
+            const QString t = s->Lookup(english);
+            if (!t.isNull()) shown.insert(t, english);
+        }
+    }
+    return shown;
+}
+
 QString TTextStorageTranslator::translate(const char*, const char* sourceText, const char*,
                                           int) const {
     if (!sourceText) return QString();

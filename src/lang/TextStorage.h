@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTranslator>
@@ -28,6 +29,10 @@ public:
     QString Translate(const QString& english) const;
     // The translation, or a null string when there is none.
     QString Translation(const QString& english) const;
+
+    // The English message behind each text the live storages show now (its translation,
+    // or the English text itself), so that a text set once can follow the next language.
+    static QHash<QString, QString> ShownMessages();
 
 private:
     friend class TTextStorageTranslator;
