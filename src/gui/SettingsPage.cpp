@@ -154,9 +154,7 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     auto* burnRow = new QHBoxLayout(burn);
     setupburn_txt = Named(new QLineEdit(burn), "setupburn_txt");
     const QList<platform::TBurnProgram> found = platform::DetectBurningPrograms();
-    if (!found.isEmpty())
-        setupburn_txt->setPlaceholderText(
-            tr("Not set; %1 was found on this system").arg(found.first().Name));
+    if (!found.isEmpty()) FFoundBurner = found.first().Name;
     SetTip(setupburn_txt, QT_TR_NOOP("Burnhaven's folder or program, or a command line in which "
                                      "\"%1\" stands for the compilation file"));
     auto* burnBrowse = Named(new QPushButton(burn), "setupburnbrowse_btn");
@@ -390,6 +388,9 @@ void TSettingsPage::RetranslateUi() {
     for (int i = 0; i < 4; ++i)
         setup_lst->item(i)->setText(tr(pages[i]));
     FCaptions.Apply("TSettingsPage");
+    if (!FFoundBurner.isEmpty())
+        setupburn_txt->setPlaceholderText(
+            tr("Not set; %1 was found on this system").arg(FFoundBurner));
     RefreshSamples();
 }
 

@@ -120,6 +120,7 @@ private:
     QComboBox* setupplcmd_cmb;
     QLineEdit* setupburn_txt;
     TLanguageChoice* setuplanguage_lng;
+    QString FFoundBurner; // a burning program on the PATH, named in the empty field
 
     // Captions and tooltips by their source text, re-applied after a language switch.
     TCaptions FCaptions;
