@@ -18,6 +18,8 @@ PACKAGES=(
   libmpg123-dev mpg123 sox ffmpeg vorbis-tools python3-mutagen
   lame twolame musepack-tools eyed3 id3v2 kid3-cli libtag1-dev
   xvfb xauth x11-apps imagemagick
+  # the installation test checks the launcher and the software-centre file with these
+  desktop-file-utils appstream
 )
 
 SUDO=""
