@@ -50,6 +50,8 @@
 
 namespace {
 
+constexpr int kBarButtonWidth = 80;
+
 // The window's size and place, restored at the next start.
 const char kGeometryKey[] = "WindowGeometry";
 
@@ -252,7 +254,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
         b->setIcon(icon);
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setMinimumWidth(80);
+        b->setMinimumWidth(kBarButtonWidth);
         b->setAutoRaise(true);
         bar->addWidget(b);
         return b;
@@ -540,6 +542,11 @@ void TMainDlg::SyncBarButtons() {
     }
     for (auto it = FToolButtons.cbegin(); it != FToolButtons.cend(); ++it)
         it.value()->setChecked(any && it.key() == int(FLastTool));
+    // The bar grows with its longest caption (a tool's name in another language) instead
+    // of cutting it.
+    for (QToolButton* b :
+         FToolsBtn->parentWidget()->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+        b->setMinimumWidth(qMax(kBarButtonWidth, b->sizeHint().width()));
 }
 
 void TMainDlg::RunStarted(QWidget* start) {

@@ -6,12 +6,14 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,6 +76,14 @@ TEST_F(Languages, FrenchSwitchesCaptionsFormLabelsMessagesAndQtButtonsAndBack) {
     EXPECT_EQ(Caption("orga_btn"), "Organiseur");
     EXPECT_EQ(RowLabel("sngedartist_txt"), "Artiste :");
     EXPECT_EQ(CancelText(), "Annuler");
+    // The side bar widens for a tool's longer French name instead of cutting it.
+    dlg->ShowToolPanelByName("mlted_pnl");
+    dlg->resize(900, 620);
+    dlg->show();
+    QApplication::processEvents();
+    auto* current = dlg->findChild<QToolButton*>("curtool_btn");
+    EXPECT_EQ(current->text(), "Plusieurs fichiers");
+    EXPECT_GE(current->width(), current->sizeHint().width());
     dlg->ShowToolPanelByName("plsck_pnl");
     QTest::mouseClick(dlg->findChild<QPushButton*>("plschksave_btn"), Qt::LeftButton);
     ASSERT_FALSE(prompter->Shown.isEmpty());
