@@ -1,4 +1,6 @@
 #include "GuiMain.h"
+#include "gui/LanguageChoice.h"
+#include "gui/Languages.h"
 #include "gui/MainDlg.h"
 #include "gui/WidgetTree.h"
 #include "lang/LangList.h"
@@ -9,9 +11,11 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -118,4 +122,47 @@ TEST_F(Languages, FrenchLeavesNoEnglishCaptionHintOrMessage) {
             }
         }
     }
+}
+
+TEST_F(Languages, ChoosingALanguageInTheSettingsSwitchesAndShowsItsSecondText) {
+    auto* choice = dlg->findChild<TLanguageChoice*>("setuplanguage_lng");
+    ASSERT_NE(choice, nullptr);
+    int french = -1;
+    for (int row = 0; row < choice->List()->count(); ++row) {
+        EXPECT_FALSE(choice->List()->item(row)->data(Qt::DecorationRole).isNull()); // its flag
+        if (choice->List()->item(row)->text().startsWith("Français")) french = row;
+    }
+    ASSERT_GE(french, 0);
+    int clicks = 0;
+    QObject::connect(choice, &TLanguageChoice::Click, [&clicks] { ++clicks; });
+    choice->List()->setCurrentRow(french);
+    EXPECT_EQ(dlg->langue->CurrentCode(), 0x040Cu);
+    EXPECT_EQ(choice->Label()->text(), "Interface en français");
+    EXPECT_EQ(Caption("settings_btn"), "&Réglages");
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(platform::OpenSettings()->value("langue").toUInt(), 0x040Cu);
+}
+
+TEST_F(Languages, ReferenceFileListsTheComponentsAndAppliesNoText) {
+    QTemporaryDir dir;
+    const QString dataFolder = dlg->langue->BaseDir;
+    dlg->langue->BaseDir = dir.path();
+    dlg->langue->UserLanguage = [] { return uint16_t(0); };
+    StartLanguages(*dlg->langue, {"/CO"}, *prompter);
+    const QString name = dir.filePath("Sonvale_ORIGINAL.SPK");
+    TLanguageFile file;
+    ASSERT_TRUE(ReadLanguageFile(name, file));
+    QStringList paths;
+    for (const TLanguageEntry& e : file.Entries) {
+        paths.append(e.Path);
+        EXPECT_FALSE(e.Caption.Translated() || e.Hint.Translated() || e.Items.Translated());
+    }
+    for (const char* path : {"TMainDlg.orga_btn", "TMainDlg.sngedupdate_btn", "TMainDlg.main_ts",
+                             "TFreeDBDlg.freedbfetch_btn", "TAutoSortDlg.time_rdo"})
+        EXPECT_TRUE(paths.contains(path)) << path;
+    EXPECT_FALSE(paths.contains("TMainDlg.sngedartist_txt")); // a typed value is no text
+    dlg->langue->Current.LoadAndApply(name, *dlg->langue->Components());
+    EXPECT_EQ(Caption("orga_btn"), "Organizer");
+    dlg->langue->BaseDir = dataFolder;
+    dlg->langue->Scan();
 }
