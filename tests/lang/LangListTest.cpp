@@ -127,3 +127,17 @@ TEST(TextStorage, TranslatesListedMessagesOnly) {
     EXPECT_EQ(ts.Translate("Not listed"), "Not listed");
     EXPECT_TRUE(ts.Translation("Failed.").isNull());
 }
+
+TEST(TextStorage, ShownTextsLeadBackToTheirEnglishMessage) {
+    TTextStorage ts("texts_ts", {"Done !", "Failed.", "Two\nlines"});
+    ts.SetItems({"Terminé !", "unused", "Deux\\nlignes"});
+    const QHash<QString, QString> shown = TTextStorage::ShownMessages();
+    EXPECT_EQ(shown.value("Terminé !"), "Done !");
+    EXPECT_EQ(shown.value("Done !"), "Done !");
+    EXPECT_EQ(shown.value("Deux\nlignes"), "Two\nlines");
+    EXPECT_FALSE(shown.contains("unused"));
+    // Qt's translation calls reach the storages, whatever the context.
+    TTextStorageTranslator translator;
+    EXPECT_EQ(translator.translate("AnyWindow", "Done !"), "Terminé !");
+    EXPECT_TRUE(translator.translate("AnyWindow", "Failed.").isNull());
+}
