@@ -18,6 +18,10 @@ PACKAGES=(
   libmpg123-dev mpg123 sox ffmpeg vorbis-tools python3-mutagen
   lame twolame musepack-tools eyed3 id3v2 kid3-cli libtag1-dev
   xvfb xauth x11-apps imagemagick
+  # scripts/bench-peers.sh
+  hyperfine valgrind time
+  # the sanitized suite and the fuzz targets (scripts/test.sh --sanitize, scripts/fuzz.sh)
+  clang libclang-rt-14-dev llvm
   # the installation test checks the launcher and the software-centre file with these
   desktop-file-utils appstream
 )

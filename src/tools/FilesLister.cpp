@@ -10,7 +10,6 @@
 #include "tools/StreamWriter.h"
 #include "tools/TextFile.h"
 
-#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -71,7 +70,7 @@ QString ColumnValue(int column, const QString& path, TAudioFile& af, const TList
     case lcFormat:
         return WideExtractFileExt(path, true).toUpper();
     case lcSize:
-        return FormatByteSize(uint64_t(std::max<qint64>(0, QFileInfo(path).size())));
+        return FormatByteSize(uint64_t(std::max<qint64>(0, WideFileSize(path))));
     case lcBitrate: {
         const int32_t bitrate = af.Reader->GetBitrate();
         if (!o.Kbps) return QString::number(bitrate);

@@ -29,6 +29,9 @@ for size in 16 22 24 32 48 64 128 256; do
     [ -f "$png" ] || fail "missing the ${size}x${size} icon"
 done
 [ -x "$prefix/bin/sonvale" ] || fail "bin/sonvale is not executable"
+# The network commands run in a helper program that sonvale-cli finds in libexec.
+"$prefix/bin/sonvale-cli" lookup --help >/dev/null 2>&1 ||
+    fail "the installed sonvale-cli does not reach libexec/sonvale/sonvale-cli-net"
 
 # The desktop's own checkers, where the machine has them (scripts/setup.sh installs both).
 if command -v desktop-file-validate >/dev/null; then
