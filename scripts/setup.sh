@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-translations-l10n
   libgl-dev
   libogg-dev libvorbis-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev

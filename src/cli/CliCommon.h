@@ -121,3 +121,4 @@ int RunQuality(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);
+int RunLang(const QStringList& args);

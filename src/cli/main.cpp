@@ -36,6 +36,7 @@ const std::vector<TCliCommand>& CliCommands() {
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
         {"compilation", "build an audio CD compilation and write its compilation file",
          RunCompilation},
+        {"lang", "build a language file from its readable source, or dump one as text", RunLang},
     };
     return commands;
 }

@@ -3,6 +3,7 @@
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/ByteSize.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -160,7 +161,7 @@ QByteArray BuildListing(const TListerOptions& options, TProgress& progress, TLis
         QList<QPair<int, QString>> values;
         QString error;
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             af.SetFileName(path);
             try {
@@ -169,7 +170,7 @@ QByteArray BuildListing(const TListerOptions& options, TProgress& progress, TLis
                         if (options.Columns & (1 << c))
                             values.append({c, ColumnValue(c, path, af, options)});
                 } else {
-                    error = QStringLiteral("Unknown audio format");
+                    error = Tr("Unknown audio format");
                 }
             } catch (const ESonvaleError& e) {
                 error = e.Message;
@@ -195,15 +196,15 @@ TListerResult RunFilesLister(const TListerOptions& options, TProgress& progress,
     QString folder = WideExtractFileDir(options.OutputFolder);
     if (folder.isEmpty() && options.OutputFolder.startsWith(kPathDelim)) folder = kPathDelim;
     if (folder.isEmpty() || !WideDirectoryExists(folder)) {
-        prompter.ShowPlainMessage(QStringLiteral("Invalid output directory"));
+        prompter.ShowPlainMessage(Tr("Invalid output directory"));
         return result;
     }
     if (options.Paths.isEmpty()) {
-        prompter.ShowPlainMessage(QStringLiteral("Nothing to list"));
+        prompter.ShowPlainMessage(Tr("Nothing to list"));
         return result;
     }
     if ((options.Columns & ((1 << kListColumnCount) - 1)) == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No datafield selected."));
+        prompter.ShowPlainMessage(Tr("No datafield selected."));
         return result;
     }
     result.Ran = true;
