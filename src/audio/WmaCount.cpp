@@ -24,14 +24,21 @@ struct TDecoderSetup {
     int offsetBits = 0;      // width of a superframe's bit offset
 };
 
+// The samples of one decoded frame: more at higher rates, v1 switching later.
+int FrameLength(const TAsfStream& s) {
+    const bool v1 = s.FormatTag == kWmaV1;
+    if (s.SamplesPerSec <= 16000) return 512;
+    if (s.SamplesPerSec <= 22050 || (v1 && s.SamplesPerSec <= 32000)) return 1024;
+    return 2048;
+}
+
 // The decoder's own set-up from the stream's format; false where it refuses the stream.
 bool Setup(const TAsfStream& s, TDecoderSetup& d) {
     if (s.FormatTag != kWmaV1 && s.FormatTag != kWmaV2) return false;
     if (s.Channels < 1 || s.Channels > 2 || s.SamplesPerSec > 50000 || s.AvgBytesPerSec == 0 ||
         s.BlockAlign == 0 || s.BlockAlign > (1u << 21))
         return false;
-    d.frameLength = WmaFrameLength(s);
-    if (d.frameLength == 0) return false;
+    d.frameLength = FrameLength(s);
     d.blockAlign = s.BlockAlign;
     // The coding flags: v1 keeps them at byte 2 of its codec data, v2 at byte 4.
     const int at = s.FormatTag == kWmaV1 ? 2 : 4;
@@ -213,16 +220,6 @@ bool TCounter::Superframe(const uint8_t* s) {
 }
 
 } // namespace
-
-int WmaFrameLength(const TAsfStream& s) {
-    if ((s.FormatTag != kWmaV1 && s.FormatTag != kWmaV2) || s.SamplesPerSec == 0 ||
-        s.SamplesPerSec > 50000)
-        return 0;
-    const bool v1 = s.FormatTag == kWmaV1;
-    if (s.SamplesPerSec <= 16000) return 512;
-    if (s.SamplesPerSec <= 22050 || (v1 && s.SamplesPerSec <= 32000)) return 1024;
-    return 2048;
-}
 
 int64_t CountWmaSampleFrames(TWFileStream& file, const TAsfHeader& header) {
     if (header.Streams.size() != 1 || header.Protected) return -1;

@@ -12,6 +12,3 @@ class TWFileStream;
 // -1 whenever that cannot be told for certain (another codec, several streams,
 // packets that are damaged, scrambled or do not fit together): the caller decodes.
 int64_t CountWmaSampleFrames(TWFileStream& file, const TAsfHeader& header);
-
-// The samples of one decoded frame for a stream (0 when the decoder would not take it).
-int WmaFrameLength(const TAsfStream& stream);
