@@ -7,6 +7,7 @@
 #include "io/WFileStream.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -71,6 +72,19 @@ int64_t TWMAAudioFile::GetFileSize() {
 int64_t TWMAAudioFile::GetPosition() {
     return PcmPosition;
 }
+int64_t TWMAAudioFile::PacketPcmBytes() {
+    if (packetBytes == -2) {
+        packetBytes = -1;
+        try {
+            TWFileStream file(FileName, fmOpenRead | fmShareDenyNone);
+            const int64_t frames = CountWmaSampleFrames(file, header);
+            if (frames >= 0) packetBytes = frames * Format.BlockAlign;
+        } catch (const ESonvaleError&) {
+        }
+    }
+    return packetBytes;
+}
+
 int64_t TWMAAudioFile::GetPcmSize() {
     // The header's duration is not what the decoder delivers (packets end in
     // padding, the last frames may be cut): count what Read will deliver from the
@@ -78,14 +92,9 @@ int64_t TWMAAudioFile::GetPcmSize() {
     // its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        int64_t frames = -1;
-        try {
-            TWFileStream file(FileName, fmOpenRead | fmShareDenyNone);
-            frames = CountWmaSampleFrames(file, header);
-        } catch (const ESonvaleError&) {
-        }
-        PcmSize = frames >= 0 ? frames * Format.BlockAlign
-                              : TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
+        PcmSize = PacketPcmBytes();
+        if (PcmSize < 0)
+            PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }
@@ -111,12 +120,21 @@ bool TWMAAudioFile::ChangeTags(const TTagChange&) {
 }
 
 bool TWMAAudioFile::Read(void* buffer, int& count) {
+    // Where the packets tell the size, Read delivers exactly that: the samples of a
+    // superframe the decoder drops as damaged become silence at the end.
+    const int64_t exact = PacketPcmBytes();
+    if (exact >= 0)
+        count = int(std::min<int64_t>(count, std::max<int64_t>(0, exact - PcmPosition)));
     if (count <= 0) {
         count = 0;
         return false;
     }
     // At most one decoded packet is fetched per call, as a media reader's sample.
-    const int got = pcm->Read(buffer, count, true);
+    int got = pcm->Read(buffer, count, true);
+    if (got == 0 && exact >= 0) {
+        std::memset(buffer, 0, size_t(count));
+        got = count;
+    }
     count = got;
     PcmPosition += got;
     return got > 0;

@@ -7,10 +7,14 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
 namespace {
+
+using fixtures::MaxDiff;
 
 // The count straight from the packets, -1 when the reader has to decode.
 int64_t CountedFrames(const QString& path) {
@@ -20,11 +24,13 @@ int64_t CountedFrames(const QString& path) {
     return CountWmaSampleFrames(s, header);
 }
 
-int64_t FfmpegPcmBytes(const QString& path) {
+// What the ffmpeg program decodes, as 16-bit samples; it goes on past damaged frames.
+std::vector<int16_t> FfmpegPcm(const QString& path) {
     QByteArray out;
-    if (fixtures::RunProgram("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-"}, &out) != 0)
-        return -1;
-    return out.size();
+    fixtures::RunProgram("ffmpeg", {"-v", "quiet", "-i", path, "-f", "s16le", "-"}, &out);
+    std::vector<int16_t> pcm(size_t(out.size()) / 2);
+    std::memcpy(pcm.data(), out.constData(), pcm.size() * 2);
+    return pcm;
 }
 
 struct TCase {
@@ -65,7 +71,7 @@ TEST(WmaCount, EqualsTheDecodedBytesForEveryRateLayoutAndLength) {
         const int64_t bytes = int64_t(fixtures::ReadAllBytes(r).size());
         EXPECT_EQ(frames * c.channels * 2, bytes);
         EXPECT_EQ(r.GetPcmSize(), bytes);
-        EXPECT_EQ(FfmpegPcmBytes(path), bytes);
+        EXPECT_EQ(int64_t(FfmpegPcm(path).size() * 2), bytes);
     }
 }
 
@@ -125,6 +131,37 @@ TEST(WmaCount, DamagedPacketsAreLeftToTheDecoder) {
         TWMAAudioFile r(path);
         EXPECT_EQ(r.GetPcmSize(), int64_t(fixtures::ReadAllBytes(r).size()));
     }
+}
+
+// Frames the decoder cannot decode are skipped, not the end of the stream; Read still
+// delivers the counted size, the lost superframes' samples as silence at the end.
+TEST(WmaCount, DamagedFramesKeepTheRestAndTheSize) {
+    if (!fixtures::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("d.wma"));
+    fixtures::EncodeOptions o;
+    o.seconds = 1.3;
+    ASSERT_TRUE(fixtures::EncodeWma(path, o));
+    TAsfHeader h;
+    ASSERT_EQ(ReadAsfHeader(path, h), 0u);
+    QByteArray b = fixtures::ReadFile(path);
+    for (qsizetype k = 3; k < 6; ++k) // frame bits inside three packets, their heads intact
+        b.replace(qsizetype(h.HeaderSize) + 50 + k * h.MinPacket + 60, 240,
+                  QByteArray(240, '\xff'));
+    ASSERT_TRUE(fixtures::WriteFile(path, b));
+    const int64_t frames = CountedFrames(path);
+    ASSERT_GE(frames, 0);
+    const std::vector<int16_t> ref = FfmpegPcm(path);
+    TWMAAudioFile r(path);
+    const auto got = fixtures::ReadAllPcm16(r);
+    ASSERT_EQ(int64_t(got.size()), frames * 2);
+    EXPECT_EQ(r.GetPcmSize(), frames * 4);
+    ASSERT_LT(ref.size(), got.size());
+    EXPECT_GT(ref.size(), got.size() * 3 / 4); // decoding went on past the damage
+    EXPECT_EQ(MaxDiff(std::vector<int16_t>(got.begin(), got.begin() + qsizetype(ref.size())), ref),
+              0);
+    EXPECT_TRUE(std::all_of(got.begin() + qsizetype(ref.size()), got.end(),
+                            [](int16_t v) { return v == 0; }));
 }
 
 } // namespace
