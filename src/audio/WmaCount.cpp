@@ -143,16 +143,7 @@ bool TCounter::Packet(const uint8_t* p, uint32_t size) {
         const uint8_t* data = p + pos;
         pos += length;
         if ((stream & 0x7F) != streamNumber) return false;
-        if (replicated == 1) {
-            // Compressed payload: a time delta, then whole media objects led by their size.
-            if (open || length < 1) return false;
-            for (uint32_t at = 1; at < length;) {
-                const uint32_t n = data[at++];
-                if (n == 0 || length - at < n || !Object(data + at, n)) return false;
-                at += n;
-            }
-            continue;
-        }
+        // Compressed payloads (replicated size 1) carry many tiny objects: left to the decoder.
         if (replicated < 8) return false;
         const uint32_t objectSize = uint32_t(rep[0]) | uint32_t(rep[1]) << 8 |
                                     uint32_t(rep[2]) << 16 | uint32_t(rep[3]) << 24;
