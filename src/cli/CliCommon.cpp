@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <unistd.h>
 
 int UsageError(const QString& usage, const QString& problem) {
@@ -97,6 +98,27 @@ QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const
         }
     }
     return out;
+}
+
+QStringList ListablePaths(const QStringList& paths, QStringList& refused) {
+    QStringList files;
+    QSet<QString> seen;
+    auto add = [&](const QString& f) {
+        if (seen.contains(f)) return;
+        seen.insert(f);
+        files << f;
+    };
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p)) {
+            for (const QString& f : ExpandPaths({p}, IsListablePath, nullptr))
+                add(f);
+        } else if (!IsListablePath(p)) {
+            refused << p;
+        } else {
+            add(p);
+        }
+    }
+    return files;
 }
 
 TCliProgress::TCliProgress(int total) : total(total), active(total > 20 && isatty(2)) {}

@@ -55,6 +55,12 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing);
 
+// The files a tool's list would hold, in the order given: a folder adds its audio files
+// as "Add Folder" does, each path once; a file that has gone missing keeps its place (it
+// fails when its turn comes). A named file the lists would not take (".wav", ".txt") goes
+// to `refused`.
+QStringList ListablePaths(const QStringList& paths, QStringList& refused);
+
 // "\r[n/total] name" on standard error for long runs, only on a terminal.
 class TCliProgress {
 public:
@@ -91,3 +97,6 @@ int RunTagList(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);
+int RunCleanNames(const QStringList& args);
+int RunCleanTags(const QStringList& args);
+int RunFindIncomplete(const QStringList& args);

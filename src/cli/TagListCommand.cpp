@@ -1,13 +1,8 @@
 #include "cli/CliCommon.h"
 #include "cli/CliPrompter.h"
 
-#include "audio/AudioHelpers.h"
-#include "io/FileUtils.h"
-#include "tools/FolderScan.h"
 #include "tools/MultiTagger.h"
 #include "tools/Progress.h"
-
-#include <QSet>
 
 namespace {
 
@@ -26,33 +21,6 @@ const char* const kTagListHelp =
 
 int Usage(const QString& problem) {
     return UsageError(QLatin1String(kTagListUsage), problem);
-}
-
-// Files in the order given; a file that has gone missing keeps its place (and its track
-// number) and fails when its turn comes. A named file the tagger's list would not take
-// (".wav", ".txt") goes to `refused`: its tags could not hold the album.
-QStringList ListFiles(const QStringList& paths, QStringList& refused) {
-    QStringList files;
-    QSet<QString> seen;
-    auto add = [&](const QString& f) {
-        if (seen.contains(f)) return;
-        seen.insert(f);
-        files << f;
-    };
-    for (const QString& p : paths) {
-        if (WideDirectoryExists(p)) {
-            const QStringList inFolder = ExpandPaths(
-                {p}, [](const QString& f) { return IsSupportedExtension(WideExtractFileExt(f)); },
-                nullptr);
-            for (const QString& f : inFolder)
-                add(f);
-        } else if (!IsListablePath(p)) {
-            refused << p;
-        } else {
-            add(p);
-        }
-    }
-    return files;
 }
 
 } // namespace
@@ -92,7 +60,7 @@ int RunTagList(const QStringList& args) {
     if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
 
     QStringList refused;
-    options.Paths = ListFiles(paths, refused);
+    options.Paths = ListablePaths(paths, refused);
     for (const QString& p : refused)
         PrintErr(QStringLiteral("%1: skipped: not a file the tagger lists\n").arg(p));
     if (options.Paths.isEmpty()) {

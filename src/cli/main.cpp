@@ -1,6 +1,8 @@
 #include "cli/CliCommon.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <cstring>
 
 const std::vector<TCliCommand>& CliCommands() {
     static const std::vector<TCliCommand> commands{
@@ -13,6 +15,10 @@ const std::vector<TCliCommand>& CliCommands() {
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
         {"compilation", "build an audio CD compilation and write its compilation file",
          RunCompilation},
+        {"clean-names", "clean the names of audio files and rename them", RunCleanNames},
+        {"clean-tags", "clean the common tag values of audio files", RunCleanTags},
+        {"find-incomplete", "list the audio files in which chosen tag fields are empty",
+         RunFindIncomplete},
     };
     return commands;
 }
@@ -21,9 +27,12 @@ namespace {
 
 void PrintHelp() {
     QString text = QStringLiteral("usage: sonvale-cli COMMAND [ARGS...]\n\ncommands:\n");
+    qsizetype width = 0;
+    for (const TCliCommand& c : CliCommands())
+        width = std::max(width, qsizetype(std::strlen(c.name)));
     for (const TCliCommand& c : CliCommands())
         text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(c.name).leftJustified(10))
+                    .arg(QString::fromLatin1(c.name).leftJustified(width))
                     .arg(QString::fromLatin1(c.summary));
     text += QStringLiteral("\n'sonvale-cli COMMAND --help' tells more about one command.\n");
     PrintOut(text);

@@ -1,9 +1,11 @@
 #include "gui/MainDlg.h"
 
 #include "gui/BurnerPanel.h"
+#include "gui/CleanerPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/IncompletePanel.h"
 #include "gui/ListerPanel.h"
 #include "gui/MltEdPanel.h"
 #include "gui/PlsCheckerPanel.h"
@@ -13,6 +15,7 @@
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
 #include "gui/StreamWriterDlg.h"
+#include "gui/TagCleanPanel.h"
 #include "gui/ToolList.h"
 #include "gui/TopBand.h"
 #include "platform/Platform.h"
@@ -260,6 +263,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
     FBurner = new TBurnerPanel(this);
+    new TCleanerPanel(this);
+    new TTagCleanPanel(this);
+    new TIncompletePanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 

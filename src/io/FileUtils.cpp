@@ -47,6 +47,12 @@ bool WideDirectoryExists(const QString& name) {
     return StatName(name, st) && S_ISDIR(st.st_mode);
 }
 
+bool WideSameFile(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    return StatName(a, sa) && StatName(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 int WideFileOpen(const QString& name, uint32_t mode) {
     uint32_t access = mode & 0x3;
     uint32_t sharing = mode & 0xF0;

@@ -51,6 +51,9 @@ enum : uint32_t {
 
 bool WideFileExists(const QString& name);
 bool WideDirectoryExists(const QString& name);
+// True when both names reach one existing file (one name under another letter case on a
+// case-insensitive file system, a hard link).
+bool WideSameFile(const QString& a, const QString& b);
 // Returns a file descriptor, or -1 (the invalid handle). Only regular files
 // open: a pipe, socket, device or folder gives -1 without waiting.
 int WideFileOpen(const QString& name, uint32_t mode);
