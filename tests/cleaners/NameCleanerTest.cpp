@@ -105,4 +105,42 @@ TEST(NameCleaner, EmptyListAndNamesThatAreNotUtf8) {
     EXPECT_EQ(::unlink(raw.constData()), 0);
 }
 
+// A FAT file system (through FUSE, which gives each spelling of a name its own inode):
+// a change of letter case alone is made, a clash with another file's spelling is not.
+TEST(NameCleaner, LetterCaseOnACaseInsensitiveFileSystem) {
+    if (!fixtures::HaveProgram(QStringLiteral("mkfs.fat")) ||
+        !fixtures::HaveProgram(QStringLiteral("fusefat")))
+        GTEST_SKIP() << "mkfs.fat or fusefat missing";
+    QTemporaryDir tmp;
+    const QString image = tmp.filePath(QStringLiteral("fat.img")), mnt = tmp.filePath("mnt");
+    QDir().mkpath(mnt);
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(8 << 20));
+    file.close();
+    if (fixtures::RunProgram(QStringLiteral("mkfs.fat"), {image}) != 0 ||
+        fixtures::RunProgram(QStringLiteral("fusefat"), {"-o", "rw+", image, mnt}) != 0)
+        GTEST_SKIP() << "no FAT file system could be mounted";
+    struct TUnmount {
+        QString Dir;
+        ~TUnmount() { fixtures::RunProgram(QStringLiteral("fusermount"), {"-u", Dir}); }
+    } unmount{mnt};
+    const QStringList names = {"Case.MP3", "X Y.mp3", "x_y.mp3"};
+    TNameCleanerOptions options;
+    for (int i = 0; i < names.size(); ++i) {
+        options.Paths << mnt + '/' + names[i];
+        ASSERT_TRUE(fixtures::WriteFile(options.Paths.last(), QByteArray(1000, char('a' + i))));
+    }
+    options.Clean.UnderscoresToSpaces = options.Clean.CaseFormatting = true;
+    options.Clean.CaseFormat = cfLower;
+    TScriptedPrompter prompter;
+    TNullProgress progress;
+    const TNameCleanerResult r = RunNameCleaner(options, progress, prompter);
+    EXPECT_EQ(r.Renamed, 2);
+    ASSERT_EQ(r.Failures.size(), 1);
+    EXPECT_EQ(r.Failures[0].Reason, QStringLiteral("the target exists"));
+    EXPECT_EQ(QDir(mnt).entryList(QDir::Files), (QStringList{"case.mp3", "x y.mp3", "x_y.mp3"}));
+    EXPECT_EQ(fixtures::ReadFile(mnt + "/x y.mp3"), QByteArray(1000, 'b'));
+    EXPECT_EQ(fixtures::ReadFile(mnt + "/x_y.mp3"), QByteArray(1000, 'c'));
+}
+
 } // namespace
