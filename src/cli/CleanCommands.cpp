@@ -109,6 +109,30 @@ QStringList ToolFiles(const QStringList& paths, int& status) {
     return files;
 }
 
+// What clean-names and clean-tags share of their command line.
+struct TCleanCommand {
+    TCliArgs Parsed;
+    TCleanOptions Clean;
+    bool Json = false;
+    bool DryRun = false;
+    int Status = kExitOk; // kExitFailure when a named file was refused
+};
+
+// Returns -1 to go on, or the exit status (after the help or a usage error).
+int ParseCleanCommand(const QStringList& args, const char* usage, const char* help,
+                      const QStringList& options, TCleanCommand& command) {
+    if (const int s = SplitCliArgs(args, usage, help, command.Parsed, kCleanFlags); s >= 0)
+        return s;
+    if (!OnlyOptions(command.Parsed, usage, options) ||
+        !ParseCleanOptions(command.Parsed, usage, command.Clean))
+        return kExitUsage;
+    if (command.Parsed.Paths.isEmpty())
+        return UsageError(QLatin1String(usage), QStringLiteral("no PATH given"));
+    command.Json = command.Parsed.Has("json");
+    command.DryRun = command.Parsed.Has("dry-run");
+    return -1;
+}
+
 // Failures are told file by file; the run's closing error message would repeat them.
 class TPerFilePrompter : public TCliRecordingPrompter {
 public:
@@ -134,20 +158,16 @@ QString OutcomeName(TCleanOutcome outcome, bool dryRun, const char* done) {
 } // namespace
 
 int RunCleanNames(const QStringList& args) {
-    TCliArgs parsed;
-    if (const int s = SplitCliArgs(args, kCleanNamesUsage, kCleanNamesHelp, parsed, kCleanFlags);
+    TCleanCommand command;
+    if (const int s = ParseCleanCommand(args, kCleanNamesUsage, kCleanNamesHelp,
+                                        {QStringLiteral("case")}, command);
         s >= 0)
         return s;
+    const bool json = command.Json;
     TNameCleanerOptions options;
-    if (!OnlyOptions(parsed, kCleanNamesUsage, {QStringLiteral("case")}) ||
-        !ParseCleanOptions(parsed, kCleanNamesUsage, options.Clean))
-        return kExitUsage;
-    if (parsed.Paths.isEmpty())
-        return UsageError(QLatin1String(kCleanNamesUsage), QStringLiteral("no PATH given"));
-    const bool json = parsed.Has("json");
-    options.DryRun = parsed.Has("dry-run");
-    int status = kExitOk;
-    options.Paths = ToolFiles(parsed.Paths, status);
+    options.Clean = command.Clean;
+    options.DryRun = command.DryRun;
+    options.Paths = ToolFiles(command.Parsed.Paths, command.Status);
     options.FileDone = [&](int, const TNameCleanEntry& e) {
         if (json) {
             QJsonObject o{
@@ -165,28 +185,24 @@ int RunCleanNames(const QStringList& args) {
     TCliPercentProgress progress(options.Paths.size(), QStringLiteral("cleaning names"));
     TPerFilePrompter prompter(json);
     const TNameCleanerResult result = RunNameCleaner(options, progress, prompter);
-    return result.Ran && result.Failed == 0 ? status : kExitFailure;
+    return result.Failed == 0 ? command.Status : kExitFailure;
 }
 
 int RunCleanTags(const QStringList& args) {
-    TCliArgs parsed;
-    if (const int s = SplitCliArgs(args, kCleanTagsUsage, kCleanTagsHelp, parsed, kCleanFlags);
+    TCleanCommand command;
+    if (const int s = ParseCleanCommand(args, kCleanTagsUsage, kCleanTagsHelp,
+                                        {QStringLiteral("case"), QStringLiteral("kinds")}, command);
         s >= 0)
         return s;
+    const bool json = command.Json;
     TTagCleanerOptions options;
-    if (!OnlyOptions(parsed, kCleanTagsUsage, {QStringLiteral("case"), QStringLiteral("kinds")}) ||
-        !ParseCleanOptions(parsed, kCleanTagsUsage, options.Clean))
-        return kExitUsage;
-    for (const auto& [name, value] : parsed.Options)
+    options.Clean = command.Clean;
+    options.DryRun = command.DryRun;
+    for (const auto& [name, value] : command.Parsed.Options)
         if (name == QLatin1String("kinds") &&
             !ParseKindsOption(value, kCleanTagsUsage, options.Kinds))
             return kExitUsage;
-    if (parsed.Paths.isEmpty())
-        return UsageError(QLatin1String(kCleanTagsUsage), QStringLiteral("no PATH given"));
-    const bool json = parsed.Has("json");
-    options.DryRun = parsed.Has("dry-run");
-    int status = kExitOk;
-    options.Paths = ToolFiles(parsed.Paths, status);
+    options.Paths = ToolFiles(command.Parsed.Paths, command.Status);
     options.FileDone = [&](int, const TTagCleanEntry& e) {
         const QString outcome = OutcomeName(e.Outcome, options.DryRun, "cleaned");
         if (json) {
@@ -212,8 +228,9 @@ int RunCleanTags(const QStringList& args) {
     TCliPercentProgress progress(options.Paths.size(), QStringLiteral("cleaning tags"));
     TPerFilePrompter prompter(json);
     const TTagCleanerResult result = RunTagCleaner(options, progress, prompter);
-    if (options.Paths.isEmpty()) return status;
-    return result.Ran && result.Failed == 0 ? status : kExitFailure;
+    // No kind chosen is a failure; an empty list is nothing to do.
+    if (!result.Ran && !options.Paths.isEmpty()) return kExitFailure;
+    return result.Failed == 0 ? command.Status : kExitFailure;
 }
 
 int RunFindIncomplete(const QStringList& args) {

@@ -1,9 +1,12 @@
 #include "gui/CleanOptionBoxes.h"
 
+#include "gui/PanelHost.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -45,6 +48,17 @@ TCleanOptionBoxes::TCleanOptionBoxes(QGroupBox* group, const TCleanBoxNames& nam
     });
     connect(FCaseOn, &QCheckBox::toggled, this, &TCleanOptionBoxes::RefreshCaseList);
     RefreshCaseList();
+}
+
+TCleanOptionBoxes* TCleanOptionBoxes::AddToPanel(TPanelHost* dlg, TToolPanel panel,
+                                                 const char* groupName,
+                                                 const TCleanBoxNames& names) {
+    auto* group = new QGroupBox(tr("Options"), dlg->Panel(panel));
+    group->setObjectName(QString::fromLatin1(groupName));
+    auto* boxes = new TCleanOptionBoxes(group, names);
+    dlg->PanelLayout(panel)->addWidget(group);
+    dlg->EntrySteps.insert(int(panel), [boxes] { boxes->RefreshCaseList(); });
+    return boxes;
 }
 
 TCleanOptions TCleanOptionBoxes::Options() const {

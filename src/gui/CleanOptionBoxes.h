@@ -7,6 +7,8 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class TPanelHost;
+enum class TToolPanel;
 
 // The objectNames of one cleaner's option controls.
 struct TCleanBoxNames {
@@ -25,6 +27,10 @@ class TCleanOptionBoxes : public QObject {
     Q_OBJECT
 public:
     TCleanOptionBoxes(QGroupBox* group, const TCleanBoxNames& names);
+    // The boxes in an "Options" group named `groupName` below the panel's list; the panel's
+    // entry step refreshes the case format list.
+    static TCleanOptionBoxes* AddToPanel(TPanelHost* dlg, TToolPanel panel, const char* groupName,
+                                         const TCleanBoxNames& names);
 
     TCleanOptions Options() const;
     // The case format list usable exactly when case formatting is on (the panel's entry step).

@@ -7,7 +7,6 @@
 #include "gui/ToolRun.h"
 #include "tools/NameCleaner.h"
 
-#include <QGroupBox>
 #include <QPersistentModelIndex>
 #include <QVBoxLayout>
 #include <vector>
@@ -16,19 +15,15 @@ TCleanerPanel::TCleanerPanel(TPanelHost* dlg)
     : QObject(dlg->HostWindow()), FDlg(dlg), FList(dlg->ToolList(TToolPanel::Cleaner)) {
     setObjectName(QStringLiteral("cleaner"));
     const TToolPanel panelId = TToolPanel::Cleaner;
-    QWidget* panel = dlg->Panel(panelId);
-    auto* group = new QGroupBox(tr("Options"), panel);
-    group->setObjectName(QStringLiteral("cleanopt_grp"));
-    FOptions = new TCleanOptionBoxes(group, {"cleanundertospace_chk", "cleanspacestounder_chk",
-                                             "cleanminustospace_chk", "cleanmultiplespaces_chk",
-                                             "cleancase_chk", "cleancase_cmb"});
-    FProgress = MakeToolProgressBar(panel, "clean_prg");
-    dlg->PanelLayout(panelId)->addWidget(group);
+    FOptions = TCleanOptionBoxes::AddToPanel(dlg, panelId, "cleanopt_grp",
+                                             {"cleanundertospace_chk", "cleanspacestounder_chk",
+                                              "cleanminustospace_chk", "cleanmultiplespaces_chk",
+                                              "cleancase_chk", "cleancase_cmb"});
+    FProgress = MakeToolProgressBar(dlg->Panel(panelId), "clean_prg");
     dlg->PanelLayout(panelId)->addWidget(FProgress);
     FGo = AddColumnButton(dlg, panelId, "cleango_btn", tr("Go"), "dialog-ok",
                           QStyle::SP_DialogOkButton);
     connect(FGo, &QPushButton::clicked, this, &TCleanerPanel::cleango_btnClick);
-    dlg->EntrySteps.insert(int(panelId), [this] { FOptions->RefreshCaseList(); });
 }
 
 void TCleanerPanel::cleango_btnClick() {

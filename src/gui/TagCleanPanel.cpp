@@ -16,24 +16,21 @@ TTagCleanPanel::TTagCleanPanel(TPanelHost* dlg)
     setObjectName(QStringLiteral("tagclean"));
     const TToolPanel panelId = TToolPanel::TagCleaner;
     QWidget* panel = dlg->Panel(panelId);
-    auto* options = new QGroupBox(tr("Options"), panel);
-    options->setObjectName(QStringLiteral("tclopt_grp"));
-    FOptions = new TCleanOptionBoxes(options, {"tclundertospace_chk", "tclspacetounder_chk",
-                                               "tclminustospace_chk", "tclmergemultiplesspaces_chk",
-                                               "tclcaseformatting_chk", "tclcaseformatting_cmb"});
+    FOptions = TCleanOptionBoxes::AddToPanel(dlg, panelId, "tclopt_grp",
+                                             {"tclundertospace_chk", "tclspacetounder_chk",
+                                              "tclminustospace_chk", "tclmergemultiplesspaces_chk",
+                                              "tclcaseformatting_chk", "tclcaseformatting_cmb"});
     auto* tags = new QGroupBox(tr("Tags"), panel);
     tags->setObjectName(QStringLiteral("tcltags_grp"));
     auto* row = new QHBoxLayout(tags);
     FKinds = std::make_unique<TTagKindBoxes>(tags, row, QStringLiteral("tcl"));
     row->addStretch();
     FProgress = MakeToolProgressBar(panel, "tcl_prg");
-    dlg->PanelLayout(panelId)->addWidget(options);
     dlg->PanelLayout(panelId)->addWidget(tags);
     dlg->PanelLayout(panelId)->addWidget(FProgress);
     FGo = AddColumnButton(dlg, panelId, "tclgo_btn", tr("Go"), "dialog-ok",
                           QStyle::SP_DialogOkButton);
     connect(FGo, &QPushButton::clicked, this, &TTagCleanPanel::tclgo_btnClick);
-    dlg->EntrySteps.insert(int(panelId), [this] { FOptions->RefreshCaseList(); });
 }
 
 TTagCleanPanel::~TTagCleanPanel() = default;

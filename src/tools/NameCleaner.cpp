@@ -81,13 +81,8 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
     }
     result.Ran = true;
     const int total = int(paths.size());
-    progress.SetRange(total);
     TRenamePlan plan;
-    for (int i = 0; i < total; ++i) {
-        if (progress.Cancelled()) {
-            result.Stopped = true;
-            break;
-        }
+    result.Stopped = !ForEachFile(total, progress, [&](int i) {
         TNameCleanEntry entry;
         entry.OldPath = paths[i];
         entry.NewPath = CleanedFilePath(entry.OldPath, options.Clean);
@@ -106,15 +101,8 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
         }
         if (options.FileDone) options.FileDone(i, entry);
         result.Files.append(std::move(entry));
-        progress.SetPosition(i + 1);
-    }
+    });
     progress.SetPosition(0);
-    if (result.Failed > 0)
-        prompter.ShowMessageBox(
-            FailureListText(QStringLiteral("%1 of %2 files could not be renamed:")
-                                .arg(result.Failed)
-                                .arg(total),
-                            result.Failures),
-            mbOk, mkError);
+    TellFailures(prompter, result.Failures, total, QStringLiteral("renamed"));
     return result;
 }

@@ -2,7 +2,6 @@
 
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
-#include "io/SonvaleError.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -91,21 +90,11 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     }
     result.Ran = true;
     const int total = int(paths.size());
-    progress.SetRange(total);
-    for (int i = 0; i < total; ++i) {
-        if (progress.Cancelled()) {
-            result.Stopped = true;
-            break;
-        }
+    result.Stopped = !ForEachFile(total, progress, [&](int i) {
         TTagCleanEntry entry;
         entry.Path = paths[i];
-        try {
-            CleanFile(options, entry);
-        } catch (const ESonvaleError& e) {
-            entry.Error = e.Message;
-        } catch (const std::exception& e) {
-            entry.Error = QString::fromLocal8Bit(e.what());
-        }
+        if (const QString error = CaughtError([&] { CleanFile(options, entry); }); !error.isEmpty())
+            entry.Error = error;
         if (entry.Error.isEmpty()) {
             if (!options.DryRun) ++result.Written;
         } else {
@@ -115,15 +104,8 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
         }
         if (options.FileDone) options.FileDone(i, entry);
         result.Files.append(std::move(entry));
-        progress.SetPosition(i + 1);
-    }
+    });
     progress.SetPosition(0);
-    if (result.Failed > 0)
-        prompter.ShowMessageBox(
-            FailureListText(QStringLiteral("%1 of %2 files could not be cleaned:")
-                                .arg(result.Failed)
-                                .arg(total),
-                            result.Failures),
-            mbOk, mkError);
+    TellFailures(prompter, result.Failures, total, QStringLiteral("cleaned"));
     return result;
 }
