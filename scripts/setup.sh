@@ -11,6 +11,7 @@ PACKAGES=(
   libogg-dev libvorbis-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev
+  libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # oracles used by the tests
   libmpg123-dev mpg123 sox ffmpeg vorbis-tools python3-mutagen

@@ -4,6 +4,7 @@
 #include "io/Mask.h"
 #include "io/SonvaleError.h"
 
+#include <QFileInfo>
 #include <array>
 
 uint8_t FormatCodeOfName(const QString& name) {
@@ -43,7 +44,7 @@ bool TAudioFile::Open() {
     if (IsOpen) return true;
     if (FormatCode == fcUnknown || FormatCode == fcNeverAssigned) return false;
     // A pipe named like audio would block a reader (and FFmpeg) for ever.
-    if (WideIsNonRegular(FileName))
+    if (!WideRegularFile(FileName) && QFileInfo::exists(FileName))
         throw ESonvaleError(QStringLiteral("%1 is not a regular file").arg(FileName));
     std::unique_ptr<TAbstractAudioFile> reader = CreateReader(FormatCode, FileName);
     if (!reader) return false;

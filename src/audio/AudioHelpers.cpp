@@ -2,6 +2,9 @@
 
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
+#include "io/SonvaleError.h"
+#include "io/WFileStream.h"
+#include "tags/Id3v2Tag.h"
 
 #include <cfenv>
 #include <cmath>
@@ -23,12 +26,38 @@ int32_t AudioDurationMs(const QString& name) {
 
 int64_t AudioDataOffset(const QString& name) {
     if (!WideFileExists(name)) return 0;
-    TAudioFile af;
-    af.SetFileName(name);
-    if (!af.Open()) return 0;
-    int64_t start = af.Reader->AudioStart;
-    af.Close();
-    return start;
+    try {
+        TWFileStream stream(name, fmOpenRead | fmShareDenyNone);
+        return AudioDataOffset(stream, name);
+    } catch (const ESonvaleError&) {
+        return 0;
+    }
+}
+
+int64_t AudioDataOffset(TWFileStream& stream, const QString& name) {
+    switch (FormatCodeOfName(name)) {
+    case fcMpeg:
+    case fcApe: {
+        // What their readers take as the tag (ReadPreferredTags), without parsing the stream.
+        unsigned char h[10];
+        return stream.ReadAt(0, h, 10) == 10 ? Id3v2TagSize(h) : 0;
+    }
+    case fcMpc: {
+        // The header may sit behind the tag or, when the tag's size is wrong, at 0.
+        TAudioFile af;
+        af.SetFileName(name);
+        try {
+            if (!af.Open()) return 0;
+        } catch (const ESonvaleError&) {
+            return 0;
+        }
+        const int64_t start = af.Reader->AudioStart;
+        af.Close();
+        return start;
+    }
+    default:
+        return 0;
+    }
 }
 
 bool IsSupportedExtension(const QString& ext) {

@@ -6,7 +6,6 @@
 #include "tools/TagCleaner.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -54,10 +53,6 @@ const QStringList kCleanFlags = {QStringLiteral("underscores-to-spaces"),
                                  QStringLiteral("dry-run"),
                                  QStringLiteral("json")};
 
-QString Json(const QJsonObject& o) {
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n');
-}
-
 // The cleaning switches and "--case"; false after printing the usage error.
 bool ParseCleanOptions(const TCliArgs& args, const char* usage, TCleanOptions& clean) {
     clean.UnderscoresToSpaces = args.Has("underscores-to-spaces");
@@ -99,11 +94,11 @@ bool OnlyOptions(const TCliArgs& args, const char* usage, const QStringList& all
 }
 
 // The files of the PATH arguments; the ones the lists refuse are told and fail the run.
-QStringList ToolFiles(const QStringList& paths, int& status) {
+QStringList ToolFiles(const QStringList& paths, bool json, int& status) {
     QStringList refused;
-    const QStringList files = ListablePaths(paths, refused);
+    const QStringList files = ListToolFiles(paths, refused);
     for (const QString& p : refused) {
-        PrintErr(QStringLiteral("%1: skipped: not an audio file the lists take\n").arg(p));
+        PrintFileError(json, p, QStringLiteral("not an audio file the lists take"));
         status = kExitFailure;
     }
     return files;
@@ -167,7 +162,7 @@ int RunCleanNames(const QStringList& args) {
     TNameCleanerOptions options;
     options.Clean = command.Clean;
     options.DryRun = command.DryRun;
-    options.Paths = ToolFiles(command.Parsed.Paths, command.Status);
+    options.Paths = ToolFiles(command.Parsed.Paths, json, command.Status);
     options.FileDone = [&](int, const TNameCleanEntry& e) {
         if (json) {
             QJsonObject o{
@@ -175,7 +170,7 @@ int RunCleanNames(const QStringList& args) {
                 {QStringLiteral("new"), e.NewPath},
                 {QStringLiteral("status"), OutcomeName(e.Outcome, options.DryRun, "renamed")}};
             if (!e.Error.isEmpty()) o[QStringLiteral("error")] = e.Error;
-            PrintOut(Json(o));
+            PrintJsonLine(o);
         } else if (e.Outcome == TCleanOutcome::Changed) {
             PrintOut(QStringLiteral("%1 -> %2\n").arg(e.OldPath, e.NewPath));
         } else if (e.Outcome == TCleanOutcome::Failed) {
@@ -202,7 +197,7 @@ int RunCleanTags(const QStringList& args) {
         if (name == QLatin1String("kinds") &&
             !ParseKindsOption(value, kCleanTagsUsage, options.Kinds))
             return kExitUsage;
-    options.Paths = ToolFiles(command.Parsed.Paths, command.Status);
+    options.Paths = ToolFiles(command.Parsed.Paths, json, command.Status);
     options.FileDone = [&](int, const TTagCleanEntry& e) {
         const QString outcome = OutcomeName(e.Outcome, options.DryRun, "cleaned");
         if (json) {
@@ -215,7 +210,7 @@ int RunCleanTags(const QStringList& args) {
                           {QStringLiteral("status"), outcome},
                           {QStringLiteral("changes"), changes}};
             if (!e.Error.isEmpty()) o[QStringLiteral("error")] = e.Error;
-            PrintOut(Json(o));
+            PrintJsonLine(o);
             return;
         }
         QString text = e.Outcome == TCleanOutcome::Failed
@@ -258,20 +253,17 @@ int RunFindIncomplete(const QStringList& args) {
         return UsageError(QLatin1String(kFindIncompleteUsage), QStringLiteral("no PATH given"));
     const bool json = parsed.Has("json");
     int status = kExitOk;
-    options.Paths = ToolFiles(parsed.Paths, status);
+    options.Paths = ToolFiles(parsed.Paths, json, status);
     options.FileDone = [&](int, const TIncompleteEntry& e) {
-        if (!e.Error.isEmpty()) {
-            if (json)
-                PrintOut(
-                    Json({{QStringLiteral("path"), e.Path}, {QStringLiteral("error"), e.Error}}));
-            else
-                PrintErr(QStringLiteral("%1: failed: %2\n").arg(e.Path, e.Error));
-        } else if (!e.Missing.isEmpty()) {
-            PrintOut(
-                json ? Json({{QStringLiteral("path"), e.Path},
-                             {QStringLiteral("missing"), QJsonArray::fromStringList(e.Missing)}})
-                     : e.Path + QLatin1Char('\n'));
-        }
+        if (!e.Error.isEmpty())
+            PrintFileError(json, e.Path, e.Error);
+        else if (e.Missing.isEmpty())
+            return;
+        else if (json)
+            PrintJsonLine({{QStringLiteral("path"), e.Path},
+                           {QStringLiteral("missing"), QJsonArray::fromStringList(e.Missing)}});
+        else
+            PrintOut(e.Path + QLatin1Char('\n'));
     };
     TCliPercentProgress progress(options.Paths.size(), QStringLiteral("scanning tags"));
     TPerFilePrompter prompter(json);

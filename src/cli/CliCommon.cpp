@@ -1,11 +1,12 @@
 #include "cli/CliCommon.h"
 
-#include "tools/FolderScan.h"
-
+#include "audio/AudioHelpers.h"
 #include "io/FileUtils.h"
+#include "tools/FolderScan.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSet>
 #include <unistd.h>
 
@@ -74,10 +75,46 @@ void PrintOut(const QString& text) {
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
 }
 
+void PrintJsonLine(const QJsonObject& object) {
+    PrintOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
+             QLatin1Char('\n'));
+}
+
 void PrintErr(const QString& text) {
     QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
+}
+
+void PrintFileError(bool json, const QString& path, const QString& error) {
+    if (json)
+        PrintJsonLine({{QStringLiteral("path"), path}, {QStringLiteral("error"), error}});
+    else
+        PrintErr(QStringLiteral("%1: %2\n").arg(path, error));
+}
+
+QStringList ListToolFiles(const QStringList& paths, QStringList& refused) {
+    QStringList files;
+    QSet<QString> seen;
+    auto add = [&](const QString& f) {
+        if (seen.contains(f)) return;
+        seen.insert(f);
+        files << f;
+    };
+    for (const QString& p : paths) {
+        if (WideDirectoryExists(p)) {
+            const QStringList inFolder = ExpandPaths(
+                {p}, [](const QString& f) { return IsSupportedExtension(WideExtractFileExt(f)); },
+                nullptr);
+            for (const QString& f : inFolder)
+                add(f);
+        } else if (!IsListablePath(p)) {
+            refused << p;
+        } else {
+            add(p);
+        }
+    }
+    return files;
 }
 
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
@@ -100,23 +137,19 @@ QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const
     return out;
 }
 
-QStringList ListablePaths(const QStringList& paths, QStringList& refused) {
+QStringList ListedFiles(const QStringList& paths, int& status) {
+    QStringList missing;
     QStringList files;
     QSet<QString> seen;
-    auto add = [&](const QString& f) {
-        if (seen.contains(f)) return;
-        seen.insert(f);
-        files << f;
-    };
-    for (const QString& p : paths) {
-        if (WideDirectoryExists(p)) {
-            for (const QString& f : ExpandPaths({p}, IsListablePath, nullptr))
-                add(f);
-        } else if (!IsListablePath(p)) {
-            refused << p;
-        } else {
-            add(p);
-        }
+    for (const QString& f : ExpandPaths(paths, IsListablePath, &missing)) {
+        const QString absolute = QFileInfo(f).absoluteFilePath();
+        if (seen.contains(absolute)) continue;
+        seen.insert(absolute);
+        files << absolute;
+    }
+    for (const QString& m : missing) {
+        PrintErr(QStringLiteral("%1: No such file or folder\n").arg(m));
+        status = kExitFailure;
     }
     return files;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -26,6 +27,11 @@ const std::vector<TCliCommand>& CliCommands();
 int UsageError(const QString& usage, const QString& problem);
 void PrintOut(const QString& text); // UTF-8, no newline added
 void PrintErr(const QString& text);
+// One compact JSON object and a newline on standard output.
+void PrintJsonLine(const QJsonObject& o);
+// A file the command could not handle: {"path", "error"} on standard output with --json,
+// "path: error" on standard error without.
+void PrintFileError(bool json, const QString& path, const QString& error);
 
 // Arguments of a command: "--name value" pairs (names without the dashes, in the order
 // given), the switches that take no value, and the PATH arguments; "--" ends the options.
@@ -49,17 +55,22 @@ int TakeCliAction(QStringList& args, const char* usage, const char* help, const 
 // "--kinds N": the tag kinds as a number; false after printing the usage error.
 bool ParseKindsOption(const QString& value, const char* usage, int& kinds);
 
+// The files a tool's list would hold for the PATH arguments, each once, in the order
+// given: folders as "Add Folder" walks them, named files that pass the list's extension
+// test (a missing one keeps its place and fails when its turn comes). Named files the
+// list would not take go to `refused`.
+QStringList ListToolFiles(const QStringList& paths, QStringList& refused);
+
 // Expands the PATH arguments: files as given, folders walked recursively as the
 // windows' "Add Folder" walks them (name order, letter case ignored, each subfolder in
 // its place), keeping only the files `keep` accepts. Missing paths are returned in `missing`.
 QStringList ExpandPaths(const QStringList& paths, const std::function<bool(const QString&)>& keep,
                         QStringList* missing);
 
-// The files a tool's list would hold, in the order given: a folder adds its audio files
-// as "Add Folder" does, each path once; a file that has gone missing keeps its place (it
-// fails when its turn comes). A named file the lists would not take (".wav", ".txt") goes
-// to `refused`.
-QStringList ListablePaths(const QStringList& paths, QStringList& refused);
+// The files a tool's list would hold for the PATH arguments: named files, and the audio
+// files a list takes from each folder; absolute, each once. A missing path is told on
+// standard error and sets `status` to kExitFailure.
+QStringList ListedFiles(const QStringList& paths, int& status);
 
 // "\r[n/total] name" on standard error for long runs, only on a terminal.
 class TCliProgress {
@@ -94,9 +105,12 @@ int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
 int RunTags(const QStringList& args);
 int RunTagList(const QStringList& args);
+int RunOrganize(const QStringList& args);
+int RunMagicFolder(const QStringList& args);
+int RunLookup(const QStringList& args);
+int RunAlbum(const QStringList& args);
+int RunDupes(const QStringList& args);
+int RunQuality(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);
-int RunCleanNames(const QStringList& args);
-int RunCleanTags(const QStringList& args);
-int RunFindIncomplete(const QStringList& args);

@@ -7,7 +7,6 @@
 #include "tags/MetaTag.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cmath>
@@ -120,8 +119,7 @@ int RunInfo(const QStringList& args) {
     int status = kExitOk;
     auto report = [&](const QJsonObject& o) {
         if (json)
-            PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-                     QLatin1Char('\n'));
+            PrintJsonLine(o);
         else
             PrintOut(AsText(o));
         std::fflush(stdout);

@@ -8,7 +8,6 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 
@@ -166,8 +165,7 @@ int RunList(const QStringList& args) {
             o[QStringLiteral("dry_run")] = dry;
             o[QStringLiteral("messages")] = QJsonArray::fromStringList(prompter.Messages);
             o[QStringLiteral("errors")] = QJsonArray::fromStringList(prompter.Errors);
-            PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-                     QLatin1Char('\n'));
+            PrintJsonLine(o);
         }
     }
     const bool allListed = skipped.isEmpty() && missing.isEmpty() && refused.isEmpty();

@@ -10,7 +10,6 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
@@ -35,11 +34,6 @@ const char* const kPlaylistHelp =
 
 int Usage(const QString& problem) {
     return UsageError(QLatin1String(kPlaylistUsage), problem);
-}
-
-void PrintJson(const QJsonObject& o) {
-    PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) +
-             QLatin1Char('\n'));
 }
 
 // Writes through the real writer, or keeps the text for --dry-run.
@@ -121,7 +115,7 @@ int Create(const TCliArgs& parsed) {
         o[QStringLiteral("errors")] = QJsonArray::fromStringList(prompter.Errors);
         o[QStringLiteral("missing")] = QJsonArray::fromStringList(missing);
         o[QStringLiteral("skipped")] = QJsonArray::fromStringList(refused);
-        PrintJson(o);
+        PrintJsonLine(o);
     }
     return result.Written && missing.isEmpty() && refused.isEmpty() ? kExitOk : kExitFailure;
 }
@@ -177,7 +171,7 @@ int Check(const TCliArgs& parsed) {
         o[QStringLiteral("dry_run")] = writers.Dry;
         o[QStringLiteral("messages")] = QJsonArray::fromStringList(prompter.Messages);
         o[QStringLiteral("errors")] = QJsonArray::fromStringList(prompter.Errors);
-        PrintJson(o);
+        PrintJsonLine(o);
     }
     if (save) return saved ? kExitOk : kExitFailure;
     return analysis.Invalid.isEmpty() ? kExitOk : kExitFailure;

@@ -60,7 +60,7 @@ int RunTagList(const QStringList& args) {
     if (paths.isEmpty()) return Usage(QStringLiteral("no PATH given"));
 
     QStringList refused;
-    options.Paths = ListablePaths(paths, refused);
+    options.Paths = ListToolFiles(paths, refused);
     for (const QString& p : refused)
         PrintErr(QStringLiteral("%1: skipped: not a file the tagger lists\n").arg(p));
     if (options.Paths.isEmpty()) {

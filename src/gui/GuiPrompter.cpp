@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 int TGuiPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
@@ -53,4 +55,11 @@ QStringList TGuiPrompter::OpenFiles(const QString& title, const QString& rawFilt
 
 QString TGuiPrompter::BrowseFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(FOwner, title);
+}
+
+bool TGuiPrompter::InputText(const QString& title, const QString& label, QString& value) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(FOwner, title, label, QLineEdit::Normal, value, &ok);
+    if (ok) value = text;
+    return ok;
 }

@@ -1,15 +1,20 @@
 #include "gui/MainDlg.h"
 
+#include "gui/AlbumPanel.h"
 #include "gui/BurnerPanel.h"
 #include "gui/CleanerPanel.h"
+#include "gui/DuplicatesPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/IncompletePanel.h"
 #include "gui/ListerPanel.h"
+#include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
+#include "gui/OrganizerPanel.h"
 #include "gui/PlsCheckerPanel.h"
 #include "gui/PlsCreatorPanel.h"
+#include "gui/QualityPanel.h"
 #include "gui/RemovePanel.h"
 #include "gui/SettingsPage.h"
 #include "gui/SingleEdPanel.h"
@@ -259,6 +264,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     SingleFileEditor = new TSingleEdPanel(this);
     new TMltEdPanel(this);
     new TRemovePanel(this);
+    new TOrganizerPanel(this);
+    new TMagicPanel(this);
+    new TDuplicatesPanel(this);
+    new TQualityPanel(this);
     new TPlsCreatorPanel(this);
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
@@ -266,6 +275,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TCleanerPanel(this);
     new TTagCleanPanel(this);
     new TIncompletePanel(this);
+    new TAlbumPanel(this);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -620,6 +630,7 @@ void TMainDlg::AppEvntActivate() {
     FBurner->ResetTotal();
     Genres = SortedGenreNames();
     FillGenreBoxes();
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
 
     const QString arg = CommandLine.value(0);
@@ -664,6 +675,7 @@ void TMainDlg::AppEvntActivate() {
 }
 
 void TMainDlg::FormDestroy() {
+    Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
     Genres.clear();
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/SettingsValues.h"
+#include "tools/HashScanner.h"
 #include "tools/Prompter.h"
 
 class QVBoxLayout;
@@ -81,10 +82,14 @@ public:
     // The settings the tools read; the settings page loads them, keeps them in step with
     // its controls and saves them.
     TSettingsValues Settings;
+    // The duplicates finder's fingerprints of its last scan, with the paths they belong to.
+    TFingerprintScan Fingerprints;
     // Saving the settings when their page is left (the settings page's SaveSettings), and
     // whether the single-file editor holds unsaved modifications (set by the editor).
     std::function<void()> SaveSettingsHook;
     std::function<bool()> SingleFileModifiedHook;
+    // A tool changed Settings (the e-mail asked at a lookup): the settings page shows it.
+    std::function<void()> SettingsChangedHook;
     // A tool's own step each time its panel is shown.
     QHash<int, std::function<void()>> EntrySteps;
 };

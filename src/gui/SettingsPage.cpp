@@ -107,6 +107,7 @@ TSettingsPage::TSettingsPage(TPanelHost& owner) : FOwner(owner) {
     setupplscralb_rdo->setChecked(true);
     setupplscralb_rdoClick();
     FOwner.Settings = ControlsToValues();
+    FOwner.SettingsChangedHook = [this] { ValuesToControls(TSettingsValues(FOwner.Settings)); };
     setup_lst->setCurrentRow(0);
 }
 
@@ -185,8 +186,13 @@ QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
     setupfreedbproxypass_txt = Named(new QLineEdit(page), "setupfreedbproxypass_txt");
     setupfreedbproxypass_txt->setEchoMode(QLineEdit::Password);
     setupfreedbcgi_txt->setText(QStringLiteral("/~cddb/cddb.cgi"));
+    setupfreedbemail_txt = Named(new QLineEdit(page), "setupfreedbemail_txt");
+    setupfreedbsite_txt = Named(new QLineEdit(page), "setupfreedbsite_txt");
+    setupfreedbsite_txt->setText(QStringLiteral("www.freedb.org"));
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Server :")), setupfreedbserver_cmb);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("CGI path :")), setupfreedbcgi_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Your e-mail :")), setupfreedbemail_txt);
+    form->addRow(CaptionLabel(page, QT_TR_NOOP("Search site :")), setupfreedbsite_txt);
     form->addRow(setupfreedbproxy_chk);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy server :")), setupfreedbproxyserver_txt);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Proxy port :")), setupfreedbproxyport_txt);
@@ -208,8 +214,9 @@ QWidget* TSettingsPage::BuildFreeDBPage(QGroupBox* group) {
             &TSettingsPage::SyncValues);
     connect(setupfreedbproxy_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     connect(setupfreedbproxyport_txt, &QSpinBox::valueChanged, this, &TSettingsPage::SyncValues);
-    for (QLineEdit* e : {setupfreedbcgi_txt, setupfreedbproxyserver_txt, setupfreedbproxyname_txt,
-                         setupfreedbproxypass_txt})
+    for (QLineEdit* e :
+         {setupfreedbcgi_txt, setupfreedbemail_txt, setupfreedbsite_txt, setupfreedbproxyserver_txt,
+          setupfreedbproxyname_txt, setupfreedbproxypass_txt})
         connect(e, &QLineEdit::textChanged, this, &TSettingsPage::SyncValues);
     return page;
 }
@@ -434,7 +441,9 @@ void TSettingsPage::SyncValues() {
 }
 
 TSettingsValues TSettingsPage::ControlsToValues() const {
-    TSettingsValues v;
+    // Values without a control here (the lookup's last source) stay as the tools left them.
+    TSettingsValues v = FOwner.Settings;
+    v.FreeDBServers.clear();
     for (int i = 0; i < setupfreedbserver_cmb->count(); ++i)
         v.FreeDBServers.append(setupfreedbserver_cmb->itemText(i));
     v.FreeDBServerIndex = setupfreedbserver_cmb->currentIndex();
@@ -444,6 +453,8 @@ TSettingsValues TSettingsPage::ControlsToValues() const {
     v.FreeDBProxyPort = setupfreedbproxyport_txt->value();
     v.FreeDBProxyName = setupfreedbproxyname_txt->text();
     v.FreeDBProxyPass = setupfreedbproxypass_txt->text();
+    v.FreeDBEmail = setupfreedbemail_txt->text().trimmed();
+    v.FreeDBSearchSite = setupfreedbsite_txt->text().trimmed();
     v.DisableAssistant = disableassistant_chk->isChecked();
     v.RenamePattern = setuprenpattern_cmb->currentText();
     v.RenameTagMask = 0;
@@ -468,6 +479,7 @@ TSettingsValues TSettingsPage::ControlsToValues() const {
 void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     const bool wasLoading = FLoading;
     FLoading = true;
+    FOwner.Settings = v;
     setupfreedbserver_cmb->clear();
     setupfreedbserver_cmb->addItems(v.FreeDBServers);
     setupfreedbserver_cmb->setCurrentIndex(v.FreeDBServerIndex >= 0 &&
@@ -480,6 +492,8 @@ void TSettingsPage::ValuesToControls(const TSettingsValues& v) {
     setupfreedbproxyport_txt->setValue(v.FreeDBProxyPort);
     setupfreedbproxyname_txt->setText(v.FreeDBProxyName);
     setupfreedbproxypass_txt->setText(v.FreeDBProxyPass);
+    setupfreedbemail_txt->setText(v.FreeDBEmail);
+    setupfreedbsite_txt->setText(v.FreeDBSearchSite);
     disableassistant_chk->setChecked(v.DisableAssistant);
     setuprenpattern_cmb->setEditText(v.RenamePattern);
     QCheckBox* kinds[] = {setuprenid3v1_chk, setuprenid3v2_chk, setuprenapev2_chk,

@@ -90,6 +90,8 @@ private:
     QCheckBox* disableassistant_chk;
     QComboBox* setupfreedbserver_cmb;
     QLineEdit* setupfreedbcgi_txt;
+    QLineEdit* setupfreedbemail_txt;
+    QLineEdit* setupfreedbsite_txt;
     QCheckBox* setupfreedbproxy_chk;
     QLineEdit* setupfreedbproxyserver_txt;
     QSpinBox* setupfreedbproxyport_txt;

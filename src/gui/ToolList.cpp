@@ -26,11 +26,15 @@ TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(p
 }
 
 QStringList TToolList::Paths() const {
-    QStringList paths;
-    paths.reserve(count());
-    for (int i = 0; i < count(); ++i)
-        paths.append(item(i)->text());
-    return paths;
+    return ListTexts(this);
+}
+
+QStringList ListTexts(const QListWidget* list) {
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
 }
 
 bool TToolList::AddFileToList(const QString& path) {

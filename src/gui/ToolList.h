@@ -42,6 +42,9 @@ private:
     bool FAdding = false;
 };
 
+// The items' texts in list order.
+QStringList ListTexts(const QListWidget* list);
+
 // The shared list operations; all do nothing without a selection (Reset aside).
 // After Remove the item before the removed one is selected unless selectAfter is false.
 void ListRemove(QListWidget* list, bool selectAfter = true);

@@ -172,16 +172,12 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
             RenameNoReplace(tmp, from);
             return Fail(error, ErrnoText(err));
         }
-        SyncFolderOf(to);
         return true;
     }
+    // A rename within one file system is atomic: after a power cut the file has one of
+    // its two names, never neither, so no folder sync (it costs milliseconds per file).
     const int err = RenameNoReplace(from, to);
-    if (err == 0) {
-        SyncFolderOf(to);
-        if (QFileInfo(oldName).absolutePath() != QFileInfo(newName).absolutePath())
-            SyncFolderOf(from);
-        return true;
-    }
+    if (err == 0) return true;
     if (err == EEXIST || err == ENOTEMPTY) return Fail(error, QStringLiteral("the target exists"));
     if (err != EXDEV) return Fail(error, ErrnoText(err));
     if (!S_ISREG(src.st_mode)) return Fail(error, QStringLiteral("not a regular file"));
@@ -191,9 +187,11 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
 bool WideMoveToTrash(const QString& name, QString* error) {
     QFile file(name);
     if (!file.exists()) return Fail(error, QStringLiteral("no such file"));
-    // Qt builds the trash inside the data folder without creating that folder first, and
-    // then falls back to paths relative to the current folder.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    // Qt falls back to the home trash and, when it cannot create that one (a data folder
+    // that does not exist yet), moves the file into "files" of the current folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data + QStringLiteral("/Trash")))
+        return Fail(error, QStringLiteral("no trash folder in %1").arg(data));
     if (!file.moveToTrash())
         return Fail(error, file.errorString().isEmpty() ? QStringLiteral("no trash for this file")
                                                         : file.errorString());

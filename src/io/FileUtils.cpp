@@ -47,10 +47,11 @@ bool WideDirectoryExists(const QString& name) {
     return StatName(name, st) && S_ISDIR(st.st_mode);
 }
 
-bool WideSameFile(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    return StatName(a, sa) && StatName(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+bool WideRegularFile(const QString& name, TFileIdentity* identity) {
+    struct stat st {};
+    if (!StatName(name, st) || !S_ISREG(st.st_mode)) return false;
+    if (identity) *identity = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return true;
 }
 
 int WideFileOpen(const QString& name, uint32_t mode) {
@@ -72,11 +73,6 @@ int WideFileOpen(const QString& name, uint32_t mode) {
         return -1;
     }
     return fd;
-}
-
-bool WideIsNonRegular(const QString& name) {
-    struct stat st {};
-    return StatName(name, st) && !S_ISREG(st.st_mode);
 }
 
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,

@@ -51,15 +51,20 @@ enum : uint32_t {
 
 bool WideFileExists(const QString& name);
 bool WideDirectoryExists(const QString& name);
-// True when both names reach one existing file (one name under another letter case on a
-// case-insensitive file system, a hard link).
-bool WideSameFile(const QString& a, const QString& b);
+
+// What a name points to on its file system: two names of one file (a link, a second
+// spelling of the path) share it.
+struct TFileIdentity {
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    bool operator==(const TFileIdentity&) const = default;
+};
+// True for a regular file (links followed): not a folder, pipe or device, whose open
+// could block or whose reads never end. Fills `identity` when given.
+bool WideRegularFile(const QString& name, TFileIdentity* identity = nullptr);
 // Returns a file descriptor, or -1 (the invalid handle). Only regular files
 // open: a pipe, socket, device or folder gives -1 without waiting.
 int WideFileOpen(const QString& name, uint32_t mode);
-// True when the name exists but is no regular file (a folder, pipe, socket or
-// device): nothing to read audio or tags from.
-bool WideIsNonRegular(const QString& name);
 int WideFileCreate(const QString& name, uint32_t access, uint32_t sharing, uint32_t attributes,
                    uint32_t disposition);
 // What a write to `name` that failed with the errno value `error` tells the user.

@@ -73,6 +73,20 @@ QByteArray TWFileStream::ReadBytesAt(int64_t offset, int64_t maxCount) {
     return bytes;
 }
 
+int64_t TWFileStream::ReadAt(int64_t offset, void* buffer, int64_t count) {
+    if (offset < 0 || count < 0) return -1;
+    int64_t done = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::pread(handle, p + done, size_t(count - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
 int64_t TWFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                  : origin == TSeekOrigin::soCurrent ? SEEK_CUR

@@ -32,6 +32,9 @@ public:
 
     // Up to maxCount bytes from offset (fewer at the end of the file).
     QByteArray ReadBytesAt(int64_t offset, int64_t maxCount);
+    // Bytes read at offset into buffer without moving the position: fewer at the end of
+    // the file, -1 when reading fails.
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count);
 
     int64_t Seek(int64_t offset, TSeekOrigin origin);
     int64_t Position() const;

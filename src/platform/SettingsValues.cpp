@@ -60,6 +60,14 @@ void LoadSettingsValues(QSettings& s, TSettingsValues& v) {
     }
     LoadText(s, QStringLiteral("FreeDB_ProxyName"), v.FreeDBProxyName);
     LoadText(s, QStringLiteral("FreeDB_ProxyPass"), v.FreeDBProxyPass);
+    LoadText(s, QStringLiteral("FreeDB_Email"), v.FreeDBEmail);
+    LoadText(s, QStringLiteral("FreeDB_SearchSite"), v.FreeDBSearchSite);
+    LoadText(s, QStringLiteral("MusicBrainz_Server"), v.MusicBrainzServer);
+    if (StoredText(s, QStringLiteral("Lookup_Source"), t)) {
+        bool ok = false;
+        const int source = t.trimmed().toInt(&ok);
+        if (ok && source >= 0 && source <= 2) v.LookupSource = source;
+    }
     LoadFlag(s, QStringLiteral("DisableAssistant"), v.DisableAssistant);
     LoadText(s, QStringLiteral("Rename_Pattern"), v.RenamePattern);
     if (StoredText(s, QStringLiteral("Rename_TagMask"), t)) {
@@ -105,5 +113,9 @@ void SaveSettingsValues(QSettings& s, const TSettingsValues& v) {
     s.setValue(QStringLiteral("Playback_CommandLine"), v.PlaybackCommandLine);
     s.setValue(QStringLiteral("DisableAssistant"), Flag(v.DisableAssistant));
     s.setValue(QStringLiteral("Burnhaven"), v.Burnhaven);
+    s.setValue(QStringLiteral("FreeDB_Email"), v.FreeDBEmail);
+    s.setValue(QStringLiteral("FreeDB_SearchSite"), v.FreeDBSearchSite);
+    s.setValue(QStringLiteral("MusicBrainz_Server"), v.MusicBrainzServer);
+    s.setValue(QStringLiteral("Lookup_Source"), QString::number(v.LookupSource));
     s.sync();
 }

@@ -16,6 +16,12 @@ struct TSettingsValues {
     int FreeDBProxyPort = 80;
     QString FreeDBProxyName;
     QString FreeDBProxyPass;
+    // The album lookup beyond the classic FreeDB: the user's e-mail for the CDDB greeting
+    // and the MusicBrainz contact, the keyword search site, the last source chosen.
+    QString FreeDBEmail;
+    QString FreeDBSearchSite = QStringLiteral("www.freedb.org");
+    int LookupSource = 2; // 0 FreeDB keyword search, 1 CDDB disc ID, 2 MusicBrainz
+    QString MusicBrainzServer = QStringLiteral("https://musicbrainz.org");
     bool DisableAssistant = false;
     QString RenamePattern = QStringLiteral("%1 - %3 - %6 - %2");
     int RenameTagMask = 31;

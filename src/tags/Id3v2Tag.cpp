@@ -487,21 +487,27 @@ bool TId3V2Tag::Open(const QString& fileName) {
     }
 }
 
+int64_t Id3v2TagSize(const unsigned char* h) {
+    if (std::memcmp(h, "ID3", 3) != 0 || h[3] < 2 || h[3] > 4 || h[4] == 0xFF ||
+        (h[6] | h[7] | h[8] | h[9]) & 0x80)
+        return 0;
+    const int64_t size = int64_t(Id3SyncSafe(h + 6)) + 10;
+    return h[3] == 4 && (h[5] & 0x10) ? size + 10 : size;
+}
+
 bool TId3V2Tag::ReadFromStream(TWFileStream& stream) {
     Clear();
     const int64_t start = stream.Position();
     tagStart = start;
     unsigned char h[10];
-    if (stream.Read(h, 10) != 10 || std::memcmp(h, "ID3", 3) != 0 || h[3] < 2 || h[3] > 4 ||
-        h[4] == 0xFF || (h[6] | h[7] | h[8] | h[9]) & 0x80) {
+    if (stream.Read(h, 10) != 10 || Id3v2TagSize(h) == 0) {
         stream.Seek(start, TSeekOrigin::soBeginning);
         return false;
     }
     Present = true;
     Version = h[3];
     const uint8_t flags = h[5];
-    totalLength = int64_t(Id3SyncSafe(h + 6)) + 10;
-    if (Version == 4 && (flags & 0x10)) totalLength += 10;
+    totalLength = Id3v2TagSize(h);
     // A declared length beyond the end of the file reads what is there.
     int64_t avail = std::max<int64_t>(0, stream.GetSize() - start - 10);
     int64_t want = std::min<int64_t>(totalLength - 10, avail);

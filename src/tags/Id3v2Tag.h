@@ -72,6 +72,9 @@ private:
 
 // Helpers shared with the tests.
 uint32_t Id3SyncSafe(const unsigned char* p);
+// Size of the tag that the 10-byte header `h` opens (header and a 2.4 footer included);
+// 0 when `h` is no ID3v2 header.
+int64_t Id3v2TagSize(const unsigned char* h);
 QByteArray Id3Unsynchronise(const QByteArray& data);
 QByteArray Id3Resynchronise(const QByteArray& data); // undoes unsynchronisation
 // "(17)", "(17)Rock", "17" and plain names, read as genre names.

@@ -1,15 +1,44 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-#include <functional>
+#include "io/SonvaleError.h"
 
-class TProgress;
-class TPrompter;
+#include <QString>
+#include <QStringList>
+#include <exception>
+#include <functional>
 
 // Told after each file of a tool's run: whether the file was done and, when it was not,
 // why (empty when the reason is unknown).
 using TFileDone = std::function<void(const QString& path, bool ok, const QString& error)>;
+
+// A closing message: `heading`, then the first ten of `lines` ("path: reason") and "..."
+// for the rest.
+inline QString FailureListText(const QString& heading, const QStringList& lines) {
+    constexpr int kListed = 10;
+    QString text = heading;
+    for (int i = 0; i < lines.size() && i < kListed; ++i)
+        text += QLatin1Char('\n') + lines[i];
+    if (lines.size() > kListed) text += QStringLiteral("\n...");
+    return text;
+}
+
+// One file's work in a batch: the error it raises as text, empty when none. Unless
+// `keepGoing`, the error passes on instead and the batch stops at that file.
+template <class F> QString FileStepError(bool keepGoing, const F& work) {
+    try {
+        work();
+    } catch (const ESonvaleError& e) {
+        if (!keepGoing) throw;
+        return e.Message;
+    } catch (const std::exception& e) {
+        if (!keepGoing) throw;
+        return QString::fromLocal8Bit(e.what());
+    }
+    return {};
+}
+
+class TProgress;
+class TPrompter;
 
 // A file a run could not handle, and why.
 struct TFileFailure {
@@ -17,22 +46,14 @@ struct TFileFailure {
     QString Reason;
 };
 
-// `head`, then one "path: reason" line for each of the first `shown` failures and a count
-// of the others: a run's failures told in one message.
-QString FailureListText(const QString& head, const QList<TFileFailure>& failures, int shown = 15);
-
-// Why a listed file cannot be found: a name that is not valid UTF-8 on disk reaches the
-// lists with replacement characters and cannot be opened by that name.
+// Why a listed file cannot be found: a name that is not valid UTF-8 on disk may reach a
+// list with replacement characters and then cannot be opened by that name.
 QString MissingFileReason(const QString& path);
 
 // The error message of a run in which files failed: "N of TOTAL files could not be WHAT:"
 // and the failures with their reasons. Nothing when none failed.
 void TellFailures(TPrompter& prompter, const QList<TFileFailure>& failures, int total,
                   const QString& what);
-
-// The message of what `work` raises (an ESonvaleError or another exception); empty when it
-// raises nothing. For runs that count a refused file and go on.
-QString CaughtError(const std::function<void()>& work);
 
 // Walks files 0 to total - 1 in order with the progress from 1 to total: `handle` gets each
 // index. False when the user stopped the run before a file.

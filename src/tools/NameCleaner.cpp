@@ -40,6 +40,11 @@ QString Rename(const QString& from, const QString& to) {
     return error.isEmpty() ? QStringLiteral("not renamed") : error;
 }
 
+bool SameFile(const QString& a, const QString& b) {
+    TFileIdentity ia, ib;
+    return WideRegularFile(a, &ia) && WideRegularFile(b, &ib) && ia == ib;
+}
+
 // The outcome of a rename as a run would find it, for a dry run: the names earlier
 // entries take or leave count as the run would have left them.
 class TRenamePlan {
@@ -48,7 +53,7 @@ public:
         if (const QString error = NameError(to); !error.isEmpty()) return error;
         if (!WideFileExists(from) || Vacated.contains(from)) return MissingFileReason(from);
         if (Taken.contains(to)) return QStringLiteral("the target exists");
-        if (WideFileExists(to) && !Vacated.contains(to) && !WideSameFile(from, to))
+        if (WideFileExists(to) && !Vacated.contains(to) && !SameFile(from, to))
             return QStringLiteral("the target exists");
         return QString();
     }

@@ -31,6 +31,12 @@ public:
     virtual QStringList OpenFiles(const QString& title, const QString& filter, bool multiple) = 0;
     // Empty when cancelled.
     virtual QString BrowseFolder(const QString& title) = 0;
+    // One line of text, `value` holding the text shown first; false when cancelled (and
+    // wherever nobody can type).
+    virtual bool InputText(const QString& title, const QString& label, QString& value) {
+        (void)title, (void)label, (void)value;
+        return false;
+    }
 
     bool AskQuestion(const QString& text) {
         return ShowMessageBox(text, mbYesNo, mkQuestion) == mrYes;

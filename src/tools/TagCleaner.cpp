@@ -93,7 +93,8 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     result.Stopped = !ForEachFile(total, progress, [&](int i) {
         TTagCleanEntry entry;
         entry.Path = paths[i];
-        if (const QString error = CaughtError([&] { CleanFile(options, entry); }); !error.isEmpty())
+        if (const QString error = FileStepError(true, [&] { CleanFile(options, entry); });
+            !error.isEmpty())
             entry.Error = error;
         if (entry.Error.isEmpty()) {
             if (!options.DryRun) ++result.Written;

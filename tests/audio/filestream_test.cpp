@@ -139,6 +139,7 @@ TEST_F(FileTest, MovesAcrossFileSystemsAndToTheTrashLoseNothing) {
     Write(QStringLiteral("gone.mp3"), "G");
     EXPECT_TRUE(WideMoveToTrash(Path(QStringLiteral("gone.mp3")), &why)) << why.toStdString();
     EXPECT_FALSE(WideFileExists(Path(QStringLiteral("gone.mp3"))));
+    // In the trash of the data folder, which did not exist yet, not in the current folder.
     EXPECT_TRUE(WideFileExists(Path(QStringLiteral("share/Trash/files/gone.mp3"))));
     EXPECT_FALSE(WideMoveToTrash(Path(QStringLiteral("gone.mp3"))));
     qunsetenv("XDG_DATA_HOME");

@@ -4,7 +4,9 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QObject>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 // A temporary home for the test program: settings, the desktop entry and every other
 // per-user file go there, never to the user's own.
@@ -34,4 +36,11 @@ inline TSonvaleApp& TestApp() {
     static char* argv[] = {name, nullptr};
     static TSonvaleApp* app = new TSonvaleApp(argc, argv);
     return *app;
+}
+
+// The child of `root` named `name`; a test failure when there is none.
+template <class T> T* FindNamed(const QObject* root, const char* name) {
+    T* w = root->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
 }

@@ -1,6 +1,6 @@
 // The playlist creator, the playlist checker, the files lister and the stream writer
 // window as the user drives them.
-#include "GuiMain.h"
+#include "PanelTest.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
 #include "support/AudioFixtures.h"
@@ -20,29 +20,16 @@
 
 namespace {
 
-class PlaylistPanels : public ::testing::Test {
+class PlaylistPanels : public TPanelTest {
 protected:
     void SetUp() override {
-        TestApp();
-        prompter = std::make_shared<TScriptedPrompter>();
-        dlg = std::make_unique<TMainDlg>(prompter);
+        TPanelTest::SetUp();
         for (const char* f : {"Music/Album/a.mp3", "Music/Album/b.ogg", "Music/Album/c.wav"})
             ASSERT_TRUE(fixtures::WriteFile(P(f), "x"));
         dir.mkpath(QStringLiteral("Lists"));
     }
     QString P(const char* relative) const { return dir.filePath(QLatin1String(relative)); }
-    template <class T> T* Find(const char* name) {
-        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     QString Text(const char* label) { return Find<QLabel>(label)->text(); }
-    void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
-
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    std::shared_ptr<TScriptedPrompter> prompter;
-    std::unique_ptr<TMainDlg> dlg;
 };
 
 TEST_F(PlaylistPanels, CreatorBuildsAndWritesAPlaylist) {

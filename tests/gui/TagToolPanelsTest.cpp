@@ -1,4 +1,4 @@
-#include "GuiMain.h"
+#include "PanelTest.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
 #include "support/ScriptedPrompter.h"
@@ -20,23 +20,8 @@ using namespace tagtools;
 
 namespace {
 
-class TagToolPanels : public ::testing::Test {
+class TagToolPanels : public TPanelTest {
 protected:
-    void SetUp() override {
-        TestApp();
-        prompter = std::make_shared<TScriptedPrompter>();
-        dlg = std::make_unique<TMainDlg>(prompter);
-    }
-    template <class T> T* Find(const char* name) {
-        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Click(const char* name) {
-        auto* b = Find<QAbstractButton>(name);
-        ASSERT_NE(b, nullptr);
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
     void ClickEntry(TToolList* list, int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(row)).center());
@@ -46,11 +31,6 @@ protected:
         for (const QString& p : paths)
             ASSERT_TRUE(list->AddFileToList(p)) << p.toStdString();
     }
-
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    std::shared_ptr<TScriptedPrompter> prompter;
-    std::unique_ptr<TMainDlg> dlg;
 };
 
 TEST_F(TagToolPanels, TaggerControlsStartAsTheToolExpects) {

@@ -20,6 +20,7 @@ public:
     QQueue<int> Answers; // mrOk/mrYes/mrNo, one per Yes/No box
     QQueue<QStringList> OpenAnswers;
     QQueue<QString> BrowseAnswers;
+    QQueue<QString> TextAnswers; // one per InputText; none left: cancelled
     QList<TShown> Shown;
     QStringList OpenFilters;
 
@@ -38,6 +39,12 @@ public:
     }
     QString BrowseFolder(const QString&) override {
         return BrowseAnswers.isEmpty() ? QString() : BrowseAnswers.dequeue();
+    }
+    bool InputText(const QString&, const QString& label, QString& value) override {
+        Shown.append({label, mbOk, mkNone, false});
+        if (TextAnswers.isEmpty()) return false;
+        value = TextAnswers.dequeue();
+        return true;
     }
     QStringList Texts() const {
         QStringList t;

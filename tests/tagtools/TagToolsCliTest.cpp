@@ -1,4 +1,5 @@
 #include "TagToolsSupport.h"
+#include "support/CliRun.h"
 
 #include <QTemporaryDir>
 
@@ -10,16 +11,9 @@ class TagToolsCli : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QDir dir{tmp.path()};
-    QString out, err;
-
-    int Cli(const QStringList& args) {
-        QByteArray o, e;
-        const int rc =
-            fixtures::RunProgram(QString::fromUtf8(SONVALE_CLI_PATH), args, &o, &e, 120000);
-        out = QString::fromUtf8(o);
-        err = QString::fromUtf8(e);
-        return rc;
-    }
+    TCliRun Cli;
+    QString& out = Cli.out;
+    QString& err = Cli.err;
 };
 
 TEST_F(TagToolsCli, TagListNumbersInTheOrderGivenWithFoldersInNameOrder) {
