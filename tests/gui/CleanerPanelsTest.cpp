@@ -1,41 +1,18 @@
 // The name cleaner, tag cleaner and incomplete-tags finder panels driven by their controls.
-#include "GuiMain.h"
-#include "gui/MainDlg.h"
+#include "PanelTest.h"
 #include "gui/SingleEdPanel.h"
 #include "gui/ToolList.h"
-#include "support/ScriptedPrompter.h"
 #include "tagtools/TagToolsSupport.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace tagtools;
 
 namespace {
 
-class CleanerPanels : public ::testing::Test {
-protected:
-    void SetUp() override {
-        TestApp();
-        prompter = std::make_shared<TScriptedPrompter>();
-        dlg = std::make_unique<TMainDlg>(prompter);
-    }
-    template <class T> T* Find(const char* name) {
-        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
-
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    std::shared_ptr<TScriptedPrompter> prompter;
-    std::unique_ptr<TMainDlg> dlg;
-};
+using CleanerPanels = TPanelTest;
 
 TEST_F(CleanerPanels, OptionBoxesOfBothCleaners) {
     const struct {
