@@ -1,5 +1,6 @@
 // Rewriting the comment header of a long Ogg Vorbis file, and opening it.
 #include "audio/OggFile.h"
+#include "support/TagFiles.h"
 #include "tags/OggTag.h"
 
 #include <QFile>
@@ -44,7 +45,7 @@ void BM_RewriteComments(benchmark::State& state) {
         state.SkipWithError("oggenc missing");
         return;
     }
-    TOggTag tag;
+    TOggTagFile tag;
     int round = 0;
     for (auto _ : state) {
         tag.FileName = path;

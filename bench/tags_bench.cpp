@@ -1,6 +1,7 @@
 // Reading the unified tags of 2,000 tagged files and rewriting the title
 // in 500, side by side with TagLib doing the same work.
 #include "support/AudioFixtures.h"
+#include "support/TagFiles.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v2Tag.h"
 #include "tags/MetaTag.h"
@@ -85,7 +86,7 @@ void BM_RewriteTitle_Sonvale(benchmark::State& state) {
     int round = 0;
     for (auto _ : state) {
         for (int i = 0; i < kRewrites; ++i) {
-            TId3V2Tag t;
+            TId3V2File t;
             t.Open(files[i]);
             SetFieldValue(t.Fields, QStringLiteral("TITLE"),
                           QStringLiteral("New title %1/%2").arg(i).arg(round));

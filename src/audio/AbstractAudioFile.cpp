@@ -1,10 +1,8 @@
 #include "audio/AbstractAudioFile.h"
 
+#include "audio/TagWriter.h"
 #include "io/SonvaleError.h"
-#include "tags/ApeTag.h"
 #include "tags/FieldList.h"
-#include "tags/Id3v1Tag.h"
-#include "tags/Id3v2Tag.h"
 
 #include <QLocale>
 
@@ -68,50 +66,27 @@ QDate TAbstractAudioFile::GetTagDate(const QString& name) {
     return d;
 }
 
-// ID3v1 first (appended at the end), then ID3v2 (rebuilt at the start),
-// then APEv2 (inserted before the ID3v1 block): each tag object reads the
-// file as the previous step left it.
 bool TAbstractAudioFile::RemoveTags(int kinds) {
-    bool result = true;
-    if (kinds & tkId3v1) {
-        TId3V1Tag tag;
-        tag.FileName = FileName;
-        result = tag.Remove();
-    }
-    if (kinds & tkId3v2) {
-        TId3V2Tag tag;
-        bool ok = tag.Open(FileName) && tag.Remove();
-        result = result && ok;
-    }
-    if (kinds & tkApeV2) {
-        TAPEV2Tag tag;
-        bool ok = tag.Open(FileName) && tag.Remove();
-        result = result && ok;
-    }
-    return result;
+    TTagChange change;
+    change.Remove = kinds;
+    return ChangeTags(change);
 }
 
 bool TAbstractAudioFile::WriteTags(int kinds) {
-    bool result = true;
-    if (kinds & tkId3v1) {
-        TId3V1Tag tag;
-        tag.Open(FileName);
-        tag.Fields = Tags;
-        result = tag.Write();
+    TTagChange change;
+    change.Write = kinds;
+    change.Fields = Tags;
+    return ChangeTags(change);
+}
+
+bool TAbstractAudioFile::ChangeTags(const TTagChange& change) {
+    const int handled = tkId3v1 | tkId3v2 | tkApeV2;
+    if (!((change.Remove | change.Write) & handled)) return true;
+    try {
+        return ChangeId3StyleTags(FileName, change);
+    } catch (const EFOpenError&) {
+        // The ID3v1 writer alone answers a file it cannot open with false.
+        if (!(change.Remove & handled) && (change.Write & handled) == tkId3v1) return false;
+        throw;
     }
-    if (kinds & tkId3v2) {
-        TId3V2Tag tag;
-        bool ok = tag.Open(FileName);
-        tag.Fields = Tags;
-        ok = ok && tag.Write();
-        result = result && ok;
-    }
-    if (kinds & tkApeV2) {
-        TAPEV2Tag tag;
-        bool ok = tag.Open(FileName);
-        tag.Fields = Tags;
-        ok = ok && tag.Write();
-        result = result && ok;
-    }
-    return result;
 }

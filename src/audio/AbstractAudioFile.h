@@ -7,6 +7,8 @@
 
 #include "tags/TagKinds.h"
 
+struct TTagChange;
+
 // Format codes.
 enum : uint8_t {
     fcUnknown = 0,
@@ -52,6 +54,14 @@ public:
     virtual int32_t GetTagInt(const QString& name);
     // Raises ESonvaleError when the value is not a date in the short format.
     virtual QDate GetTagDate(const QString& name);
+    // Removes the tag kinds `kinds` (bit set) from the file, in one operation.
     virtual bool RemoveTags(int kinds);
+    // Writes Tags into the file as each tag kind of `kinds`, in one operation:
+    // all of them or, when this returns false or raises, none.
     virtual bool WriteTags(int kinds);
+    // Removes and writes tag kinds in one operation (audio/TagWriter.h). The
+    // base handles ID3v1, ID3v2 and APEv2 around the audio; other bits are
+    // ignored. False, with the file untouched, when a kind cannot be written
+    // (and for a write of ID3v1 alone to a file that cannot be opened).
+    virtual bool ChangeTags(const TTagChange& change);
 };

@@ -2,8 +2,7 @@
 
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
-#include "tags/Id3v1Tag.h"
-#include "tags/Id3v2Tag.h"
+#include "tags/TagSelect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,16 +189,12 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
     int64_t searchFrom = 0;
     bool afterTag = false;
     {
-        TId3V2Tag v2;
-        if (v2.Open(fileName) && v2.Present) {
-            Tags = v2.Fields;
-            // Bytes 0x0B 0x77 inside the tag (a picture, say) are not a frame.
-            searchFrom = v2.TagSize();
-            afterTag = true;
-        } else {
-            TId3V1Tag v1;
-            if (v1.Open(fileName) && v1.Present) Tags = v1.Fields;
-        }
+        const TFileTagInfo tags = ReadPreferredTags(fileName, TTagPreference::Id3v2First);
+        if (tags.TagKinds) Tags = tags.Tags;
+        TagKinds = tags.TagKinds;
+        // Bytes 0x0B 0x77 inside the tag (a picture, say) are not a frame.
+        searchFrom = tags.Id3v2Size;
+        afterTag = tags.Id3v2Size > 0;
     }
 
     InstallLogCallback();

@@ -1,5 +1,6 @@
 #include "audio/OggFile.h"
 
+#include "audio/TagWriter.h"
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"
@@ -37,7 +38,8 @@ TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
 
     try {
         TOggTag tag;
-        if (tag.Open(fileName)) {
+        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
+        if (tag.Read(in)) {
             TagKinds = tkVorbis;
             Tags = tag.Fields;
         }
@@ -166,34 +168,35 @@ bool TOggFile::Read(void* buffer, int& count) {
     return delivered > 0;
 }
 
-bool TOggFile::RemoveTags(int kinds) {
-    if (!(kinds & tkVorbis)) return true;
-    TOggTag tag;
-    tag.FileName = FileName;
-    return tag.Remove();
-}
-
-bool TOggFile::WriteTags(int kinds) {
-    if (!(kinds & tkVorbis)) return true;
-    TOggTag tag;
-    if (!tag.Open(FileName)) return false;
-    // The names of the common fields in Vorbis comments: Tags alone decides
-    // them, so a field the caller left out is gone from the file.
-    static const QSet<QString> common{QStringLiteral("comment"), QStringLiteral("artist"),
-                                      QStringLiteral("album"),   QStringLiteral("title"),
-                                      QStringLiteral("date"),    QStringLiteral("tracknumber"),
-                                      QStringLiteral("genre")};
-    QStringList comments;
-    QSet<QString> names = common;
-    for (const QString& line : Tags) {
-        if (line.isEmpty()) continue;
-        comments.append(line);
-        names.insert(FieldName(line).toCaseFolded());
+bool TOggFile::ChangeTags(const TTagChange& change) {
+    if (!((change.Remove | change.Write) & tkVorbis)) return true;
+    TTagChange merged = change;
+    if (!merged.Compose) {
+        merged.Compose = [fields = change.Fields](int, const QStringList* present) {
+            // The names of the common fields in Vorbis comments: Fields alone
+            // decides them, so a field the caller left out is gone from the file.
+            static const QSet<QString> common{
+                QStringLiteral("comment"), QStringLiteral("artist"), QStringLiteral("album"),
+                QStringLiteral("title"),   QStringLiteral("date"),   QStringLiteral("tracknumber"),
+                QStringLiteral("genre")};
+            QStringList comments;
+            QSet<QString> names = common;
+            for (const QString& line : fields) {
+                if (line.isEmpty()) continue;
+                comments.append(line);
+                names.insert(FieldName(line).toCaseFolded());
+            }
+            if (present)
+                for (const QString& line : *present)
+                    if (!names.contains(FieldName(line).toCaseFolded())) comments.append(line);
+            return comments;
+        };
     }
-    for (const QString& line : tag.Fields)
-        if (!names.contains(FieldName(line).toCaseFolded())) comments.append(line);
-    tag.Fields = comments;
-    if (!tag.Write()) return false;
-    TagKinds |= tkVorbis;
+    try {
+        if (!ChangeVorbisComments(FileName, merged)) return false;
+    } catch (const EFOpenError&) {
+        return false;
+    }
+    if (change.Write & tkVorbis) TagKinds |= tkVorbis;
     return true;
 }

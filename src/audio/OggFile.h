@@ -30,15 +30,16 @@ public:
     // Delivers decoded PCM until count bytes or the end (or a damaged spot);
     // the rest of the buffer is zero-filled.
     bool Read(void* buffer, int& count) override;
-    // Kind 8: remove every user comment (the vendor string stays).
-    bool RemoveTags(int kinds) override;
-    // Kind 8: the lines of Tags become the comments. The file's other
-    // comments (pictures, ReplayGain, MusicBrainz ids, ...) are kept behind
-    // them unless a line of Tags has their name; the seven common fields
-    // (Comment, Artist, Album, Title, Date, TrackNumber, Genre) are taken from
-    // Tags only, so one left out of Tags is removed. A "Name=" line with an
-    // empty value is written as such.
-    bool WriteTags(int kinds) override;
+    // Kind 8, in one rewrite of the file. Removed: every user comment goes
+    // (the vendor string stays). Written without a Compose: the lines of
+    // Fields become the comments, and the file's other comments (pictures,
+    // ReplayGain, MusicBrainz ids, ...) are kept behind them unless a line of
+    // Fields has their name; the seven common fields (Comment, Artist, Album,
+    // Title, Date, TrackNumber, Genre) are taken from Fields only, so one left
+    // out is removed. A "Name=" line with an empty value is written as such.
+    // False when the file cannot be opened for writing or is no Ogg Vorbis
+    // stream that can be rewritten.
+    bool ChangeTags(const TTagChange& change) override;
 
     int64_t PcmTotal = 0;
     int32_t CurrentSection = 0;

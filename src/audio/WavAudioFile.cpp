@@ -1,8 +1,7 @@
 #include "audio/WavAudioFile.h"
 
+#include "audio/WavTags.h"
 #include "io/SonvaleError.h"
-#include "tags/Id3v1Tag.h"
-#include "tags/Id3v2Tag.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,22 +57,11 @@ void TWaveChunk::Skip(TWFileStream& stream) {
 }
 
 TWavAudioFile::TWavAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
-    int64_t riffStart = 0;
-    // A leading ID3v2 tag (or a trailing ID3v1 tag) gives the tag values;
-    // the RIFF data starts after an ID3v2 tag.
-    {
-        TId3V2Tag id3v2;
-        if (id3v2.Open(fileName) && id3v2.Present) {
-            Tags = id3v2.Fields;
-            TagKinds |= tkId3v2;
-            riffStart = id3v2.TagSize();
-        }
-        TId3V1Tag id3v1;
-        if (id3v1.Open(fileName) && id3v1.Present) {
-            if (!id3v2.Present) Tags = id3v1.Fields;
-            TagKinds |= tkId3v1;
-        }
-    }
+    // The RIFF data starts after a leading ID3v2 tag.
+    const TWaveTagInfo tags = ReadWaveTags(fileName);
+    Tags = tags.Tags;
+    TagKinds = tags.TagKinds;
+    const int64_t riffStart = tags.RiffStart;
 
     stream = std::make_unique<TWFileStream>(fileName, fmOpenRead | fmShareDenyNone);
     stream->Seek(riffStart, TSeekOrigin::soBeginning);
@@ -182,4 +170,8 @@ bool TWavAudioFile::Read(void* buffer, int& count) {
     if (got < count) std::memset(static_cast<char*>(buffer) + got, 0, size_t(count - got));
     count = int(got);
     return got > 0;
+}
+
+bool TWavAudioFile::ChangeTags(const TTagChange& change) {
+    return ChangeWaveTags(FileName, change);
 }

@@ -59,6 +59,8 @@ public:
     void Seek(int64_t position) override;
     bool IsSource() override;
     bool Read(void* buffer, int& count) override;
+    // Tags in an "id3 " chunk inside the RIFF (audio/WavTags.h).
+    bool ChangeTags(const TTagChange& change) override;
 
     const TWaveFormat& Format() const { return format; }
     const TWaveChunk& DataChunk() const { return *chunk; }

@@ -101,10 +101,7 @@ uint8_t TWMAAudioFile::GetFormatCode() {
 bool TWMAAudioFile::IsSource() {
     return true;
 }
-bool TWMAAudioFile::RemoveTags(int) {
-    return false;
-}
-bool TWMAAudioFile::WriteTags(int) {
+bool TWMAAudioFile::ChangeTags(const TTagChange&) {
     return false;
 }
 

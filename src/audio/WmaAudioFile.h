@@ -27,8 +27,8 @@ public:
     double GetDuration() override;
     bool IsSource() override;
     bool Read(void* buffer, int& count) override;
-    bool RemoveTags(int kinds) override;
-    bool WriteTags(int kinds) override;
+    // Its attributes are shown, never written: always false.
+    bool ChangeTags(const TTagChange& change) override;
 
     int32_t OutputCount = 0;
     uint16_t StreamNumber = 1;

@@ -4,7 +4,6 @@
 #include "audio/AudioFile.h"
 #include "audio/FileTags.h"
 #include "io/SonvaleError.h"
-#include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
 #include "tools/TagRemover.h"
@@ -21,8 +20,12 @@ const char* const kTagsUsage =
 const char* const kTagsHelp =
     "\n'write' reads each file's seven common fields, replaces those given (an empty\n"
     "value clears a field) and writes the tag kinds N (bit set: 1 ID3v1, 2 ID3v2,\n"
-    "4 APEv2, 8 Vorbis comments; default -1, every kind the format supports).\n"
-    "Everything else in the file's tags is kept. 'remove' removes the kinds N\n"
+    "4 APEv2, 8 Vorbis comments; -1 every kind the format supports). By default\n"
+    "the kinds the file carries, plus the format's own kind (ID3v2 for MPEG, WAVE\n"
+    "and AC-3, Vorbis comments for Ogg, APEv2 for Monkey's Audio and Musepack).\n"
+    "Everything else in the file's tags is kept; an ID3v2.4 tag stays 2.4. All\n"
+    "kinds of a file are written at once: a file that fails is left as it was.\n"
+    "'remove' removes the kinds N\n"
     "(default 15, all four, as the tag remover starts) and ends with the tag\n"
     "remover's closing message.\n"
     "Folders are walked recursively. Exit status 1 when any file failed.\n";
@@ -108,19 +111,12 @@ int RunTags(const QStringList& argsIn) {
         progress.Step(i, f);
         QString error;
         try {
-            bool ok = false;
-            QStringList unified;
-            if (ReadFileTags(f, unified)) {
-                auto pick = [&](const char* name) {
-                    QString key = QString::fromLatin1(name);
-                    return given.contains(key) ? given.value(key) : FieldValue(unified, key);
-                };
-                ok = WriteFileTags(f, pick("artist"), kinds, pick("comments"), pick("track"),
-                                   pick("genre"), pick("year"), pick("album"), pick("title"));
-            } else {
-                error = QStringLiteral("Unknown audio format");
-            }
-            if (!ok && error.isEmpty()) error = QStringLiteral("tags not written");
+            TTagWriteOptions options;
+            options.KeepId3v24 = true;
+            options.KindsFromFile = !kindsGiven;
+            if (!EditFileTags(f, given, kinds, options))
+                error = FormatCodeOfName(f) == fcUnknown ? QStringLiteral("Unknown audio format")
+                                                         : QStringLiteral("tags not written");
         } catch (const ESonvaleError& e) {
             error = e.Message;
         } catch (const std::exception& e) {

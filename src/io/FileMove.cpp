@@ -1,4 +1,5 @@
 #include "io/FileUtils.h"
+#include "io/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,19 +49,12 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-void SyncFolderOf(const QByteArray& path) {
+// A free name beside `path` for the middle step of a case-only rename. It holds the
+// user's file for a moment, so it is not of the temporary-file pattern that the cleanup
+// of stale temporary files removes.
+QByteArray CaseStepNameBeside(const QByteArray& path, int* fd) {
     const int slash = path.lastIndexOf('/');
-    const QByteArray dir = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// A free name beside `path` that our temporary-file cleanup recognises.
-QByteArray TempNameBeside(const QByteArray& path, int* fd) {
-    const int slash = path.lastIndexOf('/');
-    QByteArray tmpl = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".sonvale-XXXXXX";
+    QByteArray tmpl = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".sonvale-case-XXXXXX";
     *fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     return tmpl;
 }
@@ -97,8 +91,10 @@ bool CopyAcross(const QByteArray& from, const QByteArray& to, QString* error) {
     if (in < 0) return Fail(error, ErrnoText(errno));
     struct stat st {};
     ::fstat(in, &st);
-    int out = -1;
-    const QByteArray tmp = TempNameBeside(to, &out);
+    RemoveStaleTemps(to);
+    QByteArray tmp;
+    // Locked until it has its final name: a cleanup never takes a copy in progress.
+    const int out = CreateLockedTemp(to, &tmp);
     if (out < 0) {
         const int err = errno;
         ::close(in);
@@ -106,8 +102,8 @@ bool CopyAcross(const QByteArray& from, const QByteArray& to, QString* error) {
     }
     auto abandon = [&](int err) {
         ::close(in);
-        ::close(out);
         ::unlink(tmp.constData());
+        ::close(out);
         return Fail(error, err == ENOSPC ? QStringLiteral("the disk is full") : ErrnoText(err));
     };
     static constexpr size_t kChunk = 1 << 20;
@@ -134,11 +130,12 @@ bool CopyAcross(const QByteArray& from, const QByteArray& to, QString* error) {
     if (::fstat(out, &written) != 0 || written.st_size != copied || copied != st.st_size)
         return abandon(EIO);
     ::close(in);
-    ::close(out);
     if (const int err = RenameNoReplace(tmp, to)) {
         ::unlink(tmp.constData());
+        ::close(out);
         return Fail(error, err == EEXIST ? QStringLiteral("the target exists") : ErrnoText(err));
     }
+    ::close(out);
     SyncFolderOf(to);
     if (::unlink(from.constData()) != 0) {
         // Both copies exist now; the user loses nothing, but the move is not done.
@@ -163,7 +160,7 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
     if (::stat(to.constData(), &dst) == 0 &&
         IsCaseVariantOfSource(oldName, newName, to, src, dst)) {
         int fd = -1;
-        const QByteArray tmp = TempNameBeside(to, &fd);
+        const QByteArray tmp = CaseStepNameBeside(to, &fd);
         if (fd < 0) return Fail(error, ErrnoText(errno));
         ::close(fd);
         ::unlink(tmp.constData());

@@ -2,14 +2,15 @@
 
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/TempFiles.h"
+#include "io/WriteFaults.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -32,33 +33,8 @@ QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// A new file of a unique name beside `fileName`, so that the final rename stays inside
-// one file system. Created with 0666 less the umask: what a new file would get.
-int CreateTempBeside(const QString& fileName, QString& tempName) {
-    const QString prefix = WideIncludeTrailingBackslash(WideExtractFileDir(fileName)) +
-                           QLatin1Char('.') + WideExtractFileName(fileName) +
-                           QStringLiteral(".sonvale-");
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            prefix + QString::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 36);
-        const int fd = ::open(QFile::encodeName(name).constData(),
-                              O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tempName = name;
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
-    }
-    return -1;
-}
-
-// Makes the new folder entry durable, as a rename is not done until then.
-void SyncFolderOf(const QString& fileName) {
-    const int dir = ::open(QFile::encodeName(WideExtractFileDir(fileName)).constData(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
-    (void)::fsync(dir);
-    ::close(dir);
+QString OpenMessage(const QString& fileName) {
+    return QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName);
 }
 
 ESonvaleError CreateError(const QString& fileName, const QString& why) {
@@ -69,28 +45,29 @@ ESonvaleError CreateError(const QString& fileName, const QString& why) {
 // Writes a temporary file beside `target` with `produce`, gives it the permissions (and,
 // for root, the owner) of `original` when there is one, and renames it over `target`.
 // Any failure removes the temporary file and raises; `target` stays as it was.
-void ReplaceThroughTemp(const QString& target, const QString& shownName,
+void ReplaceThroughTemp(const QByteArray& target, const QString& shownName,
                         const struct stat* original,
                         const std::function<void(TWFileStream& out)>& produce) {
-    QString tempName;
-    const int fd = CreateTempBeside(target, tempName);
+    RemoveStaleTemps(target);
+    QByteArray temp;
+    const int fd = CreateLockedTemp(target, &temp);
     if (fd < 0) throw CreateError(shownName, ErrnoText());
-    ::close(fd);
-    const QByteArray temp = QFile::encodeName(tempName);
+    // The descriptor, and with it the lock, lives until the name is renamed or removed.
+    TWFileStream out(QFile::decodeName(temp), fd);
     try {
-        {
-            TWFileStream out(tempName, fmOpenReadWrite | fmShareExclusive);
-            produce(out);
-            out.Flush();
-        }
+        produce(out);
+        out.Flush();
         if (original) {
-            ::chmod(temp.constData(), original->st_mode & 07777);
-            if (::getuid() == 0)
-                (void)::chown(temp.constData(), original->st_uid, original->st_gid);
+            ::fchmod(fd, original->st_mode & 07777);
+            if (::getuid() == 0) (void)::fchown(fd, original->st_uid, original->st_gid);
         }
-        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
-            throw CreateError(shownName, ErrnoText());
-        SyncFolderOf(target);
+        if (writefaults::TakeRenameFailure()) {
+            errno = EIO;
+        } else if (::rename(temp.constData(), target.constData()) == 0) {
+            SyncFolderOf(target);
+            return;
+        }
+        throw CreateError(shownName, ErrnoText());
     } catch (const ESonvaleError&) {
         ::unlink(temp.constData());
         throw;
@@ -104,17 +81,24 @@ void ReplaceThroughTemp(const QString& target, const QString& shownName,
 
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
-    QByteArray native = QFile::encodeName(fileName);
+    if (!QFile::exists(fileName)) throw ESonvaleError(OpenMessage(fileName));
+    TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
+    SafeRewriteFile(in, produce);
+}
+
+void SafeRewriteFile(TWFileStream& in,
+                     const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
+    const QString& fileName = in.FileName();
+    // The file a link points to is the one rewritten; the link stays a link.
+    char resolved[PATH_MAX];
+    const QByteArray native = QFile::encodeName(fileName);
+    const QByteArray target = ::realpath(native.constData(), resolved) ? resolved : native;
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
-        throw ESonvaleError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
+    if (::fstat(in.Handle(), &st) != 0) throw ESonvaleError(OpenMessage(fileName));
     // A read-only file stays read-only, also for root, who could replace it.
-    if (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
-        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
-    ReplaceThroughTemp(fileName, fileName, &st, [&](TWFileStream& out) {
-        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        produce(in, out);
-    });
+    if (::access(target.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+        throw EFOpenError(OpenMessage(fileName));
+    ReplaceThroughTemp(target, fileName, &st, [&](TWFileStream& out) { produce(in, out); });
 }
 
 void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
@@ -134,7 +118,7 @@ void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStrea
     if (replacing && (::access(native.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         throw EFOpenError(QStringLiteral("Impossible de créer le fichier %1").arg(fileName));
     try {
-        ReplaceThroughTemp(target, fileName, replacing ? &st : nullptr, produce);
+        ReplaceThroughTemp(native, fileName, replacing ? &st : nullptr, produce);
     } catch (const ESonvaleError& e) {
         // Every failure names the file it was to create.
         if (e.Message.startsWith(QStringLiteral("Impossible de créer"))) throw;

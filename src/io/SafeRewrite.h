@@ -6,14 +6,19 @@
 #include <functional>
 
 // Rewrites a file without ever leaving it half-written: `produce` writes the
-// complete new content into `out` (a temporary file in the same folder),
-// reading whatever it needs from `in` (the original, opened for reading).
-// The temporary file is flushed and renamed over the original, keeping the
-// original's permissions. Any failure (an exception from `produce`, a full
-// disk, a read-only folder) removes the temporary file, leaves the original
-// untouched and raises ESonvaleError. A read-only original is refused with
-// the stream's open error.
+// complete new content into `out` (a temporary file in the same folder, named
+// and locked as io/TempFiles.h describes), reading whatever it needs from `in`
+// (the original). The temporary file is flushed and renamed over the original,
+// keeping the original's permissions, and the folder is flushed after the
+// rename. Any failure (an exception from `produce`, a full disk, a read-only
+// folder, a refused rename) removes the temporary file, leaves the original
+// untouched and raises ESonvaleError. A read-only original is refused with the
+// stream's open error. Temporary files of the original's pattern that a killed
+// process left behind are removed first.
 void SafeRewriteFile(const QString& fileName,
+                     const std::function<void(TWFileStream& in, TWFileStream& out)>& produce);
+// The same with the original already open (`in`, opened by its full name).
+void SafeRewriteFile(TWFileStream& in,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce);
 
 // Creates `fileName`, or replaces it as a whole: `produce` writes the complete

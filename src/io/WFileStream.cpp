@@ -2,6 +2,7 @@
 
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/WriteFaults.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +21,9 @@ TWFileStream::TWFileStream(const QString& name, uint32_t mode) : fileName(name) 
             throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(name));
     }
 }
+
+TWFileStream::TWFileStream(const QString& name, int adoptedHandle)
+    : fileName(name), handle(adoptedHandle) {}
 
 TWFileStream::~TWFileStream() {
     if (handle >= 0) ::close(handle);
@@ -40,10 +44,11 @@ int64_t TWFileStream::Read(void* buffer, int64_t count) {
 
 int64_t TWFileStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
+    const int64_t allowed = writefaults::Allowance(count);
     int64_t done = 0;
     auto* p = static_cast<const char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::write(handle, p + done, static_cast<size_t>(count - done));
+    while (done < allowed) {
+        ssize_t n = ::write(handle, p + done, static_cast<size_t>(allowed - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             writeError = n < 0 ? errno : ENOSPC; // a write of nothing: no room
@@ -51,6 +56,7 @@ int64_t TWFileStream::Write(const void* buffer, int64_t count) {
         }
         done += n;
     }
+    if (done < count && allowed < count) errno = ENOSPC;
     return done;
 }
 

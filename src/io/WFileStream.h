@@ -19,6 +19,8 @@ enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 class TWFileStream {
 public:
     TWFileStream(const QString& fileName, uint32_t mode);
+    // Takes over a descriptor that is already open (and locked as its owner wants).
+    TWFileStream(const QString& fileName, int adoptedHandle);
     ~TWFileStream();
     TWFileStream(const TWFileStream&) = delete;
     TWFileStream& operator=(const TWFileStream&) = delete;

@@ -11,34 +11,35 @@ struct TApeItem {
     QByteArray Key;
     uint32_t Flags = 0;
     QByteArray Raw; // the whole item, header included
+    QString Text;   // a text item's value as the field list shows it
 };
 
-// An APEv2 tag at the end of a file, before a trailing ID3v1 block. Text
-// items are exchanged as "key=value" lines; binary and external items are
-// not in the field list and survive a write byte for byte, as does every
-// item whose key is not in the list.
+// An APEv2 tag, parsed from its bytes and rendered to bytes (items and
+// footer); placing it in a file is the file-level writer's work. Text items
+// are exchanged as "key=value" lines, the values of an item that holds
+// several (NUL-separated) shown joined with " / ". Binary and external items
+// are not in the field list and survive a render byte for byte, as does
+// every item whose key is not in the list or whose value the list leaves as
+// it was read.
 class TAPEV2Tag {
 public:
-    bool Open(const QString& fileName);
-    // Rewrites the file with a tag built from Fields (and the items kept).
-    // Raises ESonvaleError when the file cannot be written.
-    bool Write();
-    // Removes the tag found by the last read. Raises on failure.
-    bool Remove();
+    // The whole tag's length (header included) from its 32-byte footer; 0
+    // when the bytes are no APEv2 footer of a sane size.
+    static int64_t FooterTagSize(const QByteArray& footer);
+
+    // Parses a tag from its bytes: an optional header, the items, the footer.
+    bool Parse(const QByteArray& tag);
     // The new tag (items and footer) built from Fields and the items read.
     QByteArray BuildTag() const;
     const std::vector<TApeItem>& Items() const { return items; }
 
-    QString FileName;
     bool Present = false;
+    // Where the tag stands in its file, for whoever read it there.
     bool HasId3v1 = false;
     int64_t TagStart = 0;
     int64_t TotalLength = 0;
-    int64_t ItemsStart = 0;
-    int64_t ItemsLength = 0;
     QStringList Fields;
 
 private:
-    bool Read();
     std::vector<TApeItem> items;
 };

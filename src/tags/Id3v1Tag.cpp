@@ -1,10 +1,7 @@
 #include "tags/Id3v1Tag.h"
 
-#include "io/SonvaleError.h"
-#include "io/WFileStream.h"
 #include "tags/FieldList.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -161,9 +158,11 @@ const char* const kGenres[kGenreCount] = {
     "Synthpop",
 };
 
-// Fields are single bytes; ID3v1 text is ISO-8859-1.
+// Fields are single bytes; ID3v1 text is ISO-8859-1. A field ends at its
+// first NUL (some writers leave junk behind it), then trailing blanks go.
 QString FieldText(const unsigned char* p, int width) {
-    int n = width;
+    const void* nul = std::memchr(p, 0, size_t(width));
+    int n = nul ? int(static_cast<const unsigned char*>(nul) - p) : width;
     while (n > 0 && p[n - 1] <= ' ')
         --n;
     return QString::fromLatin1(reinterpret_cast<const char*>(p), n);
@@ -173,13 +172,6 @@ void PutField(unsigned char* p, int width, const QString& value) {
     std::memset(p, ' ', width);
     QByteArray bytes = value.toLatin1(); // unmappable characters become '?'
     std::memcpy(p, bytes.constData(), std::min<int>(width, bytes.size()));
-}
-
-// A read-only file stays read-only, also for a privileged user (who could
-// open it for writing anyway).
-bool WritableFile(const QString& name) {
-    return (QFileInfo(name).permissions() &
-            (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) != 0;
 }
 
 } // namespace
@@ -214,24 +206,12 @@ QStringList SortedGenreNames() {
     return names;
 }
 
-bool TId3V1Tag::Open(const QString& fileName) {
-    FileName = fileName;
-    return Read();
-}
-
-bool TId3V1Tag::Read() {
+bool TId3V1Tag::Parse(const QByteArray& block) {
     Fields.clear();
     Present = false;
     MinorVersion = 0;
-    unsigned char b[Size];
-    try {
-        TWFileStream s(FileName, fmOpenRead | fmShareDenyNone);
-        if (s.GetSize() < Size) return false;
-        Position = s.Seek(-Size, TSeekOrigin::soEnd);
-        if (s.Read(b, Size) != Size) return false;
-    } catch (...) {
-        return false;
-    }
+    if (block.size() < Size) return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(block.constData()) + block.size() - Size;
     if (std::memcmp(b, "TAG", 3) != 0) return true;
     Present = true;
     bool v11 = (b[125] == 0 && b[126] != 0) || (b[125] == ' ' && b[126] != ' ');
@@ -250,54 +230,25 @@ bool TId3V1Tag::Read() {
     return true;
 }
 
-bool TId3V1Tag::Write() {
-    unsigned char b[Size];
-    if (!WritableFile(FileName)) return false;
-    try {
-        TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
-        if (s.GetSize() < Size) return false;
-        int64_t pos = s.Seek(-Size, TSeekOrigin::soEnd);
-        if (s.Read(b, Size) != Size) return false;
-        if (std::memcmp(b, "TAG", 3) != 0) pos = s.GetSize();
-
-        std::memcpy(b, "TAG", 3);
-        PutField(b + 3, 30, FieldValue(Fields, QStringLiteral("title")));
-        PutField(b + 33, 30, FieldValue(Fields, QStringLiteral("artist")));
-        PutField(b + 63, 30, FieldValue(Fields, QStringLiteral("album")));
-        PutField(b + 93, 4, FieldValue(Fields, QStringLiteral("year")));
-        bool ok = false;
-        int track = FieldValue(Fields, QStringLiteral("track")).toInt(&ok, 10);
-        if (!ok) track = 0;
-        QString comment = FieldValue(Fields, QStringLiteral("comments"));
-        if (track > 0) {
-            PutField(b + 97, 28, comment);
-            b[125] = 0;
-            b[126] = uint8_t(track & 0xFF);
-        } else {
-            PutField(b + 97, 30, comment);
-        }
-        b[127] = GenreNumber(FieldValue(Fields, QStringLiteral("genre")));
-        s.Seek(pos, TSeekOrigin::soBeginning);
-        if (s.Write(b, Size) != Size) return false;
-        Position = pos;
-        Present = true;
-        return true;
-    } catch (...) {
-        return false;
+QByteArray TId3V1Tag::Render() const {
+    QByteArray block(Size, '\0');
+    auto* b = reinterpret_cast<unsigned char*>(block.data());
+    std::memcpy(b, "TAG", 3);
+    PutField(b + 3, 30, FieldValue(Fields, QStringLiteral("title")));
+    PutField(b + 33, 30, FieldValue(Fields, QStringLiteral("artist")));
+    PutField(b + 63, 30, FieldValue(Fields, QStringLiteral("album")));
+    PutField(b + 93, 4, FieldValue(Fields, QStringLiteral("year")));
+    bool ok = false;
+    int track = FieldValue(Fields, QStringLiteral("track")).toInt(&ok, 10);
+    if (!ok) track = 0;
+    QString comment = FieldValue(Fields, QStringLiteral("comments"));
+    if (track > 0) {
+        PutField(b + 97, 28, comment);
+        b[125] = 0;
+        b[126] = uint8_t(track & 0xFF);
+    } else {
+        PutField(b + 97, 30, comment);
     }
-}
-
-bool TId3V1Tag::Remove() {
-    if (QFileInfo::exists(FileName) && !WritableFile(FileName))
-        throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(FileName));
-    TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
-    if (s.GetSize() < Size) return true;
-    s.Seek(-Size, TSeekOrigin::soEnd);
-    char magic[3] = {};
-    if (s.Read(magic, 3) == 3 && std::memcmp(magic, "TAG", 3) == 0) {
-        s.Seek(-3, TSeekOrigin::soCurrent);
-        s.SetSize(s.Position());
-        Present = false;
-    }
-    return true;
+    b[127] = GenreNumber(FieldValue(Fields, QStringLiteral("genre")));
+    return block;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -16,21 +17,20 @@ QStringList GenreNames();
 // The genre names sorted without regard to letter case, as the genre boxes list them.
 QStringList SortedGenreNames();
 
-// The fixed 128-byte block at the very end of a file.
+// The fixed 128-byte block at the very end of a file: parsed from and
+// rendered to its bytes (the file-level writer places it).
 class TId3V1Tag {
 public:
-    bool Open(const QString& fileName);
-    // True when 128 bytes could be read from the end, tag or not.
-    bool Read();
-    // Writes Fields as a block over an existing one, or appends it.
-    bool Write();
-    // Truncates a present block; the file stream's open error passes.
-    bool Remove();
-
-    QString FileName;
-    bool Present = false;
-    int64_t Position = 0;
     static constexpr int Size = 128;
+
+    // Reads a block; Present when it starts with "TAG". False (nothing read)
+    // when `block` is shorter than 128 bytes.
+    bool Parse(const QByteArray& block);
+    // The block for Fields.
+    QByteArray Render() const;
+
+    bool Present = false;
+    int64_t Position = 0; // where the block stands in its file
     int MinorVersion = 0; // 1: ID3v1.0, 2: ID3v1.1
     QStringList Fields;
 };

@@ -1,12 +1,8 @@
 #include "tags/Id3v2Tag.h"
 
-#include "io/SafeRewrite.h"
-#include "io/SonvaleError.h"
-#include "io/WFileStream.h"
 #include "tags/FieldList.h"
 #include "tags/Id3v1Tag.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -83,6 +79,8 @@ const TFrameRow kRows4[] = {
     {"WXXX", "WEB", kUserUrl, true},
 };
 
+// Version 2.2 frames, with the 2.3 frame each becomes (iTunes' sort order and
+// compilation frames included, as other programs convert them).
 struct TFrameRow3 {
     const char* id;
     const char* name; // nullptr: not read into the field list
@@ -92,68 +90,40 @@ struct TFrameRow3 {
 };
 
 const TFrameRow3 kRows3[] = {
-    {"BUF", nullptr, 0, false, "RBUF"},
-    {"CNT", nullptr, 0, false, "PCNT"},
-    {"COM", "COMMENTS", kComment, false, "COMM"},
-    {"CRA", nullptr, 0, false, "AENC"},
-    {"CRM", nullptr, 0, false, nullptr},
-    {"ETC", nullptr, 0, false, "ETCO"},
-    {"EQU", nullptr, 0, false, "EQUA"},
-    {"GEO", nullptr, 0, false, "GEOB"},
-    {"IPL", nullptr, 0, false, "IPLS"},
-    {"LNK", nullptr, 0, false, nullptr},
-    {"MCI", nullptr, 0, false, "MCDI"},
-    {"MLL", nullptr, 0, false, "MLLT"},
-    {"PIC", nullptr, 0, false, "APIC"},
-    {"POP", nullptr, 0, false, "POPM"},
-    {"REV", nullptr, 0, false, "RVRB"},
-    {"RVA", nullptr, 0, false, "RVAD"},
-    {"SLT", nullptr, 0, false, "SYLT"},
-    {"STC", nullptr, 0, false, "SYTC"},
-    {"TAL", "ALBUM", kText, false, "TALB"},
-    {"TBP", "BPM", kText, false, "TBPM"},
-    {"TCM", "COMPOSER", kText, false, "TCOM"},
-    {"TCO", "GENRE", kText, false, "TCON"},
-    {"TCR", "COPYRIGHT", kText, false, "TCOP"},
-    {"TDA", "DATE", kText, false, "TDAT"},
-    {"TDY", "PLAYLISTDELAY", kText, false, "TDLY"},
-    {"TEN", "ENCODER", kText, false, "TENC"},
-    {"TFT", "FILETYPE", kText, false, "TFLT"},
-    {"TIM", "TIME", kText, false, "TIME"},
-    {"TKE", "INITIALKEY", kText, false, "TKEY"},
-    {"TLA", "LANGUAGE", kText, false, "TLAN"},
-    {"TLE", "LENGTH", kText, false, "TLEN"},
-    {"TMT", "MEDIATYPE", kText, false, "TMED"},
-    {"TOA", "ARTIST", kText, true, "TOPE"},
-    {"TOF", "FILENAME", kText, false, "TOFN"},
-    {"TOL", "WRITER", kText, true, "TOLY"},
-    {"TOR", "YEAR", kText, true, "TORY"},
-    {"TOT", "ALBUM", kText, true, "TOAL"},
-    {"TP1", "ARTIST", kText, false, "TPE1"},
-    {"TP2", "BAND", kText, false, "TPE2"},
-    {"TP3", "PERFORMER", kText, false, "TPE3"},
-    {"TP4", "INTERPRETER", kText, false, "TPE4"},
-    {"TPA", "PARTOF", kText, false, "TPOS"},
-    {"TPB", "PUBLISHER", kText, false, "TPUB"},
-    {"TRC", "ISRC", kText, false, "TSRC"},
-    {"TRD", "RECORDDATE", kText, false, "TRDA"},
-    {"TRK", "TRACK", kText, false, "TRCK"},
-    {"TSI", "SIZE", kText, false, "TSIZ"},
-    {"TSS", "SETTINGS", kText, false, "TSSE"},
-    {"TT1", "TITLE", kText, true, "TIT1"},
-    {"TT2", "TITLE", kText, false, "TIT2"},
-    {"TT3", "SUBTITLE", kText, false, "TIT3"},
-    {"TXT", "WRITER", kText, false, "TEXT"},
-    {"TXX", "USER", kUserText, false, "TXXX"},
-    {"TYE", "YEAR", kText, false, "TYER"},
-    {"UFI", nullptr, 0, false, "UFID"},
-    {"ULT", nullptr, 0, false, "USLT"},
-    {"WAF", "OFFICIALWEB", kUrl, false, "WOAF"},
-    {"WAR", "ARTISTWEB", kUrl, false, "WOAR"},
-    {"WAS", "AUDIOWEB", kUrl, false, "WOAS"},
-    {"WCM", "COMMERCIALWEB", kUrl, false, "WCOM"},
-    {"WCP", "LEGALINFOWEB", kUrl, false, "WCOP"},
-    {"WPB", "PUBLISHERWEB", kUrl, false, "WPUB"},
+    {"BUF", nullptr, 0, false, "RBUF"},           {"CNT", nullptr, 0, false, "PCNT"},
+    {"COM", "COMMENTS", kComment, false, "COMM"}, {"CRA", nullptr, 0, false, "AENC"},
+    {"CRM", nullptr, 0, false, nullptr},          {"ETC", nullptr, 0, false, "ETCO"},
+    {"EQU", nullptr, 0, false, "EQUA"},           {"GEO", nullptr, 0, false, "GEOB"},
+    {"IPL", nullptr, 0, false, "IPLS"},           {"LNK", nullptr, 0, false, nullptr},
+    {"MCI", nullptr, 0, false, "MCDI"},           {"MLL", nullptr, 0, false, "MLLT"},
+    {"PIC", nullptr, 0, false, "APIC"},           {"POP", nullptr, 0, false, "POPM"},
+    {"REV", nullptr, 0, false, "RVRB"},           {"RVA", nullptr, 0, false, "RVAD"},
+    {"SLT", nullptr, 0, false, "SYLT"},           {"STC", nullptr, 0, false, "SYTC"},
+    {"TAL", "ALBUM", kText, false, "TALB"},       {"TBP", "BPM", kText, false, "TBPM"},
+    {"TCM", "COMPOSER", kText, false, "TCOM"},    {"TCO", "GENRE", kText, false, "TCON"},
+    {"TCP", nullptr, 0, false, "TCMP"},           {"TCR", "COPYRIGHT", kText, false, "TCOP"},
+    {"TDA", "DATE", kText, false, "TDAT"},        {"TDY", "PLAYLISTDELAY", kText, false, "TDLY"},
+    {"TEN", "ENCODER", kText, false, "TENC"},     {"TFT", "FILETYPE", kText, false, "TFLT"},
+    {"TIM", "TIME", kText, false, "TIME"},        {"TKE", "INITIALKEY", kText, false, "TKEY"},
+    {"TLA", "LANGUAGE", kText, false, "TLAN"},    {"TLE", "LENGTH", kText, false, "TLEN"},
+    {"TMT", "MEDIATYPE", kText, false, "TMED"},   {"TOA", "ARTIST", kText, true, "TOPE"},
+    {"TOF", "FILENAME", kText, false, "TOFN"},    {"TOL", "WRITER", kText, true, "TOLY"},
+    {"TOR", "YEAR", kText, true, "TORY"},         {"TOT", "ALBUM", kText, true, "TOAL"},
+    {"TP1", "ARTIST", kText, false, "TPE1"},      {"TP2", "BAND", kText, false, "TPE2"},
+    {"TP3", "PERFORMER", kText, false, "TPE3"},   {"TP4", "INTERPRETER", kText, false, "TPE4"},
+    {"TPA", "PARTOF", kText, false, "TPOS"},      {"TPB", "PUBLISHER", kText, false, "TPUB"},
+    {"TRC", "ISRC", kText, false, "TSRC"},        {"TRD", "RECORDDATE", kText, false, "TRDA"},
+    {"TRK", "TRACK", kText, false, "TRCK"},       {"TS2", nullptr, 0, false, "TSO2"},
+    {"TSA", nullptr, 0, false, "TSOA"},           {"TSC", nullptr, 0, false, "TSOC"},
+    {"TSI", "SIZE", kText, false, "TSIZ"},        {"TSP", nullptr, 0, false, "TSOP"},
+    {"TSS", "SETTINGS", kText, false, "TSSE"},    {"TST", nullptr, 0, false, "TSOT"},
+    {"TT1", "TITLE", kText, true, "TIT1"},        {"TT2", "TITLE", kText, false, "TIT2"},
+    {"TT3", "SUBTITLE", kText, false, "TIT3"},    {"TXT", "WRITER", kText, false, "TEXT"},
+    {"TXX", "USER", kUserText, false, "TXXX"},    {"TYE", "YEAR", kText, false, "TYER"},
+    {"UFI", nullptr, 0, false, "UFID"},           {"ULT", nullptr, 0, false, "USLT"},
+    {"WAF", "OFFICIALWEB", kUrl, false, "WOAF"},  {"WAR", "ARTISTWEB", kUrl, false, "WOAR"},
+    {"WAS", "AUDIOWEB", kUrl, false, "WOAS"},     {"WCM", "COMMERCIALWEB", kUrl, false, "WCOM"},
+    {"WCP", "LEGALINFOWEB", kUrl, false, "WCOP"}, {"WPB", "PUBLISHERWEB", kUrl, false, "WPUB"},
     {"WXX", "WEB", kUserUrl, false, "WXXX"},
 };
 
@@ -474,19 +444,6 @@ void TId3V2Tag::Clear() {
     firstValueById.clear();
 }
 
-bool TId3V2Tag::Open(const QString& fileName) {
-    FileName = fileName;
-    Clear();
-    try {
-        TWFileStream s(fileName, fmOpenRead | fmShareDenyNone);
-        ReadFromStream(s);
-        return true;
-    } catch (...) {
-        Clear();
-        return false;
-    }
-}
-
 int64_t Id3v2TagSize(const unsigned char* h) {
     if (std::memcmp(h, "ID3", 3) != 0 || h[3] < 2 || h[3] > 4 || h[4] == 0xFF ||
         (h[6] | h[7] | h[8] | h[9]) & 0x80)
@@ -495,27 +452,21 @@ int64_t Id3v2TagSize(const unsigned char* h) {
     return h[3] == 4 && (h[5] & 0x10) ? size + 10 : size;
 }
 
-bool TId3V2Tag::ReadFromStream(TWFileStream& stream) {
+int64_t TId3V2Tag::DeclaredSize(const QByteArray& header) {
+    if (header.size() < 10) return 0;
+    return Id3v2TagSize(reinterpret_cast<const unsigned char*>(header.constData()));
+}
+
+bool TId3V2Tag::Parse(const QByteArray& tag) {
     Clear();
-    const int64_t start = stream.Position();
-    tagStart = start;
-    unsigned char h[10];
-    if (stream.Read(h, 10) != 10 || Id3v2TagSize(h) == 0) {
-        stream.Seek(start, TSeekOrigin::soBeginning);
-        return false;
-    }
+    totalLength = DeclaredSize(tag);
+    if (totalLength == 0) return false;
     Present = true;
-    Version = h[3];
-    const uint8_t flags = h[5];
-    totalLength = Id3v2TagSize(h);
+    Version = uint8_t(tag[3]);
+    const uint8_t flags = uint8_t(tag[5]);
     // A declared length beyond the end of the file reads what is there.
-    int64_t avail = std::max<int64_t>(0, stream.GetSize() - start - 10);
-    int64_t want = std::min<int64_t>(totalLength - 10, avail);
-    QByteArray body(int(want), Qt::Uninitialized);
-    int64_t got = stream.Read(body.data(), want);
-    body.truncate(int(std::max<int64_t>(0, got)));
-    if (Version == 4 && (flags & 0x10) && got == totalLength - 10) body.chop(10);
-    stream.Seek(start, TSeekOrigin::soBeginning);
+    QByteArray body = tag.mid(10, int(std::min<int64_t>(totalLength, tag.size()) - 10));
+    if (Version == 4 && (flags & 0x10) && body.size() == totalLength - 10) body.chop(10);
     ParseBody(body, flags);
     // One line per field wins a lookup: plain comments before described
     // ones, the written frames (TIT2, TPE1, ...) before those only read.
@@ -583,6 +534,12 @@ void TId3V2Tag::ParseBody(const QByteArray& rawBody, uint8_t flags) {
         QByteArray id(p, 4);
         QByteArray data = body.mid(pos + 10, int(size));
         pos += 10 + int(size);
+        // As stored, with its size field written the way version 2.4 asks.
+        QByteArray raw24;
+        if (Version == 4 && !(flags & 0x80)) {
+            raw24 = id + QByteArray(4, '\0') + QByteArray(p + 8, 2) + data;
+            PutSyncSafe(raw24.data() + 4, uint32_t(size));
+        }
 
         if (Version == 3) {
             // Compressed or encrypted bodies are kept as they are, unread.
@@ -613,17 +570,17 @@ void TId3V2Tag::ParseBody(const QByteArray& rawBody, uint8_t flags) {
             if (!hasLength) continue;
             QByteArray d(4, '\0');
             PutBE32(d.data(), dataLength);
-            AddFrame(id, 0x0080, d + data, nullptr);
+            AddFrame(id, 0x0080, d + data, nullptr, raw24);
             continue;
         }
         QByteArray carried = To23Encoding(id, data);
-        AddFrame(id, 0, carried, &data);
+        AddFrame(id, 0, carried, &data, raw24);
     }
 }
 
 void TId3V2Tag::AddFrame(const QByteArray& id, uint16_t flags, const QByteArray& keep,
-                         const QByteArray* decode) {
-    frames.push_back({id, flags, keep});
+                         const QByteArray* decode, const QByteArray& raw24) {
+    frames.push_back({id, flags, keep, raw24});
     if (!decode) return;
     const QByteArray& data = *decode;
     const TFrameRow* row = FindRow4(id.constData());
@@ -697,13 +654,21 @@ void TId3V2Tag::AddFrame(const QByteArray& id, uint16_t flags, const QByteArray&
 }
 
 QByteArray TId3V2Tag::BuildTag() const {
+    return Render(3);
+}
+
+QByteArray TId3V2Tag::Render(int version, int64_t fitTo) const {
+    const bool v24 = version == 4;
     QByteArray out(10, '\0');
-    std::memcpy(out.data(), "ID3\x03\x00\x00", 6);
-    auto appendFrame = [&out](const QByteArray& id, uint16_t flags, const QByteArray& body) {
+    std::memcpy(out.data(), v24 ? "ID3\x04\x00\x00" : "ID3\x03\x00\x00", 6);
+    auto appendFrame = [&out, v24](const QByteArray& id, uint16_t flags, const QByteArray& body) {
         char h[10];
         std::memcpy(h, id.constData(), 4);
-        // Version 2.3 frame sizes are plain integers.
-        PutBE32(h + 4, uint32_t(body.size()));
+        // Version 2.3 frame sizes are plain integers, version 2.4 ones syncsafe.
+        if (v24)
+            PutSyncSafe(h + 4, uint32_t(body.size()));
+        else
+            PutBE32(h + 4, uint32_t(body.size()));
         h[8] = char(flags >> 8);
         h[9] = char(flags);
         out.append(h, 10);
@@ -721,16 +686,22 @@ QByteArray TId3V2Tag::BuildTag() const {
     };
     for (const TFrameRow& row : kRows4) {
         if (!row.written) continue;
-        if (dropRecordTime && std::strcmp(row.id, "TDRC") == 0) continue;
+        QByteArray id(row.id);
+        if (dropRecordTime && id == "TDRC") continue;
         QString name = QString::fromLatin1(row.name);
         QString value = FieldValue(Fields, name);
-        if (value.isEmpty() || unchanged(QByteArray(row.id), value)) continue;
+        if (value.isEmpty() || unchanged(id, value)) continue;
+        // Version 2.4 has no TYER: a year set becomes the recording time.
+        if (v24 && id == "TYER") {
+            if (!dropRecordTime) continue;
+            id = "TDRC";
+        }
         // A value read only from a frame that is never written (TOPE, TIT1,
         // ...) does not become a new frame of another identifier.
         if (!writtenIdSeen.contains(name) && readOnlyValues.contains(name) &&
             readOnlyValues.value(name) == value)
             continue;
-        appendFrame(QByteArray(row.id), 0, FrameBody(row.kind, TextEncoding, value));
+        appendFrame(id, 0, FrameBody(row.kind, TextEncoding, value));
     }
     for (const TId3Frame& f : frames) {
         if (dropRecordTime && f.Id == "TDRC") continue;
@@ -741,54 +712,25 @@ QByteArray TId3V2Tag::BuildTag() const {
             // comments of other programs stay.
             if (f.Id != "COMM" || IsPlainComment(CommentDescription(f.Data))) continue;
         }
-        appendFrame(f.Id, f.Flags, f.Data);
-    }
-    PutSyncSafe(out.data() + 6, uint32_t(out.size() - 10));
-    return out;
-}
-
-bool TId3V2Tag::Write() {
-    QByteArray tag = BuildTag();
-    const int64_t oldLength = Present ? totalLength : 0;
-    bool done = false;
-    if (Present && tagStart == 0 && tag.size() <= oldLength) {
-        // Fits in the old tag's space: written in place, the rest zeroed;
-        // the audio is not touched.
-        // A read-only file stays read-only, also for a privileged user.
-        if ((QFileInfo(FileName).permissions() &
-             (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
-            throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(FileName));
-        TWFileStream s(FileName, fmOpenReadWrite | fmShareDenyWrite);
-        if (s.GetSize() >= oldLength) {
-            PutSyncSafe(tag.data() + 6, uint32_t(oldLength - 10));
-            tag.append(QByteArray(int(oldLength - tag.size()), '\0'));
-            s.Seek(0, TSeekOrigin::soBeginning);
-            s.WriteBuffer(tag.constData(), tag.size());
-            done = true;
+        if (!v24) {
+            appendFrame(f.Id, f.Flags, f.Data);
+        } else if (!f.Raw24.isEmpty()) {
+            out += f.Raw24;
+        } else if (f.Flags & 0x0080) {
+            // Compressed, kept in the 2.3 layout: 2.4 gives the length as a data-length
+            // indicator instead.
+            QByteArray body = f.Data;
+            if (body.size() < 4) continue;
+            PutSyncSafe(body.data(),
+                        BE32(reinterpret_cast<const unsigned char*>(f.Data.constData())));
+            appendFrame(f.Id, 0x0009, body);
+        } else {
+            appendFrame(f.Id, 0, f.Data);
         }
     }
-    if (!done) {
-        SafeRewriteFile(FileName, [&](TWFileStream& in, TWFileStream& out) {
-            out.WriteBuffer(tag.constData(), tag.size());
-            int64_t size = in.GetSize();
-            int64_t from = std::min(oldLength, size);
-            CopyStreamRange(in, from, size - from, out);
-        });
-    }
-    Open(FileName);
-    return true;
-}
-
-bool TId3V2Tag::Remove() {
-    if (!Present) return true;
-    const int64_t oldLength = totalLength;
-    SafeRewriteFile(FileName, [&](TWFileStream& in, TWFileStream& out) {
-        int64_t size = in.GetSize();
-        int64_t from = std::min(oldLength, size);
-        CopyStreamRange(in, from, size - from, out);
-    });
-    Clear();
-    return true;
+    if (fitTo > out.size()) out.append(QByteArray(int(fitTo - out.size()), '\0'));
+    PutSyncSafe(out.data() + 6, uint32_t(out.size() - 10));
+    return out;
 }
 
 QStringList TId3V2Tag::FrameValues(const QByteArray& id) const {

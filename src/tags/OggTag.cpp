@@ -1,7 +1,6 @@
 #include "tags/OggTag.h"
 
 #include "io/SafeRewrite.h"
-#include "io/SonvaleError.h"
 #include "io/WFileStream.h"
 
 #include <ogg/ogg.h>
@@ -19,13 +18,6 @@ constexpr int64_t kMaxJunk = 65536;
 // The three headers of a real file are far smaller; a hostile header packet
 // that never ends stops here instead of filling the memory.
 constexpr int64_t kMaxHeaderBytes = int64_t(128) << 20;
-
-// Raised inside a rewrite when the file turns out not to be a rewritable
-// Ogg Vorbis stream; Write turns it into false.
-class ENotWritable : public ESonvaleError {
-public:
-    ENotWritable() : ESonvaleError(QStringLiteral("Not a rewritable Ogg Vorbis stream")) {}
-};
 
 // The pages of a file in order, each with the file offset where it starts,
 // so that whatever follows the rewritten stream can be copied byte for byte.
@@ -231,7 +223,7 @@ ogg_packet HeaderPacket(QByteArray& data, int64_t number) {
 // header, then everything after that stream unchanged.
 void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& comments) {
     TVorbisHeaders h(in);
-    if (!h.Open() || h.Multiplexed) throw ENotWritable();
+    if (!h.Open() || h.Multiplexed) throw EOggNotWritable();
 
     TOutStream os(h.Serial, out);
     {
@@ -273,7 +265,7 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
                 // A new link of a chained file whose previous link lacks its
                 // end mark; any other page means interleaved streams, which
                 // re-paginating one of them would break.
-                if (!ogg_page_bos(&page)) throw ENotWritable();
+                if (!ogg_page_bos(&page)) throw EOggNotWritable();
                 endOfInput = true;
                 tail = pageOffset;
                 continue;
@@ -323,21 +315,12 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
 
 } // namespace
 
-TOggTag::TOggTag() = default;
-TOggTag::~TOggTag() = default;
-
-bool TOggTag::Open(const QString& fileName) {
-    FileName = fileName;
-    return Read();
-}
-
-bool TOggTag::Read() {
+bool TOggTag::Read(TWFileStream& in) {
     Fields.clear();
     Vendor.clear();
     Multiplexed = false;
     try {
-        TWFileStream stream(FileName, fmOpenRead | fmShareDenyNone);
-        TVorbisHeaders h(stream);
+        TVorbisHeaders h(in);
         if (!h.Open()) return false;
         if (h.Comment.vendor) Vendor = QByteArray(h.Comment.vendor);
         for (int i = 0; i < h.Comment.comments; ++i) {
@@ -353,34 +336,12 @@ bool TOggTag::Read() {
     }
 }
 
-bool TOggTag::Write() {
+void RewriteVorbisComments(TWFileStream& in, TWFileStream& out, const QStringList& fields) {
     QList<QByteArray> comments;
-    for (const QString& line : Fields) {
+    for (const QString& line : fields) {
         QByteArray utf8 = line.toUtf8();
         if (!utf8.isEmpty()) comments.append(utf8);
     }
-    return Rewrite(comments);
-}
-
-bool TOggTag::Remove() {
-    return Rewrite({});
-}
-
-bool TOggTag::Rewrite(const QList<QByteArray>& comments) {
-    // Held for the whole rewrite: other writers of ours wait or fail.
-    std::unique_ptr<TWFileStream> lock;
-    try {
-        lock = std::make_unique<TWFileStream>(FileName, fmOpenReadWrite | fmShareDenyWrite);
-    } catch (const EFOpenError&) {
-        return false;
-    }
-    try {
-        SafeRewriteFile(
-            FileName, [&](TWFileStream& in, TWFileStream& out) { Repaginate(in, out, comments); });
-    } catch (const ENotWritable&) {
-        return false;
-    } catch (const EFOpenError&) {
-        return false;
-    }
-    return true;
+    in.Seek(0, TSeekOrigin::soBeginning);
+    Repaginate(in, out, comments);
 }

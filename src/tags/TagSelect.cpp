@@ -1,61 +1,74 @@
 #include "tags/TagSelect.h"
 
-#include "tags/ApeTag.h"
-#include "tags/Id3v1Tag.h"
-#include "tags/Id3v2Tag.h"
-#include "tags/TagKinds.h"
-
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
+#include "tags/FieldList.h"
+#include "tags/TagKinds.h"
 
-namespace {
-
-// Where a Lyrics3 v2 block that ends at `end` (-1: at the end of the file)
-// starts; -1 when there is none.
-int64_t Lyrics3v2Start(const QString& fileName, int64_t end) {
-    try {
-        TWFileStream s(fileName, fmOpenRead | fmShareDenyNone);
-        if (end < 0) end = s.GetSize();
-        const QByteArray trailer = s.ReadBytesAt(end - 15, 15);
-        if (end < 15 || !trailer.endsWith("LYRICS200")) return -1;
-        bool ok = false;
-        const int64_t size = trailer.left(6).toLongLong(&ok, 10);
-        const int64_t start = end - 15 - size;
-        if (ok && size >= 11 && start >= 0 && s.ReadBytesAt(start, 11) == "LYRICSBEGIN")
-            return start;
-    } catch (const ESonvaleError&) {
+TLayoutTags ParseLayoutTags(const TTagLayout& layout) {
+    TLayoutTags tags;
+    if (layout.Leading.Kind == tkId3v2) tags.Id3v2.Parse(layout.Leading.Bytes);
+    for (const TTagRegion& r : layout.Trailing) {
+        if (r.Kind == tkId3v1 && !tags.Id3v1.Present) {
+            tags.Id3v1.Parse(r.Bytes);
+            tags.Id3v1.Position = r.Offset;
+        } else if (r.Kind == tkApeV2) {
+            // Of two APEv2 tags the later one counts, as readers look from the end.
+            tags.Ape = TAPEV2Tag();
+            tags.Ape.Parse(r.Bytes);
+            tags.Ape.TagStart = r.Offset;
+        }
     }
-    return -1;
+    tags.Ape.HasId3v1 = tags.Id3v1.Present;
+    return tags;
 }
 
-} // namespace
+bool HasCommonValues(const QStringList& fields) {
+    static const char* const kNames[] = {"title", "artist",      "album",     "year",
+                                         "track", "genre",       "comment",   "comments",
+                                         "date",  "tracknumber", "recordtime"};
+    for (const char* name : kNames)
+        if (!FieldValue(fields, QString::fromLatin1(name)).trimmed().isEmpty()) return true;
+    return false;
+}
 
-TFileTagInfo ReadPreferredTags(const QString& fileName) {
+TFileTagInfo PreferredTags(const TTagLayout& layout, TTagPreference preference) {
     TFileTagInfo info;
-    TId3V1Tag v1;
-    TId3V2Tag v2;
-    TAPEV2Tag ape;
-    v1.Open(fileName);
-    v2.Open(fileName);
-    ape.Open(fileName);
-    if (v1.Present) info.TagKinds |= tkId3v1;
-    if (v2.Present) info.TagKinds |= tkId3v2;
-    if (ape.Present) info.TagKinds |= tkApeV2;
-    info.Id3v2Size = v2.TagSize();
-    if (ape.Present && ape.TagStart > 0) {
-        info.TrailingTagsStart = ape.TagStart;
-    } else {
-        const int64_t lyrics = Lyrics3v2Start(fileName, v1.Present ? v1.Position : -1);
-        if (lyrics >= 0)
-            info.TrailingTagsStart = lyrics;
-        else if (v1.Present)
-            info.TrailingTagsStart = v1.Position;
-    }
-    if (ape.Present)
-        info.Tags = ape.Fields;
-    else if (v2.Present)
-        info.Tags = v2.Fields;
-    else if (v1.Present)
-        info.Tags = v1.Fields;
+    const TLayoutTags tags = ParseLayoutTags(layout);
+    if (tags.Id3v1.Present) info.TagKinds |= tkId3v1;
+    if (tags.Id3v2.Present) info.TagKinds |= tkId3v2;
+    if (tags.Ape.Present) info.TagKinds |= tkApeV2;
+    info.Id3v2Size = tags.Id3v2.TagSize();
+    info.Id3v2Version = tags.Id3v2.Present ? tags.Id3v2.Version : 0;
+    if (!layout.Trailing.empty()) info.TrailingTagsStart = layout.AudioEnd();
+
+    struct TCandidate {
+        bool present;
+        const QStringList* fields;
+    };
+    const TCandidate ape{tags.Ape.Present, &tags.Ape.Fields};
+    const TCandidate v2{tags.Id3v2.Present, &tags.Id3v2.Fields};
+    const TCandidate v1{tags.Id3v1.Present, &tags.Id3v1.Fields};
+    const TCandidate order[3] = {preference == TTagPreference::ApeFirst ? ape : v2,
+                                 preference == TTagPreference::ApeFirst ? v2 : v1,
+                                 preference == TTagPreference::ApeFirst ? v1 : ape};
+    const TCandidate* chosen = nullptr;
+    for (const TCandidate& c : order)
+        if (c.present && HasCommonValues(*c.fields)) {
+            chosen = &c;
+            break;
+        }
+    for (const TCandidate& c : order)
+        if (!chosen && c.present) chosen = &c;
+    if (chosen) info.Tags = *chosen->fields;
     return info;
+}
+
+TFileTagInfo ReadPreferredTags(const QString& fileName, TTagPreference preference) {
+    try {
+        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
+        return PreferredTags(ScanTagLayout(in), preference);
+    } catch (const ESonvaleError&) {
+        return {};
+    }
 }

@@ -1,6 +1,7 @@
 #include "tools/AlbumRenamer.h"
 
 #include "audio/AudioFile.h"
+#include "audio/TagWriter.h"
 #include "io/FileUtils.h"
 #include "io/SafeRewrite.h"
 #include "io/SonvaleError.h"
@@ -102,43 +103,31 @@ QStringList AlbumPlaylistLines(const QString& albumFolder, const QStringList& en
     return lines;
 }
 
-// One function for the whole remove-then-write of a file, so that it can become a single
-// all-or-nothing rewrite. The chosen kinds are written first: a failure in between leaves
-// the new tags and an old kind, never a file without tags.
+// The whole remove-then-write of a file in one all-or-nothing operation: the chosen kinds
+// are written and, when the file has one of them, the kinds it has beside them dropped.
 bool WriteAlbumFileTags(const QString& path, const TAlbumTagValues& values, int kinds) {
     TAudioFile af;
     af.SetFileName(path);
     if (!af.Open()) return false;
-    int drop = 0;
-    bool ok = false;
-    try {
-        TMetaTag meta;
-        meta.SetValue(QStringLiteral("artist"), values.Artist);
-        meta.SetValue(QStringLiteral("title"), values.Title);
-        meta.SetValue(QStringLiteral("album"), values.Album);
-        meta.SetValue(QStringLiteral("year"), values.Year);
-        meta.SetValue(QStringLiteral("genre"), values.Genre);
-        meta.SetValue(QStringLiteral("track"), values.Track);
-        meta.SetValue(QStringLiteral("comments"), values.Comments);
-        const int family = TMetaTag::FamilyOf(WideExtractFileExt(path, true));
-        meta.ToFileTags(family);
-        TAbstractAudioFile& reader = *af.Reader;
-        const int present = reader.TagKinds & 15;
-        if (present & kinds) drop = present & ~kinds;
-        reader.Tags = MergeFamilyLines(reader.Tags, meta.Fields, family);
-        ok = reader.WriteTags(kinds);
-        af.Close();
-    } catch (...) {
-        af.Close();
-        throw;
-    }
-    if (ok && drop) {
-        TAudioFile again;
-        again.SetFileName(path);
-        ok = again.Open() && again.Reader->RemoveTags(drop);
-        again.Close();
-    }
-    return ok;
+    TMetaTag meta;
+    meta.SetValue(QStringLiteral("artist"), values.Artist);
+    meta.SetValue(QStringLiteral("title"), values.Title);
+    meta.SetValue(QStringLiteral("album"), values.Album);
+    meta.SetValue(QStringLiteral("year"), values.Year);
+    meta.SetValue(QStringLiteral("genre"), values.Genre);
+    meta.SetValue(QStringLiteral("track"), values.Track);
+    meta.SetValue(QStringLiteral("comments"), values.Comments);
+    const int family = TMetaTag::FamilyOf(WideExtractFileExt(path, true));
+    meta.ToFileTags(family);
+    TAbstractAudioFile& reader = *af.Reader;
+    const int present = reader.TagKinds & 15;
+    reader.Tags = MergeFamilyLines(reader.Tags, meta.Fields, family);
+    TTagChange change;
+    change.Write = kinds;
+    if (present & kinds) change.Remove = present & ~kinds;
+    change.Fields = reader.Tags;
+    // The facade closes the file on every way out.
+    return reader.ChangeTags(change);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "OggSupport.h"
 #include "audio/OggFile.h"
 #include "io/SonvaleError.h"
+#include "support/TagFiles.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"
 
@@ -135,7 +136,7 @@ TEST(OggCorpus, ExpectedValues) {
                 QFile::remove(copy);
                 QFile::copy(path, copy);
                 QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-                TOggTag tag;
+                TOggTagFile tag;
                 ASSERT_TRUE(tag.Open(copy));
                 ASSERT_TRUE(tag.Write());
                 TOggFile again(copy);
@@ -143,7 +144,7 @@ TEST(OggCorpus, ExpectedValues) {
                 EXPECT_EQ(again.PcmTotal, f->PcmTotal);
             }
         } else if (fld == QLatin1String("vorbis:vendor")) {
-            TOggTag tag;
+            TOggTagFile tag;
             ASSERT_TRUE(tag.Open(path));
             QString vendor = QString::fromUtf8(tag.Vendor);
             QRegularExpressionMatch m =
@@ -191,7 +192,7 @@ TEST(OggCorpus, EveryFileOpensOrIsRefused) {
             } catch (const ESonvaleError& e) {
                 EXPECT_TRUE(e.Message.endsWith(QLatin1String("\" is not a Ogg bitstream")));
             }
-            TOggTag tag;
+            TOggTagFile tag;
             tag.Open(fi.filePath());
         }
     }

@@ -2,6 +2,7 @@
 #include "audio/AudioFile.h"
 #include "audio/OggFile.h"
 #include "io/SonvaleError.h"
+#include "support/TagFiles.h"
 #include "tags/OggTag.h"
 
 #include <QFileInfo>
@@ -343,7 +344,7 @@ TEST_F(OggBadInputTest, MutatedFilesNeverCrash) {
             f.Seek(f.GetPcmSize() / 2);
         } catch (const ESonvaleError&) {
         }
-        TOggTag tag;
+        TOggTagFile tag;
         if (!tag.Open(path)) {
             tag.Fields = {QStringLiteral("TITLE=x")};
             EXPECT_FALSE(tag.Write());
@@ -352,7 +353,7 @@ TEST_F(OggBadInputTest, MutatedFilesNeverCrash) {
         }
         tag.Fields << QStringLiteral("ALBUM=y");
         if (tag.Write()) {
-            TOggTag again;
+            TOggTagFile again;
             EXPECT_TRUE(again.Open(path));
             EXPECT_EQ(again.Fields, tag.Fields);
         } else {

@@ -1,7 +1,9 @@
 #include "OggSupport.h"
+#include "audio/FileTags.h"
 #include "audio/OggFile.h"
 #include "io/SonvaleError.h"
 #include "support/AudioFixtures.h"
+#include "support/TagFiles.h"
 #include "tags/FieldList.h"
 #include "tags/OggTag.h"
 
@@ -20,7 +22,7 @@ using namespace oggtest;
 namespace {
 
 QStringList ReadFields(const QString& path, QByteArray* vendor = nullptr) {
-    TOggTag tag;
+    TOggTagFile tag;
     if (!tag.Open(path)) return {QStringLiteral("<unreadable>")};
     if (vendor) *vendor = tag.Vendor;
     return tag.Fields;
@@ -163,7 +165,7 @@ TEST_F(OggTagTest, ReadsWhatVorbiscommentWrote) {
 
 TEST_F(OggTagTest, FileWithoutCommentsHasAnEmptyList) {
     QString path = Make(QStringLiteral("none.ogg"), TEncodeSpec{});
-    TOggTag tag;
+    TOggTagFile tag;
     EXPECT_TRUE(tag.Open(path));
     EXPECT_TRUE(tag.Fields.isEmpty());
     EXPECT_FALSE(tag.Multiplexed);
@@ -177,7 +179,7 @@ TEST_F(OggTagTest, WrittenCommentsReadRightInVorbiscommentAndMutagen) {
     QString path = Make(QStringLiteral("w.ogg"), spec);
     QByteArray before = ReadAll(path);
 
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     tag.Fields = {QStringLiteral("Artist=Sigur Rós"), QStringLiteral("Title=A=B"),
                   QStringLiteral("Genre="), QString(), QStringLiteral("Comment=日本語のコメント")};
@@ -227,7 +229,7 @@ TEST_F(OggTagTest, RewriteKeepsAudioOfOggencAndLargerHeaders) {
     const uint32_t serial = ParsePages(before).at(0).Serial;
 
     // Grow the header across several pages, then shrink it again.
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     const QStringList original = tag.Fields;
     tag.Fields = {QStringLiteral("BIG=") + QString(150000, QLatin1Char('z')),
@@ -252,7 +254,7 @@ TEST_F(OggTagTest, RemoveLeavesNoCommentsAndKeepsTheVendor) {
     spec.Comments = {"A=1", "B=2", "C=3", "D=4", "E=5", "F=6", "G=7", "H=8", "I=9", "J=10"};
     QString path = Make(QStringLiteral("rm.ogg"), spec);
     QByteArray before = ReadAll(path);
-    TOggTag tag;
+    TOggTagFile tag;
     tag.FileName = path;
     ASSERT_TRUE(tag.Remove());
     QByteArray vendor;
@@ -336,6 +338,25 @@ TEST_F(OggTagTest, ReaderWriteTagsMergesIntoTheFilesComments) {
     EXPECT_TRUE(ReadFields(path).isEmpty());
 }
 
+TEST_F(OggTagTest, RepeatedFieldsStayUnlessTheirValueChanges) {
+    TEncodeSpec spec;
+    spec.Comments = {"GENRE=Grunge", "GENRE=Alternative", "TITLE=Old", "ARTIST=a1", "ARTIST=a2"};
+    QString path = Make(QStringLiteral("repeat.ogg"), spec);
+    // The values the unified view shows: only the title changes.
+    ASSERT_TRUE(WriteFileTags(path, QStringLiteral("a1"), -1, {}, {}, QStringLiteral("Grunge"), {},
+                              {}, QStringLiteral("New")));
+    QStringList fields = ReadFields(path);
+    EXPECT_EQ(fields.filter(QStringLiteral("GENRE=")),
+              QStringList({"GENRE=Grunge", "GENRE=Alternative"}));
+    EXPECT_EQ(fields.filter(QStringLiteral("ARTIST=")), QStringList({"ARTIST=a1", "ARTIST=a2"}));
+    EXPECT_EQ(FieldValue(fields, QStringLiteral("title")), QStringLiteral("New"));
+    // A changed field replaces all its lines.
+    ASSERT_TRUE(WriteFileTags(path, QStringLiteral("a1"), -1, {}, {}, QStringLiteral("Rock"), {},
+                              {}, QStringLiteral("New")));
+    EXPECT_EQ(ReadFields(path).filter(QStringLiteral("genre="), Qt::CaseInsensitive),
+              QStringList({"Genre=Rock"}));
+}
+
 TEST_F(OggTagTest, ChainedFileKeepsItsSecondStreamByteForByte) {
     if (!HaveTools()) GTEST_SKIP() << "vorbis-tools missing";
     TEncodeSpec first;
@@ -355,7 +376,7 @@ TEST_F(OggTagTest, ChainedFileKeepsItsSecondStreamByteForByte) {
         totalBefore = f.PcmTotal;
         EXPECT_EQ(totalBefore, 44100 + 22050);
     }
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     EXPECT_EQ(tag.Fields, QStringList{QStringLiteral("TITLE=first")});
     tag.Fields = {QStringLiteral("TITLE=") + QString(9000, QLatin1Char('n'))};
@@ -379,7 +400,7 @@ TEST_F(OggTagTest, BytesBehindTheLastPageAreKept) {
     QByteArray trailer = "TAG" + QByteArray(125, 'q');
     QString path = dir.filePath(QStringLiteral("trailer.ogg"));
     WriteAll(path, stream + trailer);
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     tag.Fields = {QStringLiteral("TITLE=after")};
     ASSERT_TRUE(tag.Write());
@@ -419,7 +440,7 @@ TEST_F(OggTagTest, LargePagesAreRepaginatedWithRightGranules) {
     QString path = Make(QStringLiteral("big.ogg"), big);
     QByteArray before = ReadAll(path);
     ASSERT_LT(ParsePages(before).size(), ParsePages(normal).size());
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     ASSERT_TRUE(tag.Write());
     QByteArray after = ReadAll(path);
@@ -455,7 +476,7 @@ TEST_F(OggTagTest, StreamStartingLateKeepsItsGranules) {
     const int64_t firstInputGranule = AudioGranules(input, uint32_t(spec.Serial)).at(0);
     QString path = dir.filePath(QStringLiteral("late.ogg"));
     WriteAll(path, input);
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     ASSERT_TRUE(tag.Write());
     std::vector<int64_t> got = AudioGranules(ReadAll(path), uint32_t(spec.Serial));
@@ -487,7 +508,7 @@ TEST_F(OggTagTest, MultiplexedStreamsAreReadButNotRewritten) {
     }
     QString path = dir.filePath(QStringLiteral("mux.ogg"));
     WriteAll(path, mux);
-    TOggTag tag;
+    TOggTagFile tag;
     ASSERT_TRUE(tag.Open(path));
     EXPECT_EQ(tag.Fields, QStringList{QStringLiteral("TITLE=first stream")});
     EXPECT_TRUE(tag.Multiplexed);
@@ -528,7 +549,7 @@ class OggTagBadInputTest : public OggTagTest {
 protected:
     void ExpectRefusedUntouched(const QString& path) {
         QByteArray before = ReadAll(path);
-        TOggTag tag;
+        TOggTagFile tag;
         EXPECT_FALSE(tag.Open(path));
         EXPECT_TRUE(tag.Fields.isEmpty());
         tag.Fields = {QStringLiteral("TITLE=x")};

@@ -1,4 +1,5 @@
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "audio/AudioFile.h"
 #include "tags/FieldList.h"
@@ -105,9 +106,16 @@ TEST_F(TagsCli, WriteThenInfoOnMp3) {
     EXPECT_EQ(u[QStringLiteral("title")].toString(), QStringLiteral("T\u00eftle"));
     EXPECT_EQ(u[QStringLiteral("artist")].toString(), QString());
     EXPECT_EQ(u[QStringLiteral("track")].toString(), QStringLiteral("4"));
-    TId3V2Tag t;
+    TId3V2File t;
     ASSERT_TRUE(t.Open(mp3));
     EXPECT_TRUE(t.FrameValues("TPE1").isEmpty());
+    // Without --kinds: the kinds the file carries, no ID3v1 or APEv2 added.
+    ASSERT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("write"), QStringLiteral("--title"),
+                   QStringLiteral("Again"), mp3}),
+              0);
+    ASSERT_EQ(Cli({QStringLiteral("info"), QStringLiteral("--json"), mp3}, &out), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()[QStringLiteral("tagkinds")].toInt(),
+              tkId3v2);
 }
 
 } // namespace

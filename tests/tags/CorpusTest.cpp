@@ -1,5 +1,6 @@
 // Tag values that other projects' test suites assert for their sample files.
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "tags/ApeTag.h"
 #include "tags/FieldList.h"
@@ -42,11 +43,11 @@ QStringList ExpectedList(const QString& v) {
 
 // Outcome of one row: 1 pass, 0 fail, -1 not a tag row this layer answers.
 int Check(const QString& file, const TRow& row, QString& got) {
-    TId3V2Tag v2;
+    TId3V2File v2;
     v2.Open(file);
-    TId3V1Tag v1;
+    TId3V1File v1;
     v1.Open(file);
-    TAPEV2Tag ape;
+    TApeTagFile ape;
     ape.Open(file);
     const QString& f = row.field;
     const QString want = StripNote(row.expected);

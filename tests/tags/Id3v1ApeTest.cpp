@@ -1,4 +1,5 @@
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "io/SonvaleError.h"
 #include "tags/ApeTag.h"
@@ -35,7 +36,7 @@ TEST(GenreTable, NamesAndNumbers) {
 
 TEST_F(Id3v1Test, WriteReadRoundTripAndWidths) {
     WriteBytes(path, Audio(1000));
-    TId3V1Tag t;
+    TId3V1File t;
     ASSERT_TRUE(t.Open(path));
     EXPECT_FALSE(t.Present);
     QString thirty(30, QLatin1Char('x'));
@@ -54,7 +55,7 @@ TEST_F(Id3v1Test, WriteReadRoundTripAndWidths) {
     EXPECT_EQ(uint8_t(bytes[1000 + 126]), 44); // low 8 bits of 300
     EXPECT_EQ(uint8_t(bytes[1000 + 127]), 17);
 
-    TId3V1Tag r;
+    TId3V1File r;
     ASSERT_TRUE(r.Open(path));
     ASSERT_TRUE(r.Present);
     EXPECT_EQ(r.MinorVersion, 2);
@@ -70,7 +71,7 @@ TEST_F(Id3v1Test, WriteReadRoundTripAndWidths) {
                 QStringLiteral("comments=") + thirty, QStringLiteral("genre=nonsense")};
     ASSERT_TRUE(r.Write());
     EXPECT_EQ(ReadBytes(path).size(), 1128);
-    TId3V1Tag v10;
+    TId3V1File v10;
     ASSERT_TRUE(v10.Open(path));
     EXPECT_EQ(v10.MinorVersion, 1);
     EXPECT_EQ(FieldIndex(v10.Fields, QStringLiteral("TRACK")), -1);
@@ -83,12 +84,12 @@ TEST_F(Id3v1Test, WriteReadRoundTripAndWidths) {
 
 TEST_F(Id3v1Test, ShortOrMissingFiles) {
     WriteBytes(path, QByteArray(100, 'a'));
-    TId3V1Tag t;
+    TId3V1File t;
     EXPECT_FALSE(t.Open(path));
     t.Fields = {QStringLiteral("title=x")};
     EXPECT_FALSE(t.Write());
     EXPECT_EQ(ReadBytes(path).size(), 100);
-    TId3V1Tag missing;
+    TId3V1File missing;
     EXPECT_FALSE(missing.Open(dir.filePath(QStringLiteral("none.mp3"))));
     EXPECT_THROW(missing.Remove(), ESonvaleError);
 }
@@ -98,12 +99,23 @@ TEST_F(Id3v1Test, SpaceVersionRuleAndTrimming) {
     block[125] = ' ';
     block[126] = 7; // space then a non-space: 1.1
     WriteBytes(path, Audio(300) + block);
-    TId3V1Tag t;
+    TId3V1File t;
     ASSERT_TRUE(t.Open(path));
     EXPECT_EQ(t.MinorVersion, 2);
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("TITLE")), QStringLiteral("Song"));
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("TRACK")), QStringLiteral("7"));
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("GENRE")), QStringLiteral("Pop"));
+}
+
+TEST(Id3v1Fields, EndAtTheirFirstNul) {
+    // Junk behind the terminator, as some writers leave it, is not part of the value.
+    QByteArray block = Id3v1Block("Song", "Band", 0, 13);
+    std::memcpy(block.data() + 3 + 5, "junk", 4);
+    std::memcpy(block.data() + 33 + 4, "\0\0 xx", 6);
+    TId3V1Tag t;
+    ASSERT_TRUE(t.Parse(block));
+    EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("TITLE")), QStringLiteral("Song"));
+    EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("ARTIST")), QStringLiteral("Band"));
 }
 
 class ApeTest : public ::testing::Test {
@@ -122,7 +134,7 @@ TEST_F(ApeTest, HeaderBinaryItemAndId3v1AreKept) {
     QByteArray v1 = Id3v1Block("T1", "A1", 1, 0);
     WriteBytes(path, Audio() + header + items + footer + v1);
 
-    TAPEV2Tag t;
+    TApeTagFile t;
     ASSERT_TRUE(t.Open(path));
     ASSERT_TRUE(t.Present);
     EXPECT_TRUE(t.HasId3v1);
@@ -144,7 +156,7 @@ TEST_F(ApeTest, HeaderBinaryItemAndId3v1AreKept) {
     EXPECT_NE(after.indexOf(ApeItem("Cover Art (Front)", QByteArray("f.png\0", 6) + cover, 2)), -1);
     EXPECT_NE(after.indexOf(ApeItem("Catalog", "X-1", 1)), -1);
 
-    TAPEV2Tag r;
+    TApeTagFile r;
     ASSERT_TRUE(r.Open(path));
     EXPECT_EQ(FieldValue(r.Fields, QStringLiteral("TITLE")), QStringLiteral("New"));
     EXPECT_EQ(FieldValue(r.Fields, QStringLiteral("Comment")), QStringLiteral("\u00fcber"));
@@ -158,7 +170,7 @@ TEST_F(ApeTest, HeaderBinaryItemAndId3v1AreKept) {
 TEST_F(ApeTest, InsertedBeforeId3v1AndEmptyList) {
     QByteArray v1 = Id3v1Block("T1", "A1", 1, 0);
     WriteBytes(path, Audio() + v1);
-    TAPEV2Tag t;
+    TApeTagFile t;
     ASSERT_TRUE(t.Open(path));
     EXPECT_FALSE(t.Present);
     ASSERT_TRUE(t.Write());
@@ -171,7 +183,7 @@ TEST_F(ApeTest, DamagedTagsAreNoTags) {
     // A value length past the block.
     QByteArray bad = LE32(5000) + LE32(0) + "Title" + '\0' + "xx";
     WriteBytes(path, Audio() + bad + ApeFooter(int(bad.size()), 1, 0));
-    TAPEV2Tag t;
+    TApeTagFile t;
     EXPECT_TRUE(t.Open(path));
     EXPECT_FALSE(t.Present);
     // Version 1000 and a size beyond the file.
@@ -202,10 +214,10 @@ TEST_F(ApeTest, RandomDamageNeverCrashes) {
         for (int k = 0; k < 1 + int(rng() % 4); ++k)
             b[int(200 + rng() % (b.size() - 200))] = char(rng());
         WriteBytes(path, b);
-        TAPEV2Tag t;
+        TApeTagFile t;
         t.Open(path);
         (void)t.BuildTag();
-        TId3V1Tag v1;
+        TId3V1File v1;
         v1.Open(path);
     }
 }
@@ -214,7 +226,7 @@ TEST_F(Id3v1Test, ReadOnlyFilesAreNotWritten) {
     WriteBytes(path, Audio(300) + Id3v1Block("t", "a", 1, 2));
     QByteArray before = ReadBytes(path);
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner));
-    TId3V1Tag t;
+    TId3V1File t;
     ASSERT_TRUE(t.Open(path));
     t.Fields = {QStringLiteral("title=changed")};
     EXPECT_FALSE(t.Write());

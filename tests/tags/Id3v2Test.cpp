@@ -1,4 +1,5 @@
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
@@ -22,9 +23,9 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("a.mp3"));
 
-    TId3V2Tag Load(const QByteArray& tag) {
+    TId3V2File Load(const QByteArray& tag) {
         WriteBytes(path, tag + Audio());
-        TId3V2Tag t;
+        TId3V2File t;
         EXPECT_TRUE(t.Open(path));
         return t;
     }
@@ -162,7 +163,7 @@ TEST_F(Id3v2Test, Version22ReadAndConvertedOnWrite) {
     auto t = Load(Tag(2, Frame22("TT2", Latin1Text("Two")) + Frame22("TP1", Latin1Text("Art")) +
                              Frame22("PIC", pic) + Frame22("ULT", ult) +
                              Frame22("COM", QByteArray(1, 0) + "eng" + '\0' + "c2") +
-                             Frame22("CRM", "x")));
+                             Frame22("CRM", "x") + Frame22("TST", Latin1Text("Sort"))));
     EXPECT_EQ(Value(t, "TITLE"), QStringLiteral("Two"));
     EXPECT_EQ(Value(t, "ARTIST"), QStringLiteral("Art"));
     EXPECT_EQ(Value(t, "COMMENTS"), QStringLiteral("c2"));
@@ -183,6 +184,7 @@ TEST_F(Id3v2Test, Version22ReadAndConvertedOnWrite) {
     }
     EXPECT_TRUE(apic);
     EXPECT_TRUE(uslt);
+    EXPECT_EQ(t.FrameValues("TSOT"), QStringList{QStringLiteral("Sort")}); // iTunes' sort name
     EXPECT_TRUE(ReadBytes(path).endsWith(Audio()));
 }
 
@@ -287,7 +289,7 @@ TEST_F(Id3v2Test, Utf8FramesOfA24TagBecomeUtf16In23) {
 
 TEST_F(Id3v2Test, EmptyListAndLongTitleRoundTrip) {
     WriteBytes(path, Audio());
-    TId3V2Tag t;
+    TId3V2File t;
     ASSERT_TRUE(t.Open(path));
     EXPECT_FALSE(t.Present);
     ASSERT_TRUE(t.Write());
@@ -296,7 +298,7 @@ TEST_F(Id3v2Test, EmptyListAndLongTitleRoundTrip) {
     t.Fields = {QStringLiteral("title=") + title, QStringLiteral("comments=c"),
                 QStringLiteral("web=http://a"), QStringLiteral("officialweb=http://b")};
     ASSERT_TRUE(t.Write());
-    TId3V2Tag r;
+    TId3V2File r;
     ASSERT_TRUE(r.Open(path));
     EXPECT_EQ(r.Version, 3);
     EXPECT_EQ(FieldValue(r.Fields, QStringLiteral("TITLE")), title);
@@ -309,7 +311,7 @@ TEST_F(Id3v2Test, EveryWriteEncodingReadsBack) {
     QString text = QStringLiteral("\u00e9t\u00e9 \u65e5");
     for (int enc : {0, 1, 2, 3}) {
         WriteBytes(path, Audio());
-        TId3V2Tag t;
+        TId3V2File t;
         ASSERT_TRUE(t.Open(path));
         t.TextEncoding = enc;
         t.Fields = {QStringLiteral("artist=") + (enc == 0 ? QStringLiteral("\u00e9t\u00e9") : text),
@@ -328,7 +330,7 @@ TEST_F(Id3v2Test, TruncatedAndDamagedTags) {
     QByteArray frames = Frame("TIT2", Latin1Text("Kept")) + Frame("TPE1", Latin1Text("Cut off"));
     QByteArray tag = Tag(3, frames, 0, 0);
     WriteBytes(path, tag.left(tag.size() - 4)); // declared length beyond the file
-    TId3V2Tag t;
+    TId3V2File t;
     ASSERT_TRUE(t.Open(path));
     EXPECT_TRUE(t.Present);
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("TITLE")), QStringLiteral("Kept"));
@@ -354,7 +356,7 @@ TEST_F(Id3v2Test, TruncatedAndDamagedTags) {
             b[int(rng() % b.size())] = char(rng());
         b.truncate(int(rng() % (b.size() + 1)));
         WriteBytes(path, b);
-        TId3V2Tag d;
+        TId3V2File d;
         d.Open(path);
         (void)d.BuildTag();
     }

@@ -1,6 +1,7 @@
 // Tags written by other programs read right here, and what we write reads
 // right in mutagen and TagLib.
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "audio/AbstractAudioFile.h"
 #include "audio/FileTags.h"
@@ -245,7 +246,7 @@ TEST_F(Interop, OurWritesReadRightInMutagenAndKeepPictures) {
                            &out),
               0);
     QJsonObject before = Mutagen(QString::fromLatin1(kMutagenDump));
-    TId3V2Tag t;
+    TId3V2File t;
     ASSERT_TRUE(t.Open(mp3));
     TMetaTag m;
     m.FromFileTags(t.Fields, tfId3);
@@ -305,7 +306,7 @@ t.save(sys.argv[1])
     ASSERT_EQ(tagtest::Run(QString::fromLatin1(kPython),
                            {QStringLiteral("-c"), QString::fromLatin1(writeApe), mp3}),
               0);
-    TAPEV2Tag t;
+    TApeTagFile t;
     ASSERT_TRUE(t.Open(mp3));
     ASSERT_TRUE(t.Present);
     EXPECT_EQ(FieldValue(t.Fields, QStringLiteral("title")), QStringLiteral("Ape t\u00eftle"));
@@ -351,7 +352,7 @@ TEST_F(Interop, WriteFileTagsOnMp3KeepsPicturesAndLaysOutTags) {
     EXPECT_EQ(FieldValue(unified, QStringLiteral("comments")), QStringLiteral("cmt"));
     TFileTagInfo info = ReadPreferredTags(mp3);
     EXPECT_EQ(info.TagKinds, tkId3v1 | tkId3v2 | tkApeV2);
-    TAPEV2Tag ape;
+    TApeTagFile ape;
     ASSERT_TRUE(ape.Open(mp3));
     EXPECT_EQ(ape.TagStart + ape.TotalLength, QFileInfo(mp3).size() - 128);
     QJsonObject o = Mutagen(QString::fromLatin1(kMutagenDump));

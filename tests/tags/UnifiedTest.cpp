@@ -1,4 +1,5 @@
 #include "TagTestUtil.h"
+#include "support/TagFiles.h"
 
 #include "audio/AudioFile.h"
 #include "audio/FileTags.h"
@@ -32,7 +33,13 @@ TEST(MetaTag, FamilyOf) {
     EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("ogg")), tfVorbis);
     EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral(".MPP")), tfApe);
     EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("mp+")), tfApe);
-    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("wav")), tfNone);
+    // WAVE, AC-3 and MPEG layers I/II carry ID3 tags; Windows Media its attributes.
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("wav")), tfId3);
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("mp2")), tfId3);
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral(".MP1")), tfId3);
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("ac3")), tfId3);
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("wma")), tfAsf);
+    EXPECT_EQ(TMetaTag::FamilyOf(QStringLiteral("mp4")), tfNone);
     EXPECT_EQ(TMetaTag::FamilyOf(QString()), tfNone);
 }
 
@@ -64,6 +71,18 @@ TEST(MetaTag, FromAndToFileTags) {
                           QStringLiteral("BPM=120"), QStringLiteral("Comment=apecomment")},
                          {QStringLiteral("Comments=new"), QStringLiteral("Title=New")}, tfId3);
     EXPECT_EQ(merged, QStringList({"Comments=new", "Title=New", "BPM=120", "Comment=apecomment"}));
+}
+
+TEST(MetaTag, YearOfAFreeTextDate) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2004-05-06", "2004"}, {"1995", "1995"},     {"Oct 3, 1995", "1995"}, {"Oct ", ""},
+        {"3.10.95", ""},        {"19951003", "1995"}, {"x 12345 y", ""},
+    };
+    for (const auto& [date, year] : cases)
+        EXPECT_EQ(YearOfDate(QString::fromLatin1(date)), QString::fromLatin1(year)) << date;
+    TMetaTag m;
+    m.FromFileTags({QStringLiteral("RECORDTIME=Oct 3, 1995")}, tfId3);
+    EXPECT_EQ(m.Value(QStringLiteral("year")), QStringLiteral("1995"));
 }
 
 class TaggedFiles : public ::testing::Test {
@@ -104,19 +123,20 @@ TEST_F(TaggedFiles, WaveTagStepAndBaseWriteRemove) {
         EXPECT_EQ(FieldValue(w.Tags, QStringLiteral("TITLE")), QStringLiteral("Wave title"));
         EXPECT_EQ(w.GetPcmSize(), 4000);
         EXPECT_EQ(w.TagKinds, tkId3v2);
-        // ID3v1 appended, ID3v2 rebuilt, APEv2 before the ID3v1 block.
+        // The leading tag moves into an "id3 " chunk; ID3v1 and APEv2 have no place.
         w.Tags = {QStringLiteral("title=New"), QStringLiteral("artist=Band")};
         EXPECT_TRUE(w.WriteTags(tkId3v1 | tkId3v2 | tkApeV2 | tkVorbis));
     }
     QByteArray after = ReadBytes(path);
+    ASSERT_TRUE(after.startsWith("RIFF"));
+    EXPECT_EQ(after.mid(12, riff.size() - 12), riff.mid(12));
+    const int chunk = after.indexOf("id3 ");
+    ASSERT_EQ(chunk, riff.size());
     TId3V2Tag v2;
-    ASSERT_TRUE(v2.Open(path));
-    EXPECT_EQ(after.mid(int(v2.TagSize()), riff.size()), riff);
-    EXPECT_EQ(after.right(128).left(3), QByteArray("TAG"));
-    TAPEV2Tag ape;
-    ASSERT_TRUE(ape.Open(path));
-    EXPECT_TRUE(ape.Present);
-    EXPECT_EQ(ape.TagStart, v2.TagSize() + riff.size());
+    ASSERT_TRUE(v2.Parse(after.mid(chunk + 8)));
+    EXPECT_EQ(after.mid(chunk + 4, 4), LE32(uint32_t(v2.TagSize())));
+    EXPECT_EQ(after.size(), chunk + 8 + v2.TagSize());
+    EXPECT_EQ(after.mid(4, 4), LE32(uint32_t(after.size() - 8)));
     EXPECT_EQ(v2.FrameValues("TIT2"), QStringList{QStringLiteral("New")});
     bool picture = false;
     for (const TId3Frame& f : v2.Frames())
@@ -124,7 +144,7 @@ TEST_F(TaggedFiles, WaveTagStepAndBaseWriteRemove) {
     EXPECT_TRUE(picture);
     {
         TWavAudioFile w(path);
-        EXPECT_EQ(w.TagKinds, tkId3v1 | tkId3v2);
+        EXPECT_EQ(w.TagKinds, tkId3v2);
         EXPECT_EQ(FieldValue(w.Tags, QStringLiteral("ARTIST")), QStringLiteral("Band"));
         EXPECT_EQ(w.GetPcmSize(), 4000);
         EXPECT_TRUE(w.RemoveTags(tkAllRemoved));
@@ -152,17 +172,19 @@ TEST_F(TaggedFiles, ReadAndWriteFileTagsOfUnknownFormats) {
 }
 
 TEST_F(TaggedFiles, WriteFileTagsOnWaveKeepsItsTag) {
-    // WAVE files have no family: the unified view is empty and a write
-    // leaves the file's own tag as it was.
+    // WAVE files are of the ID3 family: the unified view shows their tag, and a
+    // write keeps what it does not change.
     QString path = dir.filePath(QStringLiteral("c.wav"));
     WriteBytes(path, Tag(3, Frame("TIT2", Latin1Text("Kept"))) + Wave());
     QStringList unified;
     ASSERT_TRUE(ReadFileTags(path, unified));
-    EXPECT_TRUE(unified.isEmpty());
-    EXPECT_TRUE(WriteFileTags(path, QStringLiteral("A"), tkId3v2, {}, {}, {}, {}, {}, {}));
-    TId3V2Tag v2;
-    ASSERT_TRUE(v2.Open(path));
-    EXPECT_EQ(FieldValue(v2.Fields, QStringLiteral("TITLE")), QStringLiteral("Kept"));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("title")), QStringLiteral("Kept"));
+    EXPECT_TRUE(WriteFileTags(path, QStringLiteral("A"), tkId3v2, {}, {}, {}, {}, {},
+                              QStringLiteral("Kept")));
+    ASSERT_TRUE(ReadFileTags(path, unified));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("title")), QStringLiteral("Kept"));
+    EXPECT_EQ(FieldValue(unified, QStringLiteral("artist")), QStringLiteral("A"));
+    EXPECT_TRUE(ReadBytes(path).startsWith("RIFF"));
 }
 
 } // namespace
