@@ -6,33 +6,6 @@
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 
-namespace {
-
-// The unified values of `meta` into the open file, each written kind keeping
-// what it holds of the fields whose values are the ones shown.
-bool WriteUnified(TAudioFile& af, const QString& path, TMetaTag meta, int kinds,
-                  const TTagWriteOptions& options) {
-    TAbstractAudioFile& reader = *af.Reader;
-    const int family = TMetaTag::FamilyOf(WideExtractFileExt(path, true));
-    TMetaTag shown;
-    shown.FromFileTags(reader.Tags, family);
-    meta.ToFileTags(family);
-    const QStringList familyLines = meta.Fields;
-    reader.Tags = MergeFamilyLines(reader.Tags, familyLines, family, &shown.Fields);
-    TTagChange change;
-    change.Write =
-        options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
-    change.Fields = reader.Tags;
-    change.Compose = [&](int, const QStringList* present) {
-        return present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields)
-                       : reader.Tags;
-    };
-    change.KeepId3v24 = options.KeepId3v24;
-    return reader.ChangeTags(change);
-}
-
-} // namespace
-
 bool ReadFileTags(const QString& path, QStringList& unified) {
     TAudioFile af;
     af.SetFileName(path);
@@ -59,7 +32,7 @@ bool WriteFileTags(const QString& path, const QString& artist, int kinds, const 
     meta.SetValue(QStringLiteral("track"), track);
     meta.SetValue(QStringLiteral("comments"), comments);
     // The facade closes the file on every way out.
-    return WriteUnified(af, path, meta, kinds, {});
+    return WriteOpenFileTags(af, meta, kinds, {});
 }
 
 bool EditFileTags(const QString& path, const QHash<QString, QString>& values, int kinds,
@@ -71,7 +44,47 @@ bool EditFileTags(const QString& path, const QHash<QString, QString>& values, in
     meta.FromFileTags(af.Reader->Tags, TMetaTag::FamilyOf(WideExtractFileExt(path, true)));
     for (auto it = values.begin(); it != values.end(); ++it)
         meta.SetValue(it.key(), it.value());
-    return WriteUnified(af, path, meta, kinds, options);
+    return WriteOpenFileTags(af, meta, kinds, options);
+}
+
+bool WriteOpenFileTags(TAudioFile& af, const TMetaTag& values, int kinds,
+                       const TTagWriteOptions& options) {
+    TAbstractAudioFile& reader = *af.Reader;
+    const int family = TMetaTag::FamilyOf(WideExtractFileExt(reader.FileName, true));
+    // Each written kind keeps what it holds of the fields whose values are the ones shown.
+    TMetaTag shown;
+    shown.FromFileTags(reader.Tags, family);
+    TMetaTag meta = values;
+    meta.ToFileTags(family);
+    const QStringList familyLines = meta.Fields;
+    reader.Tags = MergeFamilyLines(reader.Tags, familyLines, family, &shown.Fields);
+    TTagChange change;
+    change.Write =
+        options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
+    change.Remove = options.Remove & ~change.Write;
+    change.Fields = reader.Tags;
+    change.Compose = [&](int, const QStringList* present) {
+        return present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields)
+                       : reader.Tags;
+    };
+    change.KeepId3v24 = options.KeepId3v24;
+    return reader.ChangeTags(change);
+}
+
+int WritableTagKinds(uint8_t formatCode, int tagKinds) {
+    switch (formatCode) {
+    case fcMpeg:
+    case fcMpc:
+    case fcApe:
+    case fcAc3:
+        return tkId3v1 | tkId3v2 | tkApeV2;
+    case fcWave:
+        return tkId3v2 | (tagKinds & (tkId3v1 | tkApeV2));
+    case fcOgg:
+        return tkVorbis;
+    default:
+        return 0;
+    }
 }
 
 int DefaultTagKinds(uint8_t formatCode, int tagKinds) {

@@ -1,37 +1,13 @@
 #include "tools/TagCleaner.h"
 
 #include "audio/AudioFile.h"
+#include "audio/FileTags.h"
 #include "io/FileUtils.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
 namespace {
-
-// The tag kinds a reader of the format writes.
-int WritableKinds(uint8_t formatCode) {
-    switch (formatCode) {
-    case fcOgg:
-        return tkVorbis;
-    case fcWma:
-        return 0;
-    default:
-        return tkId3v1 | tkId3v2 | tkApeV2;
-    }
-}
-
-// The one tag change of a cleaned file: `lines` written as the kinds `write` (each keeping
-// what it holds beyond those lines), then the kinds `remove` dropped. Writing first means
-// a failure never leaves the file without its tags; the file's single all-or-nothing
-// remove-and-write belongs here once the readers offer it. Empty when done, else why not.
-QString ChangeTagKinds(TAbstractAudioFile& reader, const QStringList& lines, int remove,
-                       int write) {
-    reader.Tags = lines;
-    if (!reader.WriteTags(write)) return QStringLiteral("tags not written");
-    if (remove != 0 && !reader.RemoveTags(remove))
-        return QStringLiteral("cleaned tags written, but the other tag kinds not removed");
-    return QString();
-}
 
 // Cleans one file; the entry's Error is empty when it was done.
 void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
@@ -49,7 +25,7 @@ void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
     TAbstractAudioFile& reader = *af.Reader;
     const int family = TMetaTag::FamilyOf(WideExtractFileExt(path, true));
     const int chosen = options.Kinds & 15;
-    const int write = chosen & WritableKinds(af.FormatCode);
+    const int write = chosen & WritableTagKinds(af.FormatCode, reader.TagKinds);
     if (family == tfNone || write == 0) {
         // Removing the other kinds would leave the file without tags.
         entry.Error = QStringLiteral("none of the chosen tag kinds can be written to this file");
@@ -66,9 +42,11 @@ void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
     }
     entry.Outcome = entry.Changes.isEmpty() ? TCleanOutcome::Unchanged : TCleanOutcome::Changed;
     if (options.DryRun) return;
-    meta.ToFileTags(family);
-    entry.Error = ChangeTagKinds(reader, MergeFamilyLines(reader.Tags, meta.Fields, family),
-                                 tkAllRemoved & ~chosen, write);
+    // The other kinds go in the same write: a failure leaves every tag as it was.
+    TTagWriteOptions how;
+    how.Remove = tkAllRemoved & ~chosen;
+    if (!WriteOpenFileTags(af, meta, write, how))
+        entry.Error = QStringLiteral("the tags could not be written");
 }
 
 } // namespace
