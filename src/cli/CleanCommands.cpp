@@ -193,6 +193,7 @@ int RunCleanTags(const QStringList& args) {
     TTagCleanerOptions options;
     options.Clean = command.Clean;
     options.DryRun = command.DryRun;
+    options.KeepGoing = true;
     for (const auto& [name, value] : command.Parsed.Options)
         if (name == QLatin1String("kinds") &&
             !ParseKindsOption(value, kCleanTagsUsage, options.Kinds))
@@ -236,6 +237,7 @@ int RunFindIncomplete(const QStringList& args) {
         return s;
     if (!OnlyOptions(parsed, kFindIncompleteUsage, {QStringLiteral("fields")})) return kExitUsage;
     TIncompleteOptions options;
+    options.KeepGoing = true;
     bool fieldsGiven = false;
     for (const auto& [name, value] : parsed.Options) {
         fieldsGiven = true;

@@ -41,7 +41,8 @@ TIncompleteResult FindIncompleteTags(const TIncompleteOptions& options, TProgres
     result.Stopped = !ForEachFile(total, progress, [&](int i) {
         TIncompleteEntry entry;
         entry.Path = paths[i];
-        if (const QString error = FileStepError(true, [&] { ScanFile(fields, entry); });
+        if (const QString error =
+                FileStepError(options.KeepGoing, [&] { ScanFile(fields, entry); });
             !error.isEmpty())
             entry.Error = error;
         if (!entry.Error.isEmpty())

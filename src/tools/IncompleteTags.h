@@ -22,6 +22,9 @@ struct TIncompleteEntry {
 struct TIncompleteOptions {
     QStringList Paths;  // in list order
     QStringList Fields; // unified names; others are ignored
+    // A file its reader refuses raises and ends the scan there. Batch callers that report
+    // per file set this to count such a file as a failure and go on.
+    bool KeepGoing = false;
     // Told after each file with its index in Paths.
     std::function<void(int index, const TIncompleteEntry& entry)> FileDone;
 };

@@ -71,7 +71,8 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     result.Stopped = !ForEachFile(total, progress, [&](int i) {
         TTagCleanEntry entry;
         entry.Path = paths[i];
-        if (const QString error = FileStepError(true, [&] { CleanFile(options, entry); });
+        if (const QString error =
+                FileStepError(options.KeepGoing, [&] { CleanFile(options, entry); });
             !error.isEmpty())
             entry.Error = error;
         if (entry.Error.isEmpty()) {

@@ -31,6 +31,10 @@ struct TTagCleanerOptions {
     TCleanOptions Clean;
     int Kinds = 15;      // 1 ID3v1, 2 ID3v2, 4 APEv2, 8 Vorbis comments
     bool DryRun = false; // values cleaned and told, nothing written
+    // A file refused by its reader, or that cannot be opened for writing, raises and ends
+    // the run there. Batch callers that report per file set this to count such a file as
+    // a failure and go on.
+    bool KeepGoing = false;
     // Told after each file with its index in Paths.
     std::function<void(int index, const TTagCleanEntry& entry)> FileDone;
 };

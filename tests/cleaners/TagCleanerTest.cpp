@@ -1,6 +1,8 @@
 // The tag cleaner on real files read back by mutagen: what it cleans, what it keeps, and
 // files it must leave exactly as they were.
 #include "tools/TagCleaner.h"
+#include "io/SonvaleError.h"
+#include "io/WriteFaults.h"
 #include "support/ScriptedPrompter.h"
 #include "tags/TagKinds.h"
 #include "tagtools/TagToolsSupport.h"
@@ -16,11 +18,14 @@ protected:
     void SetUp() override {
         if (!HaveMutagen()) GTEST_SKIP() << "mutagen missing: nothing to read back with";
     }
-    TTagCleanerResult Clean(const QStringList& paths, int kinds, bool dryRun = false) {
+    void TearDown() override { writefaults::Reset(); }
+    TTagCleanerResult Clean(const QStringList& paths, int kinds, bool dryRun = false,
+                            bool keepGoing = true) {
         TTagCleanerOptions o;
         o.Paths = paths;
         o.Kinds = kinds;
         o.DryRun = dryRun;
+        o.KeepGoing = keepGoing;
         o.Clean.UnderscoresToSpaces = o.Clean.MergeSpaces = o.Clean.CaseFormatting = true;
         o.Clean.CaseFormat = cfFirstWordOnly;
         TNullProgress progress;
@@ -125,6 +130,48 @@ TEST_F(TagCleaner, FilesItCannotCleanStayAsTheyWere) {
 
     EXPECT_FALSE(Clean(paths, 0).Ran);
     EXPECT_EQ(prompter.Shown.last().Text, QStringLiteral("No tags selected."));
+    // Without KeepGoing the file its reader refuses ends the run, as the window's run does.
+    EXPECT_THROW(Clean({damaged, ogg}, tkId3v2, false, false), ESonvaleError);
+}
+
+TEST_F(TagCleaner, AFailedWriteLeavesEveryTagAsItWas) {
+    const QString mp3 = MakeMp3(dir, QStringLiteral("a.mp3"), QStringLiteral("x_y"));
+    Mutagen(mp3, R"PY(
+import sys
+from mutagen.id3 import ID3
+from mutagen.apev2 import APEv2
+a = APEv2()
+a["Title"] = "x_y"
+a.save(sys.argv[1])
+ID3(sys.argv[1]).save(sys.argv[1], v1=2, v2_version=3)
+print("{}")
+)PY");
+    const QByteArray before = fixtures::ReadFile(mp3);
+    const struct {
+        const char* what;
+        int kinds;
+        int64_t failAfter; // -1: the rename of the rewrite fails
+    } cases[] = {
+        // The leading ID3v2 tag goes: the audio moves, so the file is rewritten.
+        {"rewrite", tkApeV2, -1},
+        // ID3v2 fits its padding and the APEv2 tag goes from the end: in place.
+        {"in place", tkId3v1 | tkId3v2, 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.failAfter < 0)
+            writefaults::FailNextRename();
+        else
+            writefaults::FailWritesAfter(c.failAfter);
+        const TTagCleanerResult r = Clean({mp3}, c.kinds);
+        writefaults::Reset();
+        EXPECT_EQ(r.Failed, 1);
+        EXPECT_EQ(fixtures::ReadFile(mp3), before);
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mp3"});
+    }
+    // Without a fault the same run goes through.
+    EXPECT_EQ(Clean({mp3}, tkApeV2).Written, 1);
+    EXPECT_EQ(U(mp3, "title"), "X y");
 }
 
 } // namespace
