@@ -6,6 +6,17 @@
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 
+namespace {
+
+void DropEmptyFamilyLines(QStringList& lines, int family) {
+    const QStringList names = TMetaTag::FamilyNames(family);
+    lines.removeIf([&](const QString& line) {
+        return FieldValueOf(line).isEmpty() && names.contains(FieldName(line), Qt::CaseInsensitive);
+    });
+}
+
+} // namespace
+
 bool ReadFileTags(const QString& path, QStringList& unified) {
     TAudioFile af;
     af.SetFileName(path);
@@ -63,9 +74,12 @@ bool WriteOpenFileTags(TAudioFile& af, const TMetaTag& values, int kinds,
         options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
     change.Remove = options.Remove & ~change.Write;
     change.Fields = reader.Tags;
-    change.Compose = [&](int, const QStringList* present) {
-        return present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields)
-                       : reader.Tags;
+    change.Compose = [&](int kind, const QStringList* present) {
+        QStringList lines =
+            present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields) : reader.Tags;
+        // Vorbis comments are exactly these lines: a cleared field is no comment at all.
+        if (kind == tkVorbis) DropEmptyFamilyLines(lines, family);
+        return lines;
     };
     change.KeepId3v24 = options.KeepId3v24;
     return reader.ChangeTags(change);

@@ -101,6 +101,7 @@ print(json.dumps({"title": str(t["TIT2"]), "artist": str(t["TPE1"]), "ape": ape,
     EXPECT_EQ(o["title"].toString(), "X y");
     EXPECT_EQ(o["replaygain_track_gain"].toString(), "-3.0 dB");
     EXPECT_EQ(o["lyrics"].toString(), "some  words"); // not one of the seven: not cleaned
+    EXPECT_FALSE(o.contains("album")) << "an empty field is no comment";
 }
 
 TEST_F(TagCleaner, FilesItCannotCleanStayAsTheyWere) {
