@@ -15,6 +15,32 @@ void DropEmptyFamilyLines(QStringList& lines, int family) {
     });
 }
 
+// The unified values of `meta` into the open file, each written kind keeping
+// what it holds of the fields whose values are the ones shown.
+bool WriteUnified(TAudioFile& af, const QString& path, TMetaTag meta, int kinds,
+                  const TTagWriteOptions& options) {
+    TAbstractAudioFile& reader = *af.Reader;
+    const int family = TMetaTag::FamilyOf(WideExtractFileExt(path, true));
+    TMetaTag shown;
+    shown.FromFileTags(reader.Tags, family);
+    meta.ToFileTags(family);
+    const QStringList familyLines = meta.Fields;
+    reader.Tags = MergeFamilyLines(reader.Tags, familyLines, family, &shown.Fields);
+    TTagChange change;
+    change.Write =
+        options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
+    change.Fields = reader.Tags;
+    change.Compose = [&](int kind, const QStringList* present) {
+        QStringList lines =
+            present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields) : reader.Tags;
+        // Vorbis comments are exactly these lines: a cleared field is no comment at all.
+        if (kind == tkVorbis) DropEmptyFamilyLines(lines, family);
+        return lines;
+    };
+    change.KeepId3v24 = options.KeepId3v24;
+    return reader.ChangeTags(change);
+}
+
 } // namespace
 
 bool ReadFileTags(const QString& path, QStringList& unified) {
@@ -43,7 +69,7 @@ bool WriteFileTags(const QString& path, const QString& artist, int kinds, const 
     meta.SetValue(QStringLiteral("track"), track);
     meta.SetValue(QStringLiteral("comments"), comments);
     // The facade closes the file on every way out.
-    return WriteOpenFileTags(af, meta, kinds, {});
+    return WriteUnified(af, path, meta, kinds, {});
 }
 
 bool EditFileTags(const QString& path, const QHash<QString, QString>& values, int kinds,
@@ -55,34 +81,7 @@ bool EditFileTags(const QString& path, const QHash<QString, QString>& values, in
     meta.FromFileTags(af.Reader->Tags, TMetaTag::FamilyOf(WideExtractFileExt(path, true)));
     for (auto it = values.begin(); it != values.end(); ++it)
         meta.SetValue(it.key(), it.value());
-    return WriteOpenFileTags(af, meta, kinds, options);
-}
-
-bool WriteOpenFileTags(TAudioFile& af, const TMetaTag& values, int kinds,
-                       const TTagWriteOptions& options) {
-    TAbstractAudioFile& reader = *af.Reader;
-    const int family = TMetaTag::FamilyOf(WideExtractFileExt(reader.FileName, true));
-    // Each written kind keeps what it holds of the fields whose values are the ones shown.
-    TMetaTag shown;
-    shown.FromFileTags(reader.Tags, family);
-    TMetaTag meta = values;
-    meta.ToFileTags(family);
-    const QStringList familyLines = meta.Fields;
-    reader.Tags = MergeFamilyLines(reader.Tags, familyLines, family, &shown.Fields);
-    TTagChange change;
-    change.Write =
-        options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
-    change.Remove = options.Remove & ~change.Write;
-    change.Fields = reader.Tags;
-    change.Compose = [&](int kind, const QStringList* present) {
-        QStringList lines =
-            present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields) : reader.Tags;
-        // Vorbis comments are exactly these lines: a cleared field is no comment at all.
-        if (kind == tkVorbis) DropEmptyFamilyLines(lines, family);
-        return lines;
-    };
-    change.KeepId3v24 = options.KeepId3v24;
-    return reader.ChangeTags(change);
+    return WriteUnified(af, path, meta, kinds, options);
 }
 
 int WritableTagKinds(uint8_t formatCode, int tagKinds) {

@@ -5,9 +5,6 @@
 #include <QStringList>
 #include <cstdint>
 
-class TAudioFile;
-class TMetaTag;
-
 // File-level access to the seven unified fields: opens the file's reader.
 
 // The unified fields of a file; false when no reader handles its extension.
@@ -30,8 +27,6 @@ struct TTagWriteOptions {
     bool KeepId3v24 = false;
     // The kinds written are those of DefaultTagKinds instead of `kinds`.
     bool KindsFromFile = false;
-    // Kinds dropped in the same operation; a kind also written is not dropped.
-    int Remove = 0;
 };
 
 // Sets the unified fields in `values` (lower-case unified names: "artist",
@@ -39,11 +34,6 @@ struct TTagWriteOptions {
 // file shows it, as WriteFileTags does, with one open of the file.
 bool EditFileTags(const QString& path, const QHash<QString, QString>& values, int kinds,
                   const TTagWriteOptions& options);
-
-// Writes the unified values of `meta` into the file open in `af`, as EditFileTags
-// does; the caller has read them from the file and changed what it meant to change.
-bool WriteOpenFileTags(TAudioFile& af, const TMetaTag& meta, int kinds,
-                       const TTagWriteOptions& options);
 
 // The kinds a format's writer can put into the file: ID3v1, ID3v2 and APEv2 for
 // MPEG, Musepack, Monkey's Audio and AC-3; ID3v2 for WAVE, and the ID3v1 and APEv2

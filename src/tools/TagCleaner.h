@@ -51,8 +51,9 @@ struct TTagCleanerResult {
 // The seven unified fields in the order the tag cleaner cleans them.
 QStringList TagCleanerFields();
 
-// "Go" of the tag cleaner: cleans the seven unified values of every file and writes them as
-// the chosen tag kinds, which keep everything else they hold; the other kinds are removed.
+// "Go" of the tag cleaner: cleans the seven unified values of every file (each value of a
+// field that holds several) and writes them as the chosen tag kinds, which keep everything
+// else they hold; the other kinds are removed in the same write.
 // A file none of whose chosen kinds its format can hold is left as it is and fails. Shows
 // "No tags selected." when no kind is chosen; when files failed, an error message lists
 // them with the reasons.

@@ -7,6 +7,7 @@
 #include "tags/TagKinds.h"
 #include "tagtools/TagToolsSupport.h"
 
+#include <QJsonArray>
 #include <QTemporaryDir>
 
 using namespace tagtools;
@@ -61,6 +62,7 @@ from mutagen.oggvorbis import OggVorbis
 f = OggVorbis(sys.argv[1])
 f["replaygain_track_gain"] = "-3.0 dB"
 f["lyrics"] = "some  words"
+f["artist"] = ["one_a", "two_b"]
 f.save()
 print("{}")
 )PY");
@@ -102,6 +104,12 @@ print(json.dumps({"title": str(t["TIT2"]), "artist": str(t["TPE1"]), "ape": ape,
     EXPECT_EQ(o["replaygain_track_gain"].toString(), "-3.0 dB");
     EXPECT_EQ(o["lyrics"].toString(), "some  words"); // not one of the seven: not cleaned
     EXPECT_FALSE(o.contains("album")) << "an empty field is no comment";
+    const QJsonObject artists = Mutagen(ogg, R"PY(
+import sys, json, mutagen
+print(json.dumps({"a": mutagen.File(sys.argv[1])["artist"]}))
+)PY");
+    EXPECT_EQ(artists["a"].toArray(), QJsonArray({"One a", "Two b"}))
+        << "each value cleaned, none lost";
 }
 
 TEST_F(TagCleaner, FilesItCannotCleanStayAsTheyWere) {
