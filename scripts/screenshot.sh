@@ -6,7 +6,8 @@
 #          for the multiple-files tagger.
 # Starts the program under a virtual X server, runs its start-up with ARGS, shows one panel
 # and saves a picture of the window. The start-up assistant is skipped; a question is
-# answered Yes unless SONVALE_ANSWER=no. QT_SCALE_FACTOR=2 gives the 200 % look.
+# answered Yes unless SONVALE_ANSWER=no. QT_SCALE_FACTOR=2 gives the 200 % look and
+# SONVALE_PALETTE=dark a dark palette. The window is closed as a user would close it.
 set -eu
 if [ $# -lt 2 ]; then
     echo "usage: $0 PANEL OUT.png [ARGS...]" >&2

@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   # a FAT file system mounted through FUSE: renames on a case-insensitive file system
   dosfstools fusefat
+  # the installation test checks the launcher and the software-centre file with these
+  desktop-file-utils appstream
 )
 
 SUDO=""

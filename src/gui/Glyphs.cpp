@@ -48,3 +48,13 @@ QIcon GlyphIcon(const QString& symbol, const QColor& color) {
 QIcon ThemeIconOr(const char* name, const QIcon& fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name), fallback);
 }
+
+QIcon AppIcon() {
+    // The icons sit in this static library; nothing else would pull them into the program.
+    Q_INIT_RESOURCE(Icons);
+    QIcon built;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        built.addFile(QStringLiteral(":/icons/%1/org.orvane.Sonvale.png").arg(size),
+                      QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("org.orvane.Sonvale"), built);
+}

@@ -11,3 +11,7 @@ QIcon GlyphIcon(const QString& symbol, const QColor& color);
 
 // The desktop theme's icon `name`, else `fallback`.
 QIcon ThemeIconOr(const char* name, const QIcon& fallback);
+
+// The application's own icon: the desktop theme's when the program is installed, else the
+// one built into the program.
+QIcon AppIcon();

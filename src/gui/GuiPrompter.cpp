@@ -1,10 +1,15 @@
 #include "gui/GuiPrompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 int TGuiPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
     static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Warning,
@@ -27,6 +32,33 @@ int TGuiPrompter::ShowMessageBox(const QString& text, int buttons, int kind) {
 void TGuiPrompter::ShowPlainMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, FOwner);
+    box.exec();
+}
+
+void TGuiPrompter::ShowAbout(const QString& title, const QString& text) {
+    // An own small dialog rather than a message box, which caps its width and cuts long
+    // paragraphs at large scale factors; this one grows to whatever its text needs.
+    QDialog box(FOwner);
+    box.setObjectName(QStringLiteral("TAboutDlg"));
+    box.setWindowTitle(title);
+    auto* outer = new QVBoxLayout(&box);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    auto* row = new QHBoxLayout;
+    auto* icon = new QLabel(&box);
+    icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    icon->setAlignment(Qt::AlignTop);
+    auto* label = new QLabel(text, &box);
+    label->setObjectName(QStringLiteral("about_lbl"));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setFixedWidth(label->fontMetrics().averageCharWidth() * 60);
+    row->addWidget(icon);
+    row->addSpacing(label->fontMetrics().averageCharWidth() * 2);
+    row->addWidget(label);
+    outer->addLayout(row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    outer->addWidget(buttons);
     box.exec();
 }
 

@@ -14,6 +14,7 @@ public:
     void ShowPlainMessage(const QString& text) override;
     QStringList OpenFiles(const QString& title, const QString& filter, bool multiple) override;
     QString BrowseFolder(const QString& title) override;
+    void ShowAbout(const QString& title, const QString& text) override;
     bool InputText(const QString& title, const QString& label, QString& value) override;
 
 private:

@@ -22,13 +22,17 @@
 #include "gui/StreamWriterDlg.h"
 #include "gui/TagCleanPanel.h"
 #include "gui/ToolList.h"
+#include "gui/ToolRun.h"
 #include "gui/TopBand.h"
+#include "gui/WheelGuard.h"
 #include "platform/Platform.h"
 #include "platform/StartupRoute.h"
 #include "tags/Id3v1Tag.h"
 #include "tools/ByteSize.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -38,12 +42,17 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+// The window's size and place, restored at the next start.
+const char kGeometryKey[] = "WindowGeometry";
 
 // A tool panel's file list and which shared operations it offers.
 struct TListSpec {
@@ -199,9 +208,11 @@ QIcon TMainDlg::PanelIcon(TToolPanel panel) const {
 TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     : QMainWindow(parent), FPrompter(std::move(prompter)) {
     if (!FPrompter) FPrompter = std::make_shared<TGuiPrompter>(this);
+    // Before any control exists, so every combo and spin box is polished with it.
+    InstallWheelGuard(this);
     setObjectName(QStringLiteral("TMainDlg"));
     setWindowTitle(QStringLiteral("Sonvale"));
-    setWindowIcon(ThemeIconOr("applications-multimedia", ToolGlyph(TToolPanel::Tools)));
+    setWindowIcon(AppIcon());
     setMinimumSize(760, 520);
     FFolderScan = new TFolderScanDlg(this);
     FStarter = new TStarter(this);
@@ -219,7 +230,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     auto makeBarButton = [&](const char* name, const char* caption, const QIcon& icon) {
         auto* b = new QToolButton(central);
         b->setObjectName(QString::fromLatin1(name));
-        SetCaption(b, caption);
+        if (caption) SetCaption(b, caption);
         b->setIcon(icon);
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -228,14 +239,24 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
         bar->addWidget(b);
         return b;
     };
-    auto* toolsBtn = makeBarButton("tools_btn", QT_TR_NOOP("Tools"), PanelIcon(TToolPanel::Tools));
-    SetCaption(toolsBtn, QT_TR_NOOP("Choose the appropriate tool in the list below"), true);
-    connect(toolsBtn, &QToolButton::clicked, this, &TMainDlg::tools_btnClick);
-    auto* settingsBtn =
-        makeBarButton("settings_btn", QT_TR_NOOP("Settings"), PanelIcon(TToolPanel::Settings));
-    SetCaption(settingsBtn, QT_TR_NOOP("Setup Sonvale"), true);
-    connect(settingsBtn, &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
-    connect(makeBarButton("about_btn", QT_TR_NOOP("About"),
+    // The bar shows where the user is: the tools list (with the active tool below it) or
+    // the settings.
+    FToolsBtn = makeBarButton("tools_btn", QT_TR_NOOP("&Tools"), PanelIcon(TToolPanel::Tools));
+    SetCaption(FToolsBtn, QT_TR_NOOP("Choose the appropriate tool in the list below"), true);
+    connect(FToolsBtn, &QToolButton::clicked, this, &TMainDlg::tools_btnClick);
+    FActiveToolBtn = makeBarButton("curtool_btn", nullptr, QIcon());
+    FActiveToolBtn->setVisible(false);
+    connect(FActiveToolBtn, &QToolButton::clicked, this, [this] {
+        ShowToolPanel(FLastTool);
+        SyncBarButtons();
+    });
+    FSettingsBtn =
+        makeBarButton("settings_btn", QT_TR_NOOP("&Settings"), PanelIcon(TToolPanel::Settings));
+    SetCaption(FSettingsBtn, QT_TR_NOOP("Setup Sonvale"), true);
+    connect(FSettingsBtn, &QToolButton::clicked, this, &TMainDlg::settings_btnClick);
+    for (QToolButton* b : {FToolsBtn, FActiveToolBtn, FSettingsBtn})
+        b->setCheckable(true);
+    connect(makeBarButton("about_btn", QT_TR_NOOP("A&bout"),
                           ThemeIconOr("help-about",
                                       GlyphIcon(QStringLiteral("i"), QColor(0x4a, 0x6f, 0x9c)))),
             &QToolButton::clicked, this, &TMainDlg::about_btnClick);
@@ -325,7 +346,12 @@ QWidget* TMainDlg::BuildToolsList() {
             b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
             b->setMinimumWidth(100);
             b->setAutoRaise(true);
-            connect(b, &QToolButton::clicked, this, [this, tool] { ShowToolPanel(tool); });
+            b->setCheckable(true); // the active tool stays highlighted
+            FToolButtons.insert(int(tool), b);
+            connect(b, &QToolButton::clicked, this, [this, tool] {
+                ShowToolPanel(tool);
+                SyncBarButtons();
+            });
             grid->addWidget(b, 0, col++);
         }
         grid->setColumnStretch(col, 1);
@@ -347,7 +373,10 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
     outer->addLayout(lay, 1);
     auto* list = new TToolList(QString::fromLatin1(spec->ListName), panel);
     FLists.insert(int(info.Panel), list);
-    lay->addWidget(list, 1);
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(list, 1);
+    listColumn->addWidget(MakeCountLabel(list, panel));
+    lay->addLayout(listColumn, 1);
     // Lists their own tool fills take no drops: the tool decides what an entry is.
     if (!spec->AddName) {
         list->setAcceptDrops(false);
@@ -375,6 +404,8 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         SetCaption(b, caption);
         SetCaption(b, tip, true);
         connect(b, &QPushButton::clicked, this, std::move(action));
+        // A run works on its own copy of the list, so editing lists stays safe meanwhile.
+        b->setProperty(kKeepEnabledDuringRun, true);
         buttons->addWidget(b);
         // Until the tool can fill its list, its operations would act on nothing.
         if (!spec->AddName) {
@@ -383,26 +414,34 @@ QWidget* TMainDlg::BuildToolPanel(const TPanelInfo& info) {
         }
     };
     if (spec->AddName) {
-        add(QString::fromLatin1(spec->AddName), QT_TR_NOOP("Add"),
+        add(QString::fromLatin1(spec->AddName), QT_TR_NOOP("&Add"),
             QT_TR_NOOP("Add an audio file to the list"), "list-add", QStyle::SP_FileIcon,
             [this, list] { AddFromOpenDialog(list); });
-        add(QString::fromLatin1(spec->AddFolderName), QT_TR_NOOP("Add Folder"),
+        add(QString::fromLatin1(spec->AddFolderName), QT_TR_NOOP("Add &Folder"),
             QT_TR_NOOP("Add the audio files of a folder to the list"), "folder-add",
             QStyle::SP_DirIcon, [this, list] { AddFolderToList(list); });
     }
     const bool selectAfter = spec->SelectAfterRemove;
     // "tremrem_btn" is the tag remover's "Clean"; its list's Remove button takes the long role.
     const bool longRemove = album || info.Panel == TToolPanel::Remover;
-    add(prefix + (longRemove ? QStringLiteral("remove_btn") : QStringLiteral("rem_btn")),
-        QT_TR_NOOP("Remove"), QT_TR_NOOP("Remove the selected file from the list"), "list-remove",
+    const QString removeName =
+        prefix + (longRemove ? QStringLiteral("remove_btn") : QStringLiteral("rem_btn"));
+    add(removeName, QT_TR_NOOP("Re&move"),
+        QT_TR_NOOP("Remove the selected files from the list (Del)"), "list-remove",
         QStyle::SP_DialogDiscardButton, [list, selectAfter] { ListRemove(list, selectAfter); });
-    add(prefix + QStringLiteral("reset_btn"), QT_TR_NOOP("Reset"), QT_TR_NOOP("Empty the list"),
+    // The Delete key is the Remove button, with whatever its tool adds to a removal.
+    auto* removeButton = panel->findChild<QPushButton*>(removeName);
+    connect(list, &TToolList::DeletePressed, removeButton, [removeButton, panel] {
+        // Lists their own tool fills offer no removal until the tool says so.
+        if (removeButton->isVisibleTo(panel)) removeButton->click();
+    });
+    add(prefix + QStringLiteral("reset_btn"), QT_TR_NOOP("R&eset"), QT_TR_NOOP("Empty the list"),
         "edit-clear-all", QStyle::SP_DialogResetButton, [list] { ListReset(list); });
     if (spec->UpDown) {
-        add(prefix + QStringLiteral("up_btn"), QT_TR_NOOP("Up"),
+        add(prefix + QStringLiteral("up_btn"), QT_TR_NOOP("&Up"),
             QT_TR_NOOP("Move the selected file up"), "go-up", QStyle::SP_ArrowUp,
             [list] { ListUp(list); });
-        add(prefix + QStringLiteral("down_btn"), QT_TR_NOOP("Down"),
+        add(prefix + QStringLiteral("down_btn"), QT_TR_NOOP("&Down"),
             QT_TR_NOOP("Move the selected file down"), "go-down", QStyle::SP_ArrowDown,
             [list] { ListDown(list); });
     }
@@ -457,13 +496,80 @@ bool TMainDlg::ShowToolPanel(TToolPanel panel) {
         !AskWarning(tr("Some modifications have not been saved. Continue anyway ?")))
         return false;
     FCurrent = panel;
+    if (panel != TToolPanel::Tools && panel != TToolPanel::Settings) FLastTool = panel;
     FWork->setCurrentWidget(Panel(panel));
     const TPanelInfo& info = Info(panel);
     FTitle->setText(tr(info.Title));
     FSubtitle->setText(tr(info.Subtitle));
     RunEntryStep(panel);
     FIcon->setPixmap(PanelIcon(panel).pixmap(32, 32));
+    SyncBarButtons();
     return true;
+}
+
+void TMainDlg::SyncBarButtons() {
+    const bool tool = FCurrent != TToolPanel::Tools && FCurrent != TToolPanel::Settings;
+    FToolsBtn->setChecked(FCurrent == TToolPanel::Tools);
+    FSettingsBtn->setChecked(FCurrent == TToolPanel::Settings);
+    FActiveToolBtn->setChecked(tool);
+    const bool any = FLastTool != TToolPanel::Tools;
+    FActiveToolBtn->setVisible(any);
+    if (any) {
+        FActiveToolBtn->setText(tr(Info(FLastTool).Caption));
+        FActiveToolBtn->setToolTip(tr(Info(FLastTool).Title));
+        FActiveToolBtn->setIcon(PanelIcon(FLastTool));
+    }
+    for (auto it = FToolButtons.cbegin(); it != FToolButtons.cend(); ++it)
+        it.value()->setChecked(any && it.key() == int(FLastTool));
+}
+
+void TMainDlg::RunStarted(QWidget* start) {
+    if (FRunDepth++ > 0) return;
+    for (QWidget* panel : std::as_const(FPanels)) {
+        // The tools list only switches panels; the settings start nothing.
+        if (panel == Panel(TToolPanel::Tools) || panel == Panel(TToolPanel::Settings)) continue;
+        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>()) {
+            if (b == start || qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b) ||
+                b->property(kKeepEnabledDuringRun).toBool() || !b->isEnabled())
+                continue;
+            b->setEnabled(false);
+            FDisabledDuringRun.append(b);
+        }
+    }
+}
+
+void TMainDlg::RunEnded() {
+    if (FRunDepth == 0 || --FRunDepth > 0) return;
+    for (const QPointer<QAbstractButton>& b : std::as_const(FDisabledDuringRun))
+        if (b) b->setEnabled(true);
+    FDisabledDuringRun.clear();
+}
+
+void TMainDlg::closeEvent(QCloseEvent* e) {
+    // Closing is one more way of leaving the settings page, and of leaving the editor.
+    if (FCurrent == TToolPanel::Settings && SaveSettingsHook) SaveSettingsHook();
+    if (FCurrent == TToolPanel::SingleFile && SingleFileModifiedHook && SingleFileModifiedHook() &&
+        !AskWarning(tr("Some modifications have not been saved. Continue anyway ?"))) {
+        e->ignore();
+        return;
+    }
+    // A run handles events between files; it stops after the current one.
+    if (FRunDepth > 0)
+        for (TRunStatus* status : findChildren<TRunStatus*>())
+            status->RequestCancel();
+    if (KeepGeometry && isVisible()) SaveWindowGeometry();
+    QMainWindow::closeEvent(e);
+}
+
+void TMainDlg::SaveWindowGeometry() {
+    auto store = platform::OpenSettings();
+    store->setValue(QLatin1String(kGeometryKey), saveGeometry());
+}
+
+bool TMainDlg::RestoreWindowGeometry() {
+    const QByteArray saved =
+        platform::OpenSettings()->value(QLatin1String(kGeometryKey)).toByteArray();
+    return !saved.isEmpty() && restoreGeometry(saved);
 }
 
 void TMainDlg::RunEntryStep(TToolPanel panel) {
@@ -496,13 +602,46 @@ void TMainDlg::settings_btnClick() {
 }
 
 void TMainDlg::about_btnClick() {
-    ShowMessageBox(QStringLiteral("Sonvale v") +
-                       platform::GetFileVersionText(QCoreApplication::applicationFilePath()),
-                   mbOk, mkInformation);
+    const QString version = platform::GetFileVersionText(QCoreApplication::applicationFilePath());
+    FPrompter->ShowAbout(
+        tr("About Sonvale"),
+        QStringLiteral("Sonvale v") + version + QStringLiteral("\n\n") +
+            tr("A multi-tool for collections of audio files: edit tags one file at a time or for "
+               "a whole list, rename and organize files by their tags, clean names and tags, "
+               "build and check playlists, list files, and find duplicates, incomplete tags and "
+               "files of poor quality.") +
+            QStringLiteral("\n\n") +
+            tr("Reads MPEG audio, Ogg Vorbis, WAVE, Windows Media, Monkey's Audio, AC-3 and "
+               "Musepack files; reads and writes ID3v1, ID3v2, APEv2 and Vorbis comment tags."));
+}
+
+QString TMainDlg::EditorOpenFilter() const {
+    // Every extension a reader takes, also those the tool lists leave out.
+    return QStringList{
+        tr("All Supported Audio Files"),
+        QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.wav;*.wma;*.asf;*.ape;*.ac3;*.mpc;"),
+        tr("MPEG Audio"),
+        QStringLiteral("*.mp3;*.mp2;*.mp1"),
+        tr("OGG Files"),
+        QStringLiteral("*.ogg"),
+        tr("WAVE Files"),
+        QStringLiteral("*.wav"),
+        tr("Windows Media Audio"),
+        QStringLiteral("*.wma;*.asf"),
+        tr("APE Files"),
+        QStringLiteral("*.ape"),
+        tr("AC-3 Files"),
+        QStringLiteral("*.ac3"),
+        tr("MPC Audio"),
+        QStringLiteral("*.mpc"),
+        tr("All Files"),
+        QStringLiteral("*"),
+    }
+        .join(QLatin1Char('|'));
 }
 
 QString TMainDlg::OpenDialogFilter() const {
-    const QString parts[] = {
+    return QStringList{
         tr("All Supported Audio Files"),
         QStringLiteral("*.mp3;*.ogg;*.mpc;*.mpp;*.mp+;*.ape;*.flac;*.fla;*.aac;*.wv;*.wvc;"),
         tr("MPEG Audio"),
@@ -519,11 +658,8 @@ QString TMainDlg::OpenDialogFilter() const {
         QStringLiteral("*.aac"),
         tr("WavPack Files"),
         QStringLiteral("*.wv;*.wvc"),
-    };
-    QStringList list;
-    for (const QString& p : parts)
-        list.append(p);
-    return list.join(QLatin1Char('|'));
+    }
+        .join(QLatin1Char('|'));
 }
 
 void TMainDlg::AddFromOpenDialog(TToolList* list) {
@@ -576,6 +712,7 @@ void TMainDlg::RetranslateUi() {
     const TPanelInfo& info = Info(FCurrent);
     FTitle->setText(tr(info.Title));
     FSubtitle->setText(tr(info.Subtitle));
+    if (FActiveToolBtn) SyncBarButtons();
 }
 
 void TMainDlg::langueAfterLanguageSwitch() {
@@ -654,9 +791,14 @@ void TMainDlg::AppEvntActivate() {
         ExitRequested = true;
         close();
         break;
-    case TStartRoute::EditFile:
-        LoadSingleFileQueue({QFileInfo(arg).absoluteFilePath()});
+    case TStartRoute::EditFile: {
+        // Every file given is queued, in the order given.
+        QStringList files;
+        for (const QString& a : std::as_const(CommandLine))
+            if (QFileInfo(a).isFile()) files.append(QFileInfo(a).absoluteFilePath());
+        LoadSingleFileQueue(files);
         break;
+    }
     case TStartRoute::TagFolder: {
         ShowToolPanel(TToolPanel::MultipleFiles);
         TToolList* list = ToolList(TToolPanel::MultipleFiles);

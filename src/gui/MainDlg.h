@@ -2,14 +2,17 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
 #include "gui/Captions.h"
 #include "gui/PanelHost.h"
 
+class QAbstractButton;
 class QLabel;
 class QListWidget;
+class QToolButton;
 class QPushButton;
 class QStackedWidget;
 class QGroupBox;
@@ -48,6 +51,7 @@ public:
     void AddFromOpenDialog(TToolList* list);
     void AddFolderToList(TToolList* list);
     QString OpenDialogFilter() const override;
+    QString EditorOpenFilter() const override;
     void ScanInto(const QString& folder, bool recurse,
                   std::function<void(const QString&)> callback) override;
 
@@ -90,6 +94,17 @@ public:
     QVBoxLayout* ButtonColumn(TToolPanel panel) const override;
     QVBoxLayout* PanelLayout(TToolPanel panel) const override;
 
+    // While a run goes, the buttons of the tool panels that could start another are
+    // disabled (list operations and Cancel stay).
+    void RunStarted(QWidget* start) override;
+    void RunEnded() override;
+    bool RunInProgress() const { return FRunDepth > 0; }
+
+    // The size and place the window had when it was last closed; false when none is stored.
+    // Closing stores them while KeepGeometry is set.
+    bool RestoreWindowGeometry();
+    bool KeepGeometry = true;
+
 signals:
     // The start-up work has run (and the command line was acted on).
     void StartupFinished();
@@ -102,6 +117,9 @@ public slots:
 
 protected:
     void changeEvent(QEvent* e) override;
+    // Saves the settings when the settings page is the one left, asks about unsaved edits
+    // of the single-file editor, stops a run after its current file and keeps the geometry.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     struct TPanelInfo {
@@ -124,9 +142,19 @@ private:
     void FillGenreBoxes();
     void RunEntryStep(TToolPanel panel);
     QIcon PanelIcon(TToolPanel panel) const;
+    // Highlights where the user is in the bar and the active tool on the tools list.
+    void SyncBarButtons();
+    void SaveWindowGeometry();
 
     std::shared_ptr<TPrompter> FPrompter;
     TToolPanel FCurrent = TToolPanel::Tools;
+    TToolPanel FLastTool = TToolPanel::Tools; // Tools until a tool was opened
+    QToolButton* FToolsBtn = nullptr;
+    QToolButton* FSettingsBtn = nullptr;
+    QToolButton* FActiveToolBtn = nullptr;
+    QMap<int, QToolButton*> FToolButtons;
+    int FRunDepth = 0;
+    QList<QPointer<QAbstractButton>> FDisabledDuringRun;
     QLabel* FTitle = nullptr;
     QLabel* FSubtitle = nullptr;
     QLabel* FIcon = nullptr;

@@ -63,6 +63,11 @@ TMltEdPanel::TMltEdPanel(TPanelHost* dlg)
     FKinds = std::make_unique<TTagKindBoxes>(group, kinds, QStringLiteral("mlt"));
     kinds->addStretch();
     grid->addLayout(kinds, 4, 1, 1, 3);
+    FPerFolder = new QCheckBox(tr("Number tracks per folder"), group);
+    FPerFolder->setObjectName(QStringLiteral("mltperfolder_chk"));
+    FPerFolder->setToolTip(
+        tr("Track numbers start again at 1 in each folder, for a list of several albums"));
+    grid->addWidget(FPerFolder, 5, 1, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
 
@@ -72,7 +77,7 @@ TMltEdPanel::TMltEdPanel(TPanelHost* dlg)
 
     FGo = new QPushButton(QIcon::fromTheme(QStringLiteral("dialog-ok"),
                                            panel->style()->standardIcon(QStyle::SP_DialogOkButton)),
-                          tr("Go"), panel);
+                          tr("&Go"), panel);
     FGo->setObjectName(QStringLiteral("mltgo_btn"));
     FGo->setAutoDefault(false);
     dlg->ButtonColumn(TToolPanel::MultipleFiles)->addWidget(FGo);
@@ -96,6 +101,8 @@ void TMltEdPanel::mltgo_btnClick() {
     options.Comments =
         FComments->toPlainText().split(QLatin1Char('\n')).join(QStringLiteral("\r\n"));
     options.Kinds = Kinds();
+    options.ConfirmErase = true;
+    options.NumberPerFolder = FPerFolder->isChecked();
     const TToolRunGuard guard(FGo, FProgress);
     TBarProgress progress(FProgress);
     RunMultiTagger(options, progress, FDlg->Prompter());

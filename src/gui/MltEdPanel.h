@@ -37,6 +37,7 @@ private:
     QComboBox* FGenre;
     QPlainTextEdit* FComments;
     std::unique_ptr<TTagKindBoxes> FKinds;
+    QCheckBox* FPerFolder;
     QPushButton* FGo;
     QProgressBar* FProgress;
 };

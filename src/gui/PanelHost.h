@@ -79,6 +79,15 @@ public:
     virtual bool RegisterShellEntries() = 0;
     virtual bool UnregisterShellEntries() = 0;
 
+    // A tool's run starts or ends (`start` is its start button). While a run goes, pending
+    // events are handled between files, so the window keeps the other tools from starting
+    // a second run inside it.
+    virtual void RunStarted(QWidget* start) { (void)start; }
+    virtual void RunEnded() {}
+    // The open dialog's filter for the single-file editor, which opens every format a
+    // reader takes.
+    virtual QString EditorOpenFilter() const { return OpenDialogFilter(); }
+
     // The settings the tools read; the settings page loads them, keeps them in step with
     // its controls and saves them.
     TSettingsValues Settings;

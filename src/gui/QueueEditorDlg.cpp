@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,7 +25,11 @@ TQueueEditorDlg::TQueueEditorDlg(TPanelHost* owner) : QDialog(owner->HostWindow(
         FOwner->ScanInto(folder, true, [this](const QString& path) { QUEUEAddFile(path); });
     });
     queue_lst->setMinimumSize(420, 240);
-    row->addWidget(queue_lst, 1);
+    connect(queue_lst, &TToolList::DeletePressed, this, &TQueueEditorDlg::queuerem_btnClick);
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(queue_lst, 1);
+    listColumn->addWidget(MakeCountLabel(queue_lst, group));
+    row->addLayout(listColumn, 1);
     auto* buttons = new QVBoxLayout;
     auto add = [&](const char* name, const QString& caption, void (TQueueEditorDlg::*slot)()) {
         auto* b = new QPushButton(caption, group);
@@ -33,10 +38,10 @@ TQueueEditorDlg::TQueueEditorDlg(TPanelHost* owner) : QDialog(owner->HostWindow(
         connect(b, &QPushButton::clicked, this, slot);
         buttons->addWidget(b);
     };
-    add("queueadd_btn", tr("Add"), &TQueueEditorDlg::queueadd_btnClick);
-    add("queueaddfolder_btn", tr("Add Folder"), &TQueueEditorDlg::queueaddfolder_btnClick);
-    add("queuerem_btn", tr("Remove"), &TQueueEditorDlg::queuerem_btnClick);
-    add("queuereset_btn", tr("Reset"), &TQueueEditorDlg::queuereset_btnClick);
+    add("queueadd_btn", tr("&Add"), &TQueueEditorDlg::queueadd_btnClick);
+    add("queueaddfolder_btn", tr("Add &Folder"), &TQueueEditorDlg::queueaddfolder_btnClick);
+    add("queuerem_btn", tr("Re&move"), &TQueueEditorDlg::queuerem_btnClick);
+    add("queuereset_btn", tr("R&eset"), &TQueueEditorDlg::queuereset_btnClick);
     buttons->addStretch();
     row->addLayout(buttons);
     outer->addWidget(group, 1);
@@ -45,7 +50,12 @@ TQueueEditorDlg::TQueueEditorDlg(TPanelHost* owner) : QDialog(owner->HostWindow(
 }
 
 bool TQueueEditorDlg::ExecuteQueue() {
+    return ExecuteQueue({});
+}
+
+bool TQueueEditorDlg::ExecuteQueue(const QStringList& current) {
     queue_lst->clear();
+    queue_lst->addItems(current);
     return exec() == QDialog::Accepted;
 }
 

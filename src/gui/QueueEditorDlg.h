@@ -16,6 +16,8 @@ public:
 
     // Empties the list and shows the dialog modally; true when closed with "Ok".
     bool ExecuteQueue();
+    // The same, starting from `current` (the editor's queue as it is).
+    bool ExecuteQueue(const QStringList& current);
     // Appends a supported file that is not yet listed (letter case ignored).
     void QUEUEAddFile(const QString& path);
     QStringList Paths() const;

@@ -31,7 +31,7 @@ TRemovePanel::TRemovePanel(TPanelHost* dlg)
     FClean = new QPushButton(
         QIcon::fromTheme(QStringLiteral("edit-clear"),
                          panel->style()->standardIcon(QStyle::SP_DialogResetButton)),
-        tr("Clean"), panel);
+        tr("&Clean"), panel);
     FClean->setObjectName(QStringLiteral("tremrem_btn"));
     FClean->setAutoDefault(false);
     dlg->ButtonColumn(TToolPanel::Remover)->addWidget(FClean);

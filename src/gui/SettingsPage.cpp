@@ -3,6 +3,7 @@
 #include "gui/PanelHost.h"
 #include "platform/BurnProgram.h"
 #include "platform/Platform.h"
+#include "platform/Players.h"
 #include "tools/Patterns.h"
 #include "tools/SingleFileEditor.h"
 
@@ -363,6 +364,12 @@ QWidget* TSettingsPage::BuildPlaybackPage(QGroupBox* group) {
     SetTip(setupplcmd_cmb, QT_TR_NOOP("\"%1\" stands for the file to play"));
     connect(setupplcmd_cmb, &QComboBox::editTextChanged, this, &TSettingsPage::SyncValues);
     form->addRow(CaptionLabel(page, QT_TR_NOOP("Command line :")), setupplcmd_cmb);
+    auto* note = CaptionLabel(
+        page, QT_TR_NOOP("\"%1\" stands for the file. Left empty, \"Play\" opens the file with "
+                         "the desktop's default application."));
+    note->setWordWrap(true);
+    note->setForegroundRole(QPalette::PlaceholderText);
+    form->addRow(QString(), note);
     auto* download = Named(new QPushButton(page), "setupdownload_btn");
     SetCaption(download, QT_TR_NOOP("Download Larkspur Player [Recommended Player]"));
     connect(download, &QPushButton::clicked, this, &TSettingsPage::setupdownload_btnClick);
@@ -597,6 +604,12 @@ void TSettingsPage::DetectPlayers() {
         if (!program.isEmpty()) {
             setupplauto_cmb->addItem(QStringLiteral("Larkspur Player"));
             setupplcmd_cmb->addItem(QLatin1Char('"') + program + QStringLiteral("\" \"%1\""));
+        }
+        // Then what this system has: the desktop's choice for audio files, common players.
+        for (const platform::TPlayer& p : platform::DetectSystemPlayers()) {
+            setupplauto_cmb->addItem(p.DesktopDefault ? tr("%1 (desktop default)").arg(p.Name)
+                                                      : p.Name);
+            setupplcmd_cmb->addItem(p.CommandLine);
         }
         setupplcmd_cmb->setEditText(typed);
     }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -16,8 +17,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -173,12 +176,14 @@ void TSingleEdPanel::BuildControls() {
             b->setObjectName(QString::fromLatin1(name));
             b->setIcon(icon);
             b->setToolTip(tip);
+            b->setAccessibleName(tip);
             b->setAutoRaise(true);
             connect(b, &QToolButton::clicked, this, slot);
             lay->addWidget(b);
         };
-        tool(s.Add, addIcon, tr("Write"), s.AddSlot);
-        tool(s.Del, delIcon, tr("Remove"), s.DelSlot);
+        // Icons alone: the tooltip and the name a screen reader says tell which tag.
+        tool(s.Add, addIcon, tr("Write the fields as the %1 tag").arg(tr(s.Caption)), s.AddSlot);
+        tool(s.Del, delIcon, tr("Remove the %1 tag from the file").arg(tr(s.Caption)), s.DelSlot);
         kinds->addWidget(group, index / 2, index % 2);
         ++index;
     }
@@ -187,18 +192,26 @@ void TSingleEdPanel::BuildControls() {
 
     // Actions on the file.
     auto* actions = new QHBoxLayout;
-    auto* update = MakeButton(this, "sngedupdate_btn", tr("Update"));
+    auto* open = MakeButton(this, "sngedopen_btn", tr("&Open…"));
+    open->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
+    open->setToolTip(tr("Open audio files and put them in the queue (Ctrl+O)"));
+    connect(open, &QPushButton::clicked, this, &TSingleEdPanel::sngedopen_btnClick);
+    // Only while the editor is shown: a shortcut of a hidden panel does not fire.
+    auto* openKey = new QShortcut(QKeySequence::Open, this);
+    connect(openKey, &QShortcut::activated, this, &TSingleEdPanel::sngedopen_btnClick);
+    auto* update = MakeButton(this, "sngedupdate_btn", tr("&Update"));
     update->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton));
     connect(update, &QPushButton::clicked, this, &TSingleEdPanel::sngedupdate_btnClick);
-    auto* remove = MakeButton(this, "sngedremove_btn", tr("Remove Tag"));
+    auto* remove = MakeButton(this, "sngedremove_btn", tr("Remo&ve Tag"));
     remove->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon));
     connect(remove, &QPushButton::clicked, this, &TSingleEdPanel::sngedremove_btnClick);
-    auto* reload = MakeButton(this, "sngedreload_btn", tr("Reload"));
+    auto* reload = MakeButton(this, "sngedreload_btn", tr("&Reload"));
     reload->setIcon(ThemeIcon("view-refresh", QStyle::SP_BrowserReload));
     connect(reload, &QPushButton::clicked, this, &TSingleEdPanel::sngedreload_btnClick);
-    auto* play = MakeButton(this, "sndedplayback_btn", tr("Play"));
+    auto* play = MakeButton(this, "sndedplayback_btn", tr("&Play"));
     play->setIcon(ThemeIcon("media-playback-start", QStyle::SP_MediaPlay));
     connect(play, &QPushButton::clicked, this, &TSingleEdPanel::sndedplayback_btnClick);
+    actions->addWidget(open);
     actions->addWidget(update);
     actions->addWidget(remove);
     actions->addWidget(reload);
@@ -208,7 +221,7 @@ void TSingleEdPanel::BuildControls() {
 
     // The queue.
     auto* queueRow = new QHBoxLayout;
-    auto* queue = MakeButton(this, "sngedqueue_btn", tr("Queue Editor"));
+    auto* queue = MakeButton(this, "sngedqueue_btn", tr("&Queue Editor"));
     connect(queue, &QPushButton::clicked, this, &TSingleEdPanel::sngedqueue_btnClick);
     auto* prev = MakeButton(this, "sngedqueueprev_btn", QStringLiteral("<<<"));
     connect(prev, &QPushButton::clicked, this, &TSingleEdPanel::sngedqueueprev_btnClick);
@@ -370,7 +383,8 @@ TQueueEditorDlg* TSingleEdPanel::QueueEditor() {
 
 void TSingleEdPanel::sngedqueue_btnClick() {
     TQueueEditorDlg* editor = QueueEditor();
-    if (!editor->ExecuteQueue()) return;
+    // The editor starts from the current queue, so a file can be added to it.
+    if (!editor->ExecuteQueue(Queue)) return;
     Queue = editor->Paths();
     SetProgress(int(Queue.size()), 0);
     QueuePos = -1;
@@ -388,7 +402,39 @@ void TSingleEdPanel::sngedreload_btnClick() {
     Load();
 }
 void TSingleEdPanel::sndedplayback_btnClick() {
-    PlaySingleFile(FOwner->Settings.PlaybackCommandLine, sngedpath_txt->text(), StartProcess);
+    TProgramStarter start;
+    if (StartProcess)
+        start = [this](const QString& program, const QStringList& args) {
+            return StartProcess(program, args) ? QString() : tr("the program did not start");
+        };
+    const TFileOpener open = OpenWithDesktop ? OpenWithDesktop : [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    const QString message =
+        PlayFileMessage(FOwner->Settings.PlaybackCommandLine, sngedpath_txt->text(), start, open);
+    if (!message.isEmpty()) FOwner->Prompter().ShowMessageBox(message, mbOk, mkWarning);
+}
+
+void TSingleEdPanel::sngedopen_btnClick() {
+    const QStringList paths =
+        FOwner->Prompter().OpenFiles(tr("Open"), FOwner->EditorOpenFilter(), true);
+    if (!paths.isEmpty()) AddToQueue(paths);
+}
+
+void TSingleEdPanel::AddToQueue(const QStringList& paths) {
+    if (FModified && !FOwner->AskWarning(tr(kUnsaved))) return;
+    // A file already queued is not queued twice; the editor goes to the first one given.
+    int first = -1;
+    for (const QString& path : paths) {
+        qsizetype at = Queue.indexOf(path);
+        if (at < 0) {
+            Queue.append(path);
+            at = Queue.size() - 1;
+        }
+        if (first < 0) first = int(at);
+    }
+    QueuePos = first;
+    ShowQueueEntry();
 }
 void TSingleEdPanel::sngedid3v1add_btnClick() {
     WriteTags(1);

@@ -40,8 +40,14 @@ public:
     void WriteTags(int kinds);
     void RemoveTags(int kinds);
 
-    // Starts the player; tests replace it.
+    // Starts the player, and opens a file with the desktop's default application when no
+    // player is set; tests replace them.
     TProcessStarter StartProcess;
+    TFileOpener OpenWithDesktop;
+
+    // Puts files in the queue (a file already there is not added again) and loads the
+    // first of them, after the unsaved-modifications question.
+    void AddToQueue(const QStringList& paths);
 
     // Created at its first use, then reused.
     TQueueEditorDlg* QueueEditor();
@@ -52,6 +58,8 @@ public slots:
     void sngedreload_btnClick();
     void sndedplayback_btnClick();
     void sngedqueue_btnClick();
+    // "Open..." (Ctrl+O): audio files chosen in the open dialog join the queue.
+    void sngedopen_btnClick();
     void sngedqueueprev_btnClick();
     void sngedqueuenext_btnClick();
     void sngedid3v1add_btnClick();

@@ -3,15 +3,20 @@
 #include "tools/FolderScan.h"
 #include "tools/Playlist.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
+#include <algorithm>
 
 int TToolList::DragIndex = -1;
 
 TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(parent) {
     setObjectName(objectName);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true); // lists of thousands of paths stay quick
     setTextElideMode(Qt::ElideMiddle);
     setAcceptDrops(true);
@@ -61,16 +66,23 @@ void TToolList::mousePressEvent(QMouseEvent* e) {
     QListWidget::mousePressEvent(e);
     DragIndex = currentRow();
     if (!currentItem() || !currentItem()->isSelected()) DragIndex = -1;
+    // Shift and Ctrl clicks build a selection; they start no drag.
+    if (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) DragIndex = -1;
 }
 
 void TToolList::mouseMoveEvent(QMouseEvent* e) {
-    QListWidget::mouseMoveEvent(e);
     // The drag index is -1 unless a button went down on a list and is not yet released.
-    const int selected = currentRow();
-    if (DragIndex >= 0 && count() > 0 && selected >= 0 && selected != DragIndex &&
-        DragIndex < count()) {
-        ListMove(this, DragIndex, selected);
-        DragIndex = selected;
+    if (DragIndex < 0 || !(e->buttons() & Qt::LeftButton)) {
+        QListWidget::mouseMoveEvent(e);
+        return;
+    }
+    // While dragging, the item under the pointer is where the dragged one goes; the
+    // list's own handling would stretch the selection over the rows passed instead.
+    const QModelIndex under = indexAt(e->position().toPoint());
+    const int target = under.isValid() ? under.row() : -1;
+    if (count() > 0 && target >= 0 && target != DragIndex && DragIndex < count()) {
+        ListMove(this, DragIndex, target);
+        DragIndex = target;
     }
 }
 
@@ -102,11 +114,53 @@ void TToolList::dropEvent(QDropEvent* e) {
     setUpdatesEnabled(true);
 }
 
+void TToolList::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier) {
+        emit DeletePressed();
+        return;
+    }
+    QListWidget::keyPressEvent(e);
+}
+
+QLabel* MakeCountLabel(TToolList* list, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(
+        list->objectName().replace(QStringLiteral("_lst"), QStringLiteral("files_lbl")));
+    label->setForegroundRole(QPalette::PlaceholderText);
+    // Once per batch of changes: a folder scan adds thousands of items in a row.
+    auto* pending = new QTimer(label);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    QObject::connect(pending, &QTimer::timeout, label, [label, list] {
+        const int n = list->count();
+        label->setText(n == 1 ? QCoreApplication::translate("TToolList", "1 file")
+                              : QCoreApplication::translate("TToolList", "%1 files").arg(n));
+    });
+    auto changed = [pending] {
+        if (!pending->isActive()) pending->start();
+    };
+    QAbstractItemModel* model = list->model();
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, label, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, label, changed);
+    QObject::connect(model, &QAbstractItemModel::modelReset, label, changed);
+    pending->start();
+    return label;
+}
+
 namespace {
 
+// Rows of the selected items, in list order.
+QList<int> SelectedRows(QListWidget* list) {
+    QList<int> rows;
+    for (const QListWidgetItem* it : list->selectedItems())
+        rows.append(list->row(it));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 int SelectedRow(QListWidget* list) {
-    const auto items = list->selectedItems();
-    return items.isEmpty() ? -1 : list->row(items.first());
+    const QList<int> rows = SelectedRows(list);
+    return rows.isEmpty() ? -1 : rows.first();
 }
 
 } // namespace
@@ -116,17 +170,29 @@ void ListMove(QListWidget* list, int from, int to) {
     list->setUpdatesEnabled(false);
     QListWidgetItem* it = list->takeItem(from);
     list->insertItem(to, it);
-    list->setCurrentRow(to);
+    list->setCurrentRow(to, QItemSelectionModel::ClearAndSelect);
     list->setUpdatesEnabled(true);
 }
 
 void ListRemove(QListWidget* list, bool selectAfter) {
-    const int row = SelectedRow(list);
-    if (row < 0) return;
-    delete list->takeItem(row);
+    const QList<int> rows = SelectedRows(list);
+    if (rows.isEmpty()) return;
+    list->setUpdatesEnabled(false);
+    // Without a selection left to keep in step, and by runs of neighbours from the end,
+    // removing most of a list of 100,000 stays quick.
+    list->clearSelection();
+    for (qsizetype end = rows.size(); end > 0;) {
+        qsizetype start = end - 1;
+        while (start > 0 && rows[start - 1] == rows[start] - 1)
+            --start;
+        list->model()->removeRows(rows[start], int(end - start));
+        end = start;
+    }
+    list->setUpdatesEnabled(true);
     if (list->count() == 0) return;
+    const int row = rows.first();
     if (selectAfter)
-        list->setCurrentRow(row > 0 ? row - 1 : 0);
+        list->setCurrentRow(row > 0 ? row - 1 : 0, QItemSelectionModel::ClearAndSelect);
     else
         list->clearSelection();
 }

@@ -4,8 +4,11 @@
 #include <QSet>
 #include <functional>
 
+class QLabel;
+
 // A tool's file list: one full path per item, in the order the tool walks them.
-// Reorders its own items by dragging with the mouse.
+// Reorders its own items by dragging with the mouse; several items can be selected
+// (Shift and Ctrl) and removed at once.
 class TToolList : public QListWidget {
     Q_OBJECT
 public:
@@ -25,6 +28,8 @@ public:
 signals:
     // A folder was dropped from the file manager; the window scans it with recursion.
     void FolderDropped(const QString& folder);
+    // The Delete key: the list's owner removes the selected items as its Remove does.
+    void DeletePressed();
     // "Add Folder" chose this folder; its files follow.
     void FolderChosen(const QString& folder);
 
@@ -35,6 +40,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QSet<QString> FKnown;
@@ -42,11 +48,14 @@ private:
     bool FAdding = false;
 };
 
+// "12 files" under a list, kept up to date.
+QLabel* MakeCountLabel(TToolList* list, QWidget* parent);
 // The items' texts in list order.
 QStringList ListTexts(const QListWidget* list);
 
 // The shared list operations; all do nothing without a selection (Reset aside).
-// After Remove the item before the removed one is selected unless selectAfter is false.
+// Remove deletes every selected item; then the item before the first removed one is
+// selected unless selectAfter is false. Up and Down move the first selected item.
 void ListRemove(QListWidget* list, bool selectAfter = true);
 void ListReset(QListWidget* list);
 void ListUp(QListWidget* list);

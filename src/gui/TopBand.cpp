@@ -8,11 +8,11 @@ TTopBand MakeTopBand(QWidget* parent) {
     TTopBand t;
     t.Band = new QWidget(parent);
     t.Band->setObjectName(QStringLiteral("top_pnl"));
+    // The light band of a light palette, and a dark one under a dark palette: the colours of
+    // a text field's background and text, whatever the desktop's theme.
     t.Band->setAutoFillBackground(true);
-    QPalette pal = t.Band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    t.Band->setPalette(pal);
+    t.Band->setBackgroundRole(QPalette::Base);
+    t.Band->setForegroundRole(QPalette::Text);
     auto* lay = new QHBoxLayout(t.Band);
     auto* texts = new QVBoxLayout;
     t.Title = new QLabel(t.Band);
@@ -24,6 +24,8 @@ TTopBand MakeTopBand(QWidget* parent) {
     t.Subtitle = new QLabel(t.Band);
     t.Subtitle->setObjectName(QStringLiteral("subtitle_lbl"));
     t.Subtitle->setWordWrap(true);
+    for (QLabel* l : {t.Title, t.Subtitle})
+        l->setForegroundRole(QPalette::Text);
     texts->addWidget(t.Title);
     texts->addWidget(t.Subtitle);
     lay->addLayout(texts, 1);

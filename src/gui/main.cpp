@@ -1,10 +1,13 @@
 #include "gui/MainDlg.h"
 
+#include "gui/Glyphs.h"
 #include "gui/SonvaleApp.h"
 #include "platform/StartupRoute.h"
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPalette>
+#include <QStyleFactory>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +33,29 @@ public:
     QString BrowseFolder(const QString&) override { return {}; }
 };
 
+// A dark palette, to review how the window looks under a dark desktop theme.
+void UseDarkPalette() {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette p;
+    const QColor window(0x2b, 0x2d, 0x30), base(0x1e, 0x1f, 0x22), text(0xe6, 0xe6, 0xe6);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a));
+    p.setColor(QPalette::Highlight, QColor(0x35, 0x74, 0xc9));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    QApplication::setPalette(p);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +73,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sonvale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sonvale"));
     QApplication::setApplicationVersion(QStringLiteral(SONVALE_VERSION));
+    // The desktop matches the windows with the launcher and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.orvane.Sonvale"));
+    QApplication::setWindowIcon(AppIcon());
     const QStringList args = QApplication::arguments().mid(1);
 
     // For reviews: SONVALE_SCREENSHOT="org_pnl:/tmp/out.png" runs the start-up with the
@@ -56,6 +85,7 @@ int main(int argc, char** argv) {
     if (!shot.isEmpty()) {
         prompter = std::make_shared<TUnattendedPrompter>();
         app.ErrorPrompter = prompter; // an error box would wait for a click nobody gives
+        if (qEnvironmentVariable("SONVALE_PALETTE") == QLatin1String("dark")) UseDarkPalette();
     }
 
     TMainDlg dlg(prompter);
@@ -84,12 +114,17 @@ int main(int argc, char** argv) {
                 if (dlg.CurrentPanel() == TToolPanel::Settings) pages->setCurrentRow(page);
             QTimer::singleShot(400, &dlg, [&dlg, out, known] {
                 const bool saved = dlg.grab().save(out);
+                // Closed as the user would close it (what closing saves is saved).
+                dlg.close();
                 QApplication::exit(known && saved ? 0 : 1);
             });
         });
     }
 
-    dlg.resize(dlg.minimumSize().expandedTo(QSize(900, 620)));
+    // Pictures for reviews always have the same size, and leave the user's as it was.
+    dlg.KeepGeometry = shot.isEmpty();
+    if (!dlg.KeepGeometry || !dlg.RestoreWindowGeometry())
+        dlg.resize(dlg.minimumSize().expandedTo(QSize(900, 620)));
     dlg.show();
     // The one-time start-up work runs once the window is up.
     QTimer::singleShot(0, &dlg, &TMainDlg::AppEvntActivate);

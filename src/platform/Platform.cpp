@@ -10,6 +10,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -18,12 +23,48 @@ QString& SettingsOverride() {
     return file;
 }
 
+// The store holds the proxy password: only its owner may read it. QSettings keeps the
+// mode of a file it rewrites, so a new file is made empty with mode 0600 just before the
+// first write, and an existing one loses the other users' rights when opened. Reading
+// alone creates nothing.
+void TightenSettingsFile(const QString& file) {
+    const QFileInfo info(file);
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (info.isFile() &&
+        (info.permissions() & ~(own | QFileDevice::ReadUser | QFileDevice::WriteUser)))
+        QFile::setPermissions(file, own);
+}
+
+void PrepareSettingsWrite(QSettings& s) {
+    const QString file = s.fileName();
+    if (file.isEmpty() || QFileInfo::exists(file)) return;
+    const QString group = s.group();
+    while (!s.group().isEmpty())
+        s.endGroup();
+    const bool pending = !s.allKeys().isEmpty();
+    if (!group.isEmpty()) s.beginGroup(group);
+    if (!pending || !QDir().mkpath(QFileInfo(file).absolutePath())) return;
+#ifdef Q_OS_UNIX
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+#endif
+}
+
+// Writes what is pending when it goes, through PrepareSettingsWrite.
+class TPrivateSettings : public QSettings {
+public:
+    using QSettings::QSettings;
+    ~TPrivateSettings() override { PrepareSettingsWrite(*this); }
+};
+
 std::unique_ptr<QSettings> Open(const QString& group) {
     std::unique_ptr<QSettings> s;
     if (!SettingsOverride().isEmpty())
-        s = std::make_unique<QSettings>(SettingsOverride(), QSettings::IniFormat);
+        s = std::make_unique<TPrivateSettings>(SettingsOverride(), QSettings::IniFormat);
     else
-        s = std::make_unique<QSettings>(QStringLiteral("Orvane"), QStringLiteral("Sonvale"));
+        s = std::make_unique<TPrivateSettings>(QStringLiteral("Orvane"), QStringLiteral("Sonvale"));
+    TightenSettingsFile(s->fileName());
     if (!group.isEmpty()) s->beginGroup(group);
     return s;
 }
@@ -59,6 +100,10 @@ std::unique_ptr<QSettings> OpenSettings() {
 std::unique_ptr<QSettings> OpenVendorSettings() {
     return Open(QString());
 }
+void SyncSettings(QSettings& settings) {
+    PrepareSettingsWrite(settings);
+    settings.sync();
+}
 
 const QStringList& ShellExtensions() {
     static const QStringList list = {
@@ -93,6 +138,7 @@ bool RegisterShellEntries(const QString& exePath, const QString& openWithText,
     text += QStringLiteral("Name=") + DesktopEscape(openWithText) + QLatin1Char('\n');
     text += QStringLiteral("Exec=") + ExecQuote(exePath) + QStringLiteral(" %f\n");
     text += QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QStringLiteral(";\n");
+    text += QStringLiteral("Icon=org.orvane.Sonvale\n");
     text += QStringLiteral("NoDisplay=true\n");
     text += QStringLiteral("Terminal=false\n");
     QSaveFile f(path);
@@ -121,14 +167,17 @@ QString OutputFolder() {
     return dir;
 }
 
-QStringList SplitCommandLine(const QString& commandLine) {
+QStringList SplitCommandLine(const QString& commandLine, TQuoteEscape escape) {
     QStringList args;
     QString cur;
     bool inQuotes = false, have = false;
     for (qsizetype i = 0; i < commandLine.size(); ++i) {
         const QChar c = commandLine.at(i);
-        if (c == QLatin1Char('"')) {
-            if (inQuotes && i + 1 < commandLine.size() &&
+        if (escape == TQuoteEscape::Backslash && inQuotes && c == QLatin1Char('\\') &&
+            i + 1 < commandLine.size()) {
+            cur += commandLine.at(++i);
+        } else if (c == QLatin1Char('"')) {
+            if (escape == TQuoteEscape::Doubled && inQuotes && i + 1 < commandLine.size() &&
                 commandLine.at(i + 1) == QLatin1Char('"')) {
                 cur += c;
                 ++i;

@@ -13,6 +13,9 @@ namespace platform {
 void SetSettingsFileOverride(const QString& iniFile);
 std::unique_ptr<QSettings> OpenSettings();       // group Orvane/Sonvale
 std::unique_ptr<QSettings> OpenVendorSettings(); // group Orvane
+// Writes what is pending now (instead of QSettings::sync), keeping a new settings file
+// readable by its owner only, as the stores above do when they go.
+void SyncSettings(QSettings& settings);
 
 // The ten extensions that get a context entry, in their fixed order.
 const QStringList& ShellExtensions();
@@ -33,7 +36,11 @@ QString OutputFolder();
 // Splits a command line into arguments: blanks separate, double quotes group
 // (the quotes themselves are dropped), a doubled quote inside quotes is one
 // quote. Never fails.
-QStringList SplitCommandLine(const QString& commandLine);
+// How a quote is written inside quotes: doubled (our command lines), or after a backslash,
+// which escapes any character there (desktop entries' Exec).
+enum class TQuoteEscape { Doubled, Backslash };
+QStringList SplitCommandLine(const QString& commandLine,
+                             TQuoteEscape escape = TQuoteEscape::Doubled);
 
 // Splits first, then replaces the first "%1" in the arguments by path, so a
 // path with blanks stays one argument. Empty result when there is no "%1" or

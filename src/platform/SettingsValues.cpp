@@ -1,5 +1,7 @@
 #include "SettingsValues.h"
 
+#include "Platform.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -117,5 +119,5 @@ void SaveSettingsValues(QSettings& s, const TSettingsValues& v) {
     s.setValue(QStringLiteral("FreeDB_SearchSite"), v.FreeDBSearchSite);
     s.setValue(QStringLiteral("MusicBrainz_Server"), v.MusicBrainzServer);
     s.setValue(QStringLiteral("Lookup_Source"), QString::number(v.LookupSource));
-    s.sync();
+    platform::SyncSettings(s);
 }

@@ -32,7 +32,7 @@ void StoreLookupEmail(const QString& email) {
     auto store = platform::OpenSettings();
     if (!store->isWritable() || store->status() == QSettings::AccessError) return;
     store->setValue(QStringLiteral("FreeDB_Email"), email);
-    store->sync();
+    platform::SyncSettings(*store);
 }
 
 void AlbumOptionsFromSettings(const TSettingsValues& v, TAlbumRenamerOptions& o) {

@@ -8,6 +8,35 @@
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+// The names of the empty value fields, as the panel labels them.
+QStringList EmptyFields(const TMultiTaggerOptions& o) {
+    QStringList names;
+    const std::pair<const char*, const QString*> fields[] = {{"Artist", &o.Artist},
+                                                             {"Album", &o.Album},
+                                                             {"Year", &o.Year},
+                                                             {"Genre", &o.Genre},
+                                                             {"Comments", &o.Comments}};
+    for (const auto& [name, value] : fields)
+        if (value->isEmpty()) names.append(QString::fromLatin1(name));
+    return names;
+}
+
+} // namespace
+
+QList<int> MultiTaggerTrackNumbers(const QStringList& paths, bool perFolder) {
+    QList<int> numbers;
+    numbers.reserve(paths.size());
+    QHash<QString, int> perFolderCount;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        numbers.append(perFolder ? ++perFolderCount[QFileInfo(paths[i]).path()] : int(i) + 1);
+    return numbers;
+}
+
 TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress& progress,
                                   TPrompter& prompter) {
     TMultiTaggerResult result;
@@ -18,12 +47,27 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
         return result;
     }
+    if (options.ConfirmErase) {
+        const QStringList empty = EmptyFields(options);
+        const QString files = paths.size() == 1 ? QStringLiteral("the file")
+                                                : QStringLiteral("the %1 files").arg(paths.size());
+        if (!empty.isEmpty() &&
+            !prompter.AskWarning(
+                QStringLiteral("These fields are empty and will be erased in %1: %2.\n\nContinue ?")
+                    .arg(files, empty.join(QStringLiteral(", ")))))
+            return result;
+    }
     result.Ran = true;
     result.Total = int(paths.size());
+    const QList<int> tracks = MultiTaggerTrackNumbers(paths, options.NumberPerFolder);
     progress.SetRange(result.Total - 1);
     progress.SetPosition(0);
     for (int i = 0; i < result.Total; ++i) {
         const QString& path = paths[i];
+        if (!NextItem(progress, i, result.Total, path)) {
+            result.Stopped = true;
+            break;
+        }
         bool ok = false;
         QString error;
         // A file removed since it was listed is a failure like any file that does not
@@ -37,7 +81,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
                 const bool readable = ReadFileTags(path, unified);
                 if (readable) title = FieldValue(unified, QStringLiteral("title"));
                 ok = WriteFileTags(path, options.Artist, kinds, options.Comments,
-                                   QString::asprintf("%d", i + 1), options.Genre, options.Year,
+                                   QString::asprintf("%d", tracks[i]), options.Genre, options.Year,
                                    options.Album, title);
                 if (!ok)
                     error = readable ? QStringLiteral("tags not written")
@@ -57,9 +101,14 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         if (options.FileDone) options.FileDone(path, ok, error);
         progress.SetPosition(i);
     }
-    prompter.ShowPlainMessage(result.Failed == 0
-                                  ? QStringLiteral("MetaTags successfully upated in all files.")
-                                  : QStringLiteral("Errors have occured while updating metatags"));
+    const QString errors = QStringLiteral("Errors have occured while updating metatags");
+    if (result.Stopped)
+        prompter.ShowPlainMessage(StoppedMessage(result.Written + result.Failed, result.Total) +
+                                  (result.Failed ? QStringLiteral("\n") + errors : QString()));
+    else
+        prompter.ShowPlainMessage(result.Failed == 0
+                                      ? QStringLiteral("MetaTags successfully upated in all files.")
+                                      : errors);
     progress.SetPosition(0);
     return result;
 }

@@ -18,6 +18,10 @@ struct TMultiTaggerOptions {
     QString Genre;
     QString Comments;
     int Kinds = 15; // 1 ID3v1, 2 ID3v2, 4 APEv2, 8 Vorbis comments
+    // Empty values erase the field in every file: ask first, naming the fields.
+    bool ConfirmErase = false;
+    // Track numbers restart at 1 in each folder (lists that hold several albums).
+    bool NumberPerFolder = false;
     // A file refused by its reader, or that cannot be opened for writing, raises and
     // ends the run there. Batch callers that report per file set this to count such a
     // file as a failure and go on.
@@ -30,10 +34,16 @@ struct TMultiTaggerResult {
     int Total = 0;
     int Written = 0;
     int Failed = 0;
+    bool Stopped = false; // the user stopped the run; Written + Failed files were handled
 };
+
+// The track number each entry gets: its list position, or its position among the entries
+// of its own folder.
+QList<int> MultiTaggerTrackNumbers(const QStringList& paths, bool perFolder);
 
 // "Go" of the multiple-files tagger: writes every file, then shows "MetaTags
 // successfully upated in all files." or "Errors have occured while updating metatags".
+// Nothing is written when the user declines erasing the empty fields.
 TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress& progress,
                                   TPrompter& prompter);
 

@@ -38,6 +38,12 @@ public:
         return false;
     }
 
+    // The about box: what the program is and its version, under `title`.
+    virtual void ShowAbout(const QString& title, const QString& text) {
+        (void)title;
+        ShowMessageBox(text, mbOk, mkInformation);
+    }
+
     bool AskQuestion(const QString& text) {
         return ShowMessageBox(text, mbYesNo, mkQuestion) == mrYes;
     }

@@ -4,6 +4,7 @@
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
 #include "platform/Platform.h"
+#include "platform/Players.h"
 #include "tags/MetaTag.h"
 #include "tools/ByteSize.h"
 
@@ -99,4 +100,21 @@ bool PlaySingleFile(const QString& commandLine, const QString& path, const TProc
     if (args.isEmpty()) return false;
     const QString program = args.takeFirst();
     return start(program, args);
+}
+
+QString PlayFileMessage(const QString& commandLine, const QString& path,
+                        const TProgramStarter& start, const TFileOpener& open) {
+    if (path.isEmpty()) return Tr("There is no file to play: open a file first.");
+    if (commandLine.trimmed().isEmpty()) {
+        if (open && open(path)) return QString();
+        return Tr("No player is set, and the desktop has no application that opens this file.\n"
+                  "Choose a player on the Settings page (Playback).");
+    }
+    QStringList args = platform::PlayerArguments(commandLine, path);
+    if (args.isEmpty()) return QString();
+    const QString program = args.takeFirst();
+    const QString why = start ? start(program, args) : platform::StartProgram(program, args);
+    if (why.isEmpty()) return QString();
+    return Tr("The player could not be started.\n\nCommand line: %1\nReason: %2")
+        .arg(commandLine, why);
 }

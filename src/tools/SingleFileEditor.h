@@ -66,3 +66,16 @@ using TProcessStarter = std::function<bool(const QString& program, const QString
 // Nothing happens without "%1". `start` replaces the real process start (tests).
 bool PlaySingleFile(const QString& commandLine, const QString& path,
                     const TProcessStarter& start = {});
+
+// Starts a program with its arguments; empty when it started, otherwise why it did not.
+using TProgramStarter = std::function<QString(const QString& program, const QStringList& args)>;
+// Opens a file with the desktop's default application; true when that could be asked.
+using TFileOpener = std::function<bool(const QString& path)>;
+
+// "Play" as the editor's button does it: the player command line for `path` (the first
+// "%1" becomes the path); with no command line set, the desktop's default application.
+// Returns what to tell the user when nothing could start (naming the command line and
+// why); empty when the player started, and when the command line has no "%1", which
+// asks for nothing to be started.
+QString PlayFileMessage(const QString& commandLine, const QString& path,
+                        const TProgramStarter& start, const TFileOpener& open);

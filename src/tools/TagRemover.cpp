@@ -26,6 +26,11 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
     const double n = result.Total;
     while (!remaining.isEmpty()) {
         const QString path = remaining.first();
+        const int done = result.Total - int(remaining.size());
+        if (!NextItem(progress, done, result.Total, path)) {
+            result.Stopped = true;
+            break;
+        }
         bool ok = false;
         QString error;
         if (!WideFileExists(path)) {
@@ -59,9 +64,15 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
         remaining.removeFirst();
         progress.SetPosition(int(std::nearbyint((1.0 - double(remaining.size()) / n) * 100.0)));
     }
-    prompter.ShowPlainMessage(result.Result
-                                  ? QStringLiteral("MetaTags successfully removed from all files.")
-                                  : QStringLiteral("Errors have occured while removing metatags"));
+    result.Handled = result.Total - int(remaining.size());
+    const QString errors = QStringLiteral("Errors have occured while removing metatags");
+    if (result.Stopped)
+        prompter.ShowPlainMessage(StoppedMessage(result.Handled, result.Total) +
+                                  (result.Failed ? QStringLiteral("\n") + errors : QString()));
+    else
+        prompter.ShowPlainMessage(
+            result.Result ? QStringLiteral("MetaTags successfully removed from all files.")
+                          : errors);
     progress.SetPosition(0);
     return result;
 }

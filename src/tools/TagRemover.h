@@ -22,6 +22,8 @@ struct TTagRemoverResult {
     bool Result = false; // every file opened and every removal succeeded
     int Total = 0;
     int Failed = 0;
+    bool Stopped = false; // the user stopped the run after Handled files
+    int Handled = 0;
 };
 
 // "Clean" of the tag remover: removes the kinds from every file (progress 0 to 100), then

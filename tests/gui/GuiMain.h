@@ -2,6 +2,7 @@
 
 #include "gui/SonvaleApp.h"
 #include "platform/Platform.h"
+#include "platform/Players.h"
 
 #include <QDir>
 #include <QObject>
@@ -16,6 +17,9 @@ inline QString TestHome() {
         qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
         qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toLocal8Bit());
+        // The machine's desktop choices and installed players stay out of the tests.
+        const QString none = home.filePath(QStringLiteral("none"));
+        platform::SetPlayerSearchOverride({{none}, {none}, {none}});
         platform::SetSettingsFileOverride(home.filePath(QStringLiteral("settings.ini")));
         return true;
     }();

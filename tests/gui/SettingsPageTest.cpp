@@ -4,6 +4,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -318,4 +320,42 @@ TEST_F(SettingsPage, PlayRunsTheCommandLineOnlyWithAPlaceholder) {
     for (int i = 0; i < 100 && !QFileInfo::exists(target); ++i)
         QTest::qWait(20);
     EXPECT_TRUE(QFileInfo::exists(target));
+}
+
+TEST_F(SettingsPage, ClosingTheWindowOnTheSettingsPageSavesThem) {
+    dlg->SettingsPage()->LoadSettings();
+    dlg->ShowToolPanel(TToolPanel::Settings);
+    Find<QLineEdit>("setupfreedbcgi_txt")->setText("/closed.cgi");
+    dlg->close();
+    EXPECT_EQ(Stored("FreeDB_CGIPath"), "/closed.cgi");
+    // Elsewhere the settings were saved when their page was left.
+    Restart();
+    Find<QLineEdit>("setupfreedbcgi_txt")->setText("/unsaved.cgi");
+    dlg->close();
+    EXPECT_EQ(Stored("FreeDB_CGIPath"), "/closed.cgi");
+}
+
+TEST_F(SettingsPage, WheelChangesABoxOnlyWhenItHasTheFocus) {
+    dlg->SettingsPage()->LoadSettings();
+    dlg->ShowToolPanel(TToolPanel::Settings);
+    Find<QListWidget>("setup_lst")->setCurrentRow(2);
+    dlg->show();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    auto* box = Find<QComboBox>("setuprenpattern_cmb");
+    box->setCurrentIndex(1);
+    auto wheel = [&] {
+        const QPointF at = box->rect().center();
+        QWheelEvent e(at, box->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &e);
+    };
+    Find<QListWidget>("setup_lst")->setFocus();
+    wheel();
+    EXPECT_EQ(box->currentIndex(), 1);
+    EXPECT_FALSE(box->hasFocus()); // the wheel gives no focus either
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus());
+    wheel();
+    EXPECT_EQ(box->currentIndex(), 2);
 }

@@ -119,9 +119,9 @@ TEST_F(ShellPolish, LanguageSwitchRetranslatesTheWindow) {
     auto text = [&](const char* name) {
         return dlg->findChild<QAbstractButton*>(name)->text().toStdString();
     };
-    EXPECT_EQ(text("tools_btn"), "~Tools");
+    EXPECT_EQ(text("tools_btn"), "~&Tools");
     EXPECT_EQ(text("orga_btn"), "~Organizer");
-    EXPECT_EQ(text("orgaaddfolder_btn"), "~Add Folder");
+    EXPECT_EQ(text("orgaaddfolder_btn"), "~Add &Folder");
     EXPECT_EQ(text("setupsave_btn"), "~Save Settings");
     EXPECT_EQ(text("neveragain_chk"), "~Do not display this message again");
     EXPECT_EQ(dlg->Title().toStdString(), "~File Organizer");
@@ -137,7 +137,7 @@ TEST_F(ShellPolish, LanguageSwitchRetranslatesTheWindow) {
     QCoreApplication::removeTranslator(&translator);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    EXPECT_EQ(text("tools_btn"), "Tools");
+    EXPECT_EQ(text("tools_btn"), "&Tools");
     EXPECT_EQ(dlg->Title().toStdString(), "File Organizer");
     EXPECT_EQ(MessageBoxTitle(mkQuestion).toStdString(), "Question");
     EXPECT_EQ(FormatByteSize(1536).toStdString(), "1.5 Kb.");

@@ -376,7 +376,8 @@ TEST_F(SingleEdPanel, QueueEditorBuildsANewQueue) {
     Click("sngedqueuenext_btn");
     ASSERT_EQ(panel->QueuePos, 1);
 
-    // Cancel: the queue stays; the same file twice is listed once.
+    // The editor shows the current queue. Cancel: the queue stays; the same file twice is
+    // listed once.
     int listed = -1, firstCount = -1;
     OnModal<TQueueEditorDlg>([&](TQueueEditorDlg* d) {
         EXPECT_EQ(d->windowTitle(), "Queue Editor");
@@ -390,13 +391,14 @@ TEST_F(SingleEdPanel, QueueEditorBuildsANewQueue) {
         QTest::mouseClick(d->findChild<QAbstractButton*>("cancel_btn"), Qt::LeftButton);
     });
     Click("sngedqueue_btn");
-    EXPECT_EQ(firstCount, 0);
-    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(firstCount, 2);
+    EXPECT_EQ(listed, 3);
     EXPECT_EQ(panel->Queue, QStringList({a, b}));
     EXPECT_EQ(panel->QueuePos, 1);
     EXPECT_EQ(Text("sngedqueue_lbl"), "2 / 2");
 
-    // Ok: the folder without its subfolders, then the queue's first entry loads.
+    // Ok: the folder without its subfolders (its files are queued already), then the
+    // queue's first entry loads.
     QStringList paths;
     OnModal<TQueueEditorDlg>([&](TQueueEditorDlg* d) {
         auto* list = d->findChild<QListWidget*>("queue_lst");
@@ -414,7 +416,7 @@ TEST_F(SingleEdPanel, QueueEditorBuildsANewQueue) {
         QTest::mouseClick(d->findChild<QAbstractButton*>("ok_btn"), Qt::LeftButton);
     });
     Click("sngedqueue_btn");
-    EXPECT_EQ(firstCount, 0);
+    EXPECT_EQ(firstCount, 2);
     ASSERT_EQ(prompter->Shown.size(), 1);
     EXPECT_EQ(prompter->Shown[0].Text, "Do you want to recurse subfolders ?");
     ASSERT_EQ(paths.size(), 2);
@@ -427,6 +429,7 @@ TEST_F(SingleEdPanel, QueueEditorBuildsANewQueue) {
 
     // An empty queue confirmed with Ok leaves nothing to step through.
     OnModal<TQueueEditorDlg>([&](TQueueEditorDlg* d) {
+        QTest::mouseClick(d->findChild<QAbstractButton*>("queuereset_btn"), Qt::LeftButton);
         QTest::mouseClick(d->findChild<QAbstractButton*>("ok_btn"), Qt::LeftButton);
     });
     Click("sngedqueue_btn");
@@ -449,4 +452,34 @@ TEST_F(SingleEdPanel, TrackNameEditorReturnsTheEditedLine) {
         QTest::mouseClick(d->findChild<QAbstractButton*>("cancel_btn"), Qt::LeftButton);
     });
     EXPECT_FALSE(edit.ExecuteEdit());
+}
+
+TEST_F(SingleEdPanel, OpenPutsTheChosenFilesInTheQueue) {
+    const QString a = Mp3("a.mp3", "First"), b = Mp3("b.mp3", "Second"), c = Mp3("c.mp3");
+    dlg->LoadSingleFileQueue({a});
+    prompter->OpenAnswers << QStringList{b, c} << QStringList{a};
+    Click("sngedopen_btn");
+    EXPECT_EQ(panel->Queue, QStringList({a, b, c}));
+    EXPECT_EQ(Text("sngedtitle_txt"), "Second");
+    EXPECT_EQ(Text("sngedqueue_lbl"), "2 / 3");
+    // Every format a reader takes is offered.
+    EXPECT_TRUE(prompter->OpenFilters.value(0).contains("*.wav;*.wma;*.asf;*.ape;*.ac3;"));
+    // Ctrl+O while the editor is shown; a queued file is gone to, not queued again.
+    dlg->show();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    QTest::keyClick(dlg.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(panel->Queue, QStringList({a, b, c}));
+    EXPECT_EQ(Text("sngedtitle_txt"), "First");
+}
+
+TEST_F(SingleEdPanel, ClosingWithUnsavedEditsAsksFirst) {
+    dlg->LoadSingleFileQueue({Mp3("a.mp3", "First")});
+    dlg->show();
+    QTest::keyClicks(Find<QLineEdit>("sngedtitle_txt"), "x");
+    prompter->Answers << mrNo << mrYes;
+    EXPECT_FALSE(dlg->close()); // No: the window and the typing stay
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(prompter->Texts(), QStringList{kUnsaved});
+    EXPECT_TRUE(dlg->close());
 }

@@ -240,3 +240,11 @@ TEST_F(Startup, AssistantCheckboxWritesItsChoiceAtEveryClick) {
     QTest::mouseClick(start, Qt::LeftButton);
     EXPECT_FALSE(starter->isVisible());
 }
+
+TEST_F(Startup, EveryFileGivenIsQueued) {
+    const QString a = MakeFile("a.txt"), b = MakeFile("sub/b.txt");
+    QDir::setCurrent(tmp.path());
+    Start({a, "not there.mp3", "sub/b.txt", tmp.path()});
+    EXPECT_EQ(dlg->SingleFileEditor->Queue, QStringList({a, b}));
+    EXPECT_EQ(dlg->findChild<QLineEdit*>("sngedpath_txt")->text(), a);
+}

@@ -1,18 +1,22 @@
 #include "PanelTest.h"
 #include "gui/MainDlg.h"
 #include "gui/ToolList.h"
+#include "gui/ToolRun.h"
 #include "support/ScriptedPrompter.h"
 #include "tags/Id3v1Tag.h"
 #include "tagtools/TagToolsSupport.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,8 +56,8 @@ TEST_F(TagToolPanels, TaggerControlsStartAsTheToolExpects) {
     for (const char* n : {"mltid3v1_chk", "mltid3v2_chk", "mltape_chk", "mltvorbis_chk",
                           "tremid3v1_chk", "tremid3v2_chk", "tremape_chk", "tremvorbis_chk"})
         EXPECT_TRUE(Find<QCheckBox>(n)->isChecked()) << n;
-    EXPECT_EQ(Find<QAbstractButton>("mltgo_btn")->text(), "Go");
-    EXPECT_EQ(Find<QAbstractButton>("tremrem_btn")->text(), "Clean");
+    EXPECT_EQ(Find<QAbstractButton>("mltgo_btn")->text(), "&Go");
+    EXPECT_EQ(Find<QAbstractButton>("tremrem_btn")->text(), "&Clean");
     EXPECT_EQ(dlg->findChildren<QAbstractButton*>("tremrem_btn").size(), 1);
     EXPECT_EQ(dlg->findChildren<QAbstractButton*>("mltgo_btn").size(), 1);
     EXPECT_EQ(Find<QGroupBox>("tremtags_grp")->title(), "Tags");
@@ -115,6 +119,11 @@ TEST_F(TagToolPanels, TaggerNoKindsFlacAndDamagedFiles) {
     fixtures::WriteFile(flac, QByteArray("fLaC"));
     dlg->ShowToolPanel(TToolPanel::MultipleFiles);
     Fill(TToolPanel::MultipleFiles, {a, flac});
+    // Every value given, so nothing is erased and nothing asked.
+    for (const char* field : {"mltartist_txt", "mltalbum_txt", "mltyear_txt"})
+        Find<QLineEdit>(field)->setText(QStringLiteral("1999"));
+    Find<QComboBox>("mltgenre_txt")->setEditText(QStringLiteral("Rock"));
+    Find<QPlainTextEdit>("mltcomments_mmo")->setPlainText(QStringLiteral("c"));
 
     const QByteArray before = fixtures::ReadFile(a);
     for (const char* n : {"mltid3v1_chk", "mltid3v2_chk", "mltape_chk", "mltvorbis_chk"})
@@ -205,3 +214,38 @@ TEST_F(TagToolPanels, RemoverKindsAndAMissingFile) {
 }
 
 } // namespace
+
+TEST_F(TagToolPanels, WhileARunGoesOnlyItsCancelAndTheListsStayUsable) {
+    QApplication::processEvents(); // the bars get their status once laid out
+    auto* go = Find<QPushButton>("mltgo_btn");
+    auto* bar = Find<QProgressBar>("mlt_prg");
+    const QList<QAbstractButton*> starters = {Find<QAbstractButton>("tremrem_btn"),
+                                              Find<QAbstractButton>("sngedupdate_btn"),
+                                              Find<QAbstractButton>("sndedplayback_btn")};
+    auto* otherList = Find<QAbstractButton>("tremremove_btn");
+    {
+        const TToolRunGuard guard(go, bar);
+        TBarProgress progress(bar);
+        EXPECT_FALSE(go->isEnabled());
+        for (QAbstractButton* b : starters)
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_TRUE(otherList->isEnabled());
+        EXPECT_FALSE(Find<QAbstractButton>("tremcancel_btn")->isEnabled());
+
+        progress.SetItem(7, 2000, "/music/album/07 song.mp3");
+        EXPECT_EQ(Find<QLabel>("mltcount_lbl")->text(), "7 / 2000");
+        // Cancel is offered once the tool asks whether to stop.
+        EXPECT_FALSE(Find<QAbstractButton>("mltcancel_btn")->isEnabled());
+        EXPECT_FALSE(progress.Cancelled());
+        Click("mltcancel_btn");
+        EXPECT_TRUE(progress.Cancelled());
+    }
+    EXPECT_TRUE(go->isEnabled());
+    for (QAbstractButton* b : starters)
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_FALSE(Find<QAbstractButton>("mltcancel_btn")->isEnabled());
+    EXPECT_EQ(Find<QLabel>("mltcount_lbl")->text(), "");
+    // The next run starts afresh.
+    const TToolRunGuard again(go, bar);
+    EXPECT_FALSE(TBarProgress(bar).Cancelled());
+}

@@ -1,6 +1,8 @@
 #include "gui/ToolList.h"
 #include "GuiMain.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -88,4 +90,26 @@ TEST_F(ToolList, DragMovesTheItemUnderThePointer) {
                       Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &hover);
     EXPECT_EQ(list->Paths(), QStringList({"/2", "/3", "/1"}));
+}
+
+TEST_F(ToolList, RemoveTakesEverySelectedItemAndDeleteIsRemove) {
+    list->addItems({"/4", "/5"});
+    auto* count = MakeCountLabel(list.get(), nullptr);
+    std::unique_ptr<QLabel> owner(count);
+    int deletes = 0;
+    QObject::connect(list.get(), &TToolList::DeletePressed, [&] { ++deletes; });
+    list->item(1)->setSelected(true);
+    list->item(2)->setSelected(true);
+    list->item(4)->setSelected(true);
+    ListRemove(list.get());
+    EXPECT_EQ(list->Paths(), QStringList({"/1", "/4"}));
+    EXPECT_EQ(Selected(), 0); // the one before the first removed
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    QTest::keyClick(list.get(), Qt::Key_Delete);
+    EXPECT_EQ(deletes, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(count->text(), "2 files");
+    ListRemove(list.get());
+    QApplication::processEvents();
+    EXPECT_EQ(count->text(), "1 file");
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -61,6 +62,7 @@ TEST(ShellEntry, RegisterWritesDesktopFileAndUnregisterRemovesIt) {
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"/opt/Son vale/bin/sonvale\" %f\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("inode/directory;")));
     EXPECT_TRUE(text.contains(QStringLiteral("audio/mpeg;"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=org.orvane.Sonvale\n")));
 
     // Registering twice replaces the entry rather than appending.
     ASSERT_TRUE(RegisterShellEntries(exe, QStringLiteral("Ouvrir"), apps));
@@ -238,4 +240,29 @@ TEST(FileVersion, MissingAndForeignFiles) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     EXPECT_EQ(GetFileVersionText(other), QStringLiteral("Unable to retrieve file version info"));
+}
+
+TEST(SettingsFile, OnlyItsOwnerMayReadIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QString made = dir.filePath(QStringLiteral("new/settings.ini"));
+    const QString loose = dir.filePath(QStringLiteral("loose.ini"));
+    QFile f(loose);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    ASSERT_TRUE(
+        QFile::setPermissions(loose, own | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    SetSettingsFileOverride(made);
+    EXPECT_FALSE(OpenSettings()->contains(QStringLiteral("FreeDB_ProxyPass")));
+    EXPECT_FALSE(QFileInfo::exists(made)); // reading alone creates nothing
+    for (const QString& file : {made, loose}) {
+        SetSettingsFileOverride(file);
+        OpenSettings()->setValue(QStringLiteral("FreeDB_ProxyPass"), QStringLiteral("secret"));
+        EXPECT_EQ(QFileInfo(file).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                  own)
+            << file.toStdString();
+        EXPECT_EQ(OpenSettings()->value(QStringLiteral("FreeDB_ProxyPass")), "secret");
+    }
+    SetSettingsFileOverride(QString());
 }

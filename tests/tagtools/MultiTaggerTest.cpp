@@ -180,3 +180,53 @@ print(json.dumps({"pics": len(pics), "same": bool(pics) and pics[0].data == byte
 }
 
 } // namespace
+
+TEST_F(MultiTagger, AsksBeforeErasingEmptyFieldsNamingThem) {
+    const QString a = MakeMp3(dir, QStringLiteral("a.mp3"), QStringLiteral("Kept"));
+    ASSERT_TRUE(WriteFileTags(a, QStringLiteral("Old Artist"), -1, QStringLiteral("note"), {}, {},
+                              QStringLiteral("1970"), QStringLiteral("Old Album"), {}));
+    TMultiTaggerOptions o = Options({a, a + QStringLiteral(".missing.mp3")});
+    o.Year.clear();
+    o.Comments.clear();
+    o.ConfirmErase = true;
+    prompter.Answers << mrNo;
+    EXPECT_FALSE(Run(o).Ran);
+    ASSERT_EQ(prompter.Shown.size(), 1);
+    EXPECT_EQ(prompter.Shown[0].Kind, mkWarning);
+    EXPECT_TRUE(prompter.Shown[0].Text.contains(QStringLiteral("in the 2 files: Year, Comments.")))
+        << prompter.Shown[0].Text.toStdString();
+    EXPECT_EQ(U(a, "year"), "1970"); // No: nothing written
+    EXPECT_EQ(U(a, "artist"), "Old Artist");
+
+    prompter.Answers << mrYes;
+    EXPECT_TRUE(Run(o).Ran);
+    EXPECT_EQ(U(a, "year"), "");
+    EXPECT_EQ(U(a, "comments"), "");
+    EXPECT_EQ(U(a, "artist"), "The Band");
+    // Every field filled: no question.
+    prompter.Shown.clear();
+    o.Year = QStringLiteral("2001");
+    o.Comments = QStringLiteral("c");
+    EXPECT_TRUE(Run(o).Ran);
+    EXPECT_EQ(prompter.Texts(), QStringList{kErrors});
+}
+
+TEST(MultiTaggerTracks, NumberedByListOrPerFolder) {
+    const QStringList paths = {"/m/A/1.mp3", "/m/A/2.mp3", "/m/B/1.mp3", "/m/A/3.mp3",
+                               "/m/B/2.mp3"};
+    EXPECT_EQ(MultiTaggerTrackNumbers(paths, false), (QList<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(MultiTaggerTrackNumbers(paths, true), (QList<int>{1, 2, 1, 3, 2}));
+}
+
+TEST_F(MultiTagger, NumberingPerFolderRestartsInEachFolder) {
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("one")) && dir.mkpath(QStringLiteral("two")));
+    const QString a = MakeMp3(dir, QStringLiteral("one/a.mp3"));
+    const QString b = MakeMp3(dir, QStringLiteral("two/b.mp3"));
+    const QString c = MakeOgg(dir, QStringLiteral("two/c.ogg"));
+    TMultiTaggerOptions o = Options({a, b, c});
+    o.NumberPerFolder = true;
+    EXPECT_EQ(Run(o).Written, 3);
+    EXPECT_EQ(U(a, "track"), "1");
+    EXPECT_EQ(U(b, "track"), "1");
+    EXPECT_EQ(U(c, "track"), "2");
+}

@@ -2,6 +2,7 @@
 
 #include "io/SonvaleError.h"
 #include "support/ScriptedPrompter.h"
+#include "tools/MultiTagger.h"
 #include "tools/TagRemover.h"
 
 #include <QTemporaryDir>
@@ -147,3 +148,36 @@ TEST_F(TagRemover, ReadOnlyAndDamagedFiles) {
 }
 
 } // namespace
+
+// Both batch tools stop after the file during which Cancel was pressed; what was done
+// stays done and the closing message counts the handled files.
+TEST(StoppedRuns, EndAfterTheCurrentFileAndSayHowManyWereHandled) {
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QStringList paths;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        paths << MakeMp3(dir, QString::fromLatin1(name), QStringLiteral("T"));
+    const QString rest = QStringLiteral(" files were handled, the others were left as they were.");
+
+    TScriptedPrompter prompter;
+    TStoppingProgress tagging(2);
+    TMultiTaggerOptions tag;
+    tag.Paths = paths;
+    tag.Artist = tag.Album = tag.Year = tag.Genre = tag.Comments = QStringLiteral("1999");
+    const TMultiTaggerResult tagged = RunMultiTagger(tag, tagging, prompter);
+    EXPECT_TRUE(tagged.Stopped);
+    EXPECT_EQ(tagged.Written, 2);
+    EXPECT_EQ(tagging.Items, QStringList({"1 / 3 " + paths[0], "2 / 3 " + paths[1]}));
+    EXPECT_EQ(U(paths[1], "artist"), "1999");
+    EXPECT_EQ(U(paths[2], "artist"), "");
+
+    TStoppingProgress removing(1);
+    TTagRemoverOptions remove;
+    remove.Paths = paths;
+    const TTagRemoverResult removed = RunTagRemover(remove, removing, prompter);
+    EXPECT_TRUE(removed.Stopped);
+    EXPECT_EQ(removed.Handled, 1);
+    EXPECT_EQ(U(paths[0], "title"), "");
+    EXPECT_EQ(U(paths[1], "title"), "T");
+    EXPECT_EQ(prompter.Texts(), QStringList({"Stopped: 2 of 3" + rest, "Stopped: 1 of 3" + rest}));
+}

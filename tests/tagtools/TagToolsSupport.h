@@ -103,3 +103,21 @@ public:
 };
 
 } // namespace tagtools
+
+namespace tagtools {
+
+// Asks to stop once `stopAfter` files were shown, as a Cancel click during that file would.
+class TStoppingProgress : public TRecordingProgress {
+public:
+    explicit TStoppingProgress(int stopAfter) : FStopAfter(stopAfter) {}
+    QStringList Items; // "N / total path"
+    void SetItem(int number, int total, const QString& path) override {
+        Items.append(QStringLiteral("%1 / %2 %3").arg(number).arg(total).arg(path));
+    }
+    bool Cancelled() const override { return Items.size() >= FStopAfter; }
+
+private:
+    int FStopAfter;
+};
+
+} // namespace tagtools

@@ -220,3 +220,40 @@ TEST_F(SingleFileEditor, RefusedFilesRaiseAndStayUntouched) {
     // A file that is gone is refused the same way.
     EXPECT_THROW(LoadSingleFile(Path("missing.mp3")), ESonvaleError);
 }
+
+TEST(PlayFile, SaysWhyNothingPlays) {
+    QStringList started, opened;
+    const TProgramStarter refuse = [&](const QString& program, const QStringList& args) {
+        started = QStringList{program} + args;
+        return QStringLiteral("no such program");
+    };
+    const TProgramStarter accept = [&](const QString& program, const QStringList& args) {
+        started = QStringList{program} + args;
+        return QString();
+    };
+    const TFileOpener opens = [&](const QString& path) {
+        opened << path;
+        return true;
+    };
+    const TFileOpener cannot = [](const QString&) { return false; };
+    const QString song = QStringLiteral("/music/a b.mp3");
+
+    // No player set: the desktop's default application opens the file.
+    EXPECT_EQ(PlayFileMessage(QStringLiteral("  "), song, accept, opens), QString());
+    EXPECT_EQ(opened, QStringList{song});
+    EXPECT_TRUE(PlayFileMessage({}, song, accept, cannot).startsWith("No player is set"));
+    EXPECT_TRUE(PlayFileMessage({}, {}, accept, opens).startsWith("There is no file to play"));
+    EXPECT_TRUE(started.isEmpty());
+    // A command line without "%1" asks for nothing.
+    EXPECT_EQ(PlayFileMessage(QStringLiteral("vlc"), song, refuse, opens), QString());
+    EXPECT_TRUE(started.isEmpty());
+    // A player that does not start: its command line and the reason.
+    EXPECT_EQ(PlayFileMessage(QStringLiteral("nothere \"%1\""), song, refuse, opens),
+              "The player could not be started.\n\nCommand line: nothere \"%1\"\n"
+              "Reason: no such program");
+    EXPECT_EQ(started, QStringList({"nothere", song}));
+    EXPECT_EQ(PlayFileMessage(QStringLiteral("vlc %1"), song, accept, cannot), QString());
+    // The real start names a missing program.
+    EXPECT_TRUE(PlayFileMessage(QStringLiteral("/nonexistent/player %1"), song, {}, cannot)
+                    .contains("\"/nonexistent/player\" was not found"));
+}
