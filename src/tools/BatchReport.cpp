@@ -9,8 +9,9 @@ QString MissingFileReason(const QString& path) {
     return QStringLiteral("No such file");
 }
 
-void TellFailures(TPrompter& prompter, const QList<TFileFailure>& failures, int total,
-                  const QString& what) {
+void TellRunEnd(TPrompter& prompter, const QList<TFileFailure>& failures, int handled, int total,
+                bool stopped, const QString& what) {
+    if (stopped) prompter.ShowPlainMessage(StoppedMessage(handled, total));
     if (failures.isEmpty()) return;
     QStringList lines;
     for (const TFileFailure& f : failures)
@@ -23,10 +24,12 @@ void TellFailures(TPrompter& prompter, const QList<TFileFailure>& failures, int 
                             mbOk, mkError);
 }
 
-bool ForEachFile(int total, TProgress& progress, const std::function<void(int index)>& handle) {
+bool ForEachFile(const QStringList& paths, TProgress& progress,
+                 const std::function<void(int index)>& handle) {
+    const int total = int(paths.size());
     progress.SetRange(total);
     for (int i = 0; i < total; ++i) {
-        if (progress.Cancelled()) return false;
+        if (!NextItem(progress, i, total, paths[i])) return false;
         handle(i);
         progress.SetPosition(i + 1);
     }

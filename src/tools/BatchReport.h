@@ -50,11 +50,13 @@ struct TFileFailure {
 // list with replacement characters and then cannot be opened by that name.
 QString MissingFileReason(const QString& path);
 
-// The error message of a run in which files failed: "N of TOTAL files could not be WHAT:"
-// and the failures with their reasons. Nothing when none failed.
-void TellFailures(TPrompter& prompter, const QList<TFileFailure>& failures, int total,
-                  const QString& what);
+// The end of a run over `total` files: when the user stopped it, how many were handled
+// (plain message); when files failed, the error message "N of TOTAL files could not be
+// WHAT:" and the failures with their reasons.
+void TellRunEnd(TPrompter& prompter, const QList<TFileFailure>& failures, int handled, int total,
+                bool stopped, const QString& what);
 
-// Walks files 0 to total - 1 in order with the progress from 1 to total: `handle` gets each
-// index. False when the user stopped the run before a file.
-bool ForEachFile(int total, TProgress& progress, const std::function<void(int index)>& handle);
+// Walks `paths` in order with the progress from 1 to their count, showing each file:
+// `handle` gets each index. False when the user stopped the run before a file.
+bool ForEachFile(const QStringList& paths, TProgress& progress,
+                 const std::function<void(int index)>& handle);

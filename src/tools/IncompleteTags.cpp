@@ -38,7 +38,7 @@ TIncompleteResult FindIncompleteTags(const TIncompleteOptions& options, TProgres
     const QStringList paths = options.Paths; // the caller's list may change meanwhile
     const int total = int(paths.size());
     progress.SetPosition(0);
-    result.Stopped = !ForEachFile(total, progress, [&](int i) {
+    result.Stopped = !ForEachFile(paths, progress, [&](int i) {
         TIncompleteEntry entry;
         entry.Path = paths[i];
         if (const QString error =
@@ -52,6 +52,7 @@ TIncompleteResult FindIncompleteTags(const TIncompleteOptions& options, TProgres
         if (options.FileDone) options.FileDone(i, entry);
         result.Files.append(std::move(entry));
     });
-    TellFailures(prompter, result.Failures, total, QStringLiteral("read"));
+    TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
+               QStringLiteral("read"));
     return result;
 }

@@ -87,7 +87,7 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
     result.Ran = true;
     const int total = int(paths.size());
     TRenamePlan plan;
-    result.Stopped = !ForEachFile(total, progress, [&](int i) {
+    result.Stopped = !ForEachFile(paths, progress, [&](int i) {
         TNameCleanEntry entry;
         entry.OldPath = paths[i];
         entry.NewPath = CleanedFilePath(entry.OldPath, options.Clean);
@@ -108,6 +108,7 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
         result.Files.append(std::move(entry));
     });
     progress.SetPosition(0);
-    TellFailures(prompter, result.Failures, total, QStringLiteral("renamed"));
+    TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
+               QStringLiteral("renamed"));
     return result;
 }

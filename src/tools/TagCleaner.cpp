@@ -113,7 +113,7 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     }
     result.Ran = true;
     const int total = int(paths.size());
-    result.Stopped = !ForEachFile(total, progress, [&](int i) {
+    result.Stopped = !ForEachFile(paths, progress, [&](int i) {
         TTagCleanEntry entry;
         entry.Path = paths[i];
         if (const QString error =
@@ -131,6 +131,7 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
         result.Files.append(std::move(entry));
     });
     progress.SetPosition(0);
-    TellFailures(prompter, result.Failures, total, QStringLiteral("cleaned"));
+    TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
+               QStringLiteral("cleaned"));
     return result;
 }

@@ -143,4 +143,21 @@ TEST(NameCleaner, LetterCaseOnACaseInsensitiveFileSystem) {
     EXPECT_EQ(fixtures::ReadFile(mnt + "/x_y.mp3"), QByteArray(1000, 'c'));
 }
 
+TEST(NameCleaner, CancelStopsAfterTheCurrentFile) {
+    QTemporaryDir tmp;
+    QDir dir(tmp.path());
+    TNameCleanerOptions options;
+    for (const char* name : {"a_1.mp3", "b_2.mp3"}) {
+        options.Paths << dir.filePath(QString::fromLatin1(name));
+        fixtures::WriteFile(options.Paths.last(), QByteArray("x"));
+    }
+    options.Clean.UnderscoresToSpaces = true;
+    TScriptedPrompter prompter;
+    TStoppingProgress progress(1);
+    const TNameCleanerResult r = RunNameCleaner(options, progress, prompter);
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_EQ(progress.Items, QStringList{QStringLiteral("1 / 2 ") + options.Paths[0]});
+    EXPECT_EQ(dir.entryList(QDir::Files), (QStringList{"a 1.mp3", "b_2.mp3"}));
+    EXPECT_EQ(prompter.Texts(), QStringList{StoppedMessage(1, 2)});
+}
 } // namespace
