@@ -160,4 +160,5 @@ TEST(NameCleaner, CancelStopsAfterTheCurrentFile) {
     EXPECT_EQ(dir.entryList(QDir::Files), (QStringList{"a 1.mp3", "b_2.mp3"}));
     EXPECT_EQ(prompter.Texts(), QStringList{StoppedMessage(1, 2)});
 }
+
 } // namespace
