@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-translations-l10n
   libgl-dev
   libogg-dev libvorbis-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
@@ -19,6 +20,10 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   # a FAT file system mounted through FUSE: renames on a case-insensitive file system
   dosfstools fusefat
+  # scripts/bench-peers.sh
+  hyperfine valgrind time
+  # the sanitized suite and the fuzz targets (scripts/test.sh --sanitize, scripts/fuzz.sh)
+  clang libclang-rt-14-dev llvm
   # the installation test checks the launcher and the software-centre file with these
   desktop-file-utils appstream
 )

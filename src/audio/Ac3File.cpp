@@ -1,28 +1,23 @@
 #include "audio/Ac3File.h"
 
+#include "audio/FfmpegApi.h"
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
 #include "tags/TagSelect.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/log.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
-
 namespace {
 
 std::mutex currentLock;
 TAc3File* current = nullptr;
-const void* currentContext = nullptr; // the decoder context of the current reader
+const void* currentContext = nullptr;  // the decoder context of the current reader
+std::atomic<const TFfmpegApi*> logApi; // the libraries whose log comes to LogCallback
 
 constexpr int kBitrates[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
                                192, 224, 256, 320, 384, 448, 512, 576, 640};
@@ -43,12 +38,14 @@ void LogCallback(void* avcl, int level, const char* fmt, va_list vl) {
             return;
         }
     }
-    av_log_default_callback(avcl, level, fmt, vl);
+    logApi.load()->av_log_default_callback(avcl, level, fmt, vl);
 }
 
-void InstallLogCallback() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_callback(LogCallback); });
+void InstallLogCallback(const TFfmpegApi& av) {
+    std::lock_guard<std::mutex> g(currentLock);
+    if (logApi == &av) return;
+    logApi = &av;
+    av.av_log_set_callback(LogCallback);
 }
 
 // Every this many frames the walk keeps a frame's start for seeks.
@@ -113,6 +110,8 @@ int32_t Ac3ChannelsOfFrame(const uint8_t* f, int size) {
 }
 
 struct TAc3File::TDecoder {
+    explicit TDecoder(const TFfmpegApi& api) : av(api) {}
+    const TFfmpegApi& av;
     AVCodecContext* ctx = nullptr;
     AVPacket* pkt = nullptr;
     AVFrame* frame = nullptr;
@@ -121,31 +120,33 @@ struct TAc3File::TDecoder {
     SwrContext* swr = nullptr; // mixes frames of another layout into it
     AVChannelLayout swrFrom{};
     ~TDecoder() {
-        swr_free(&swr);
-        av_channel_layout_uninit(&swrFrom);
-        av_channel_layout_uninit(&layout);
-        avcodec_free_context(&ctx);
-        av_packet_free(&pkt);
-        av_frame_free(&frame);
+        av.swr_free(&swr);
+        av.av_channel_layout_uninit(&swrFrom);
+        av.av_channel_layout_uninit(&layout);
+        av.avcodec_free_context(&ctx);
+        av.av_packet_free(&pkt);
+        av.av_frame_free(&frame);
     }
     // Broadcasts switch between stereo and 5.1 within one stream: such frames
     // are mixed into the first frame's layout instead of ending the stream.
     bool Remix(AVFrame* f, float* out) {
-        if (!swr || av_channel_layout_compare(&swrFrom, &f->ch_layout) != 0) {
-            swr_free(&swr);
-            av_channel_layout_uninit(&swrFrom);
-            if (swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_FLT, f->sample_rate, &f->ch_layout,
-                                    AVSampleFormat(f->format), f->sample_rate, 0, nullptr) < 0 ||
+        if (!swr || av.av_channel_layout_compare(&swrFrom, &f->ch_layout) != 0) {
+            av.swr_free(&swr);
+            av.av_channel_layout_uninit(&swrFrom);
+            if (av.swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_FLT, f->sample_rate,
+                                       &f->ch_layout, AVSampleFormat(f->format), f->sample_rate, 0,
+                                       nullptr) < 0 ||
                 // A downmix is scaled to stay within full scale rather than clip.
-                av_opt_set_double(swr, "rematrix_maxval", 1.0, 0) < 0 || swr_init(swr) < 0 ||
-                av_channel_layout_copy(&swrFrom, &f->ch_layout) < 0) {
-                swr_free(&swr);
+                av.av_opt_set_double(swr, "rematrix_maxval", 1.0, 0) < 0 || av.swr_init(swr) < 0 ||
+                av.av_channel_layout_copy(&swrFrom, &f->ch_layout) < 0) {
+                av.swr_free(&swr);
                 return false;
             }
         }
         auto* dst = reinterpret_cast<uint8_t*>(out);
-        return swr_convert(swr, &dst, f->nb_samples, const_cast<const uint8_t**>(f->extended_data),
-                           f->nb_samples) == f->nb_samples;
+        return av.swr_convert(swr, &dst, f->nb_samples,
+                              const_cast<const uint8_t**>(f->extended_data),
+                              f->nb_samples) == f->nb_samples;
     }
 };
 
@@ -168,24 +169,10 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
             QStringLiteral("AZID.DLL allow only one AC3 stream to be decoded at a time"));
     Stream = std::make_unique<TWFileStream>(fileName, fmOpenRead | fmShareDenyNone);
 
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_AC3);
-    dec = std::make_unique<TDecoder>();
-    if (codec) {
-        dec->ctx = avcodec_alloc_context3(codec);
-        dec->pkt = av_packet_alloc();
-        dec->frame = av_frame_alloc();
-    }
-    if (!codec || !dec->ctx || !dec->pkt || !dec->frame ||
-        avcodec_open2(dec->ctx, codec, nullptr) < 0)
-        throw ESonvaleError(QStringLiteral("AZID.DLL initialization failed"));
-
-    // The version of the library actually loaded, not the one built against.
-    const unsigned version = avcodec_version();
-    Tags.append(QStringLiteral("DECODER=%1 (libavcodec %2.%3.%4)")
-                    .arg(QString::fromUtf8(codec->long_name ? codec->long_name : codec->name))
-                    .arg(AV_VERSION_MAJOR(version))
-                    .arg(AV_VERSION_MINOR(version))
-                    .arg(AV_VERSION_MICRO(version)));
+    // The decoder itself is opened by the first decode (OpenDecoder): showing the
+    // properties and tags of a file does not load FFmpeg.
+    Tags.append(
+        QStringLiteral("DECODER=FFmpeg libavcodec %1, AC-3 decoder").arg(LIBAVCODEC_VERSION_MAJOR));
     int64_t searchFrom = 0;
     bool afterTag = false;
     {
@@ -197,14 +184,12 @@ TAc3File::TAc3File(const QString& fileName) : TAbstractAudioFile(fileName) {
         afterTag = tags.Id3v2Size > 0;
     }
 
-    InstallLogCallback();
     {
         std::lock_guard<std::mutex> g(currentLock);
         if (current) // opened meanwhile on another thread
             throw ESonvaleError(
                 QStringLiteral("AZID.DLL allow only one AC3 stream to be decoded at a time"));
         current = this;
-        currentContext = dec->ctx;
     }
     try {
         // The sync word 0x0B 0x77, looked for at even offsets from the start of
@@ -264,6 +249,29 @@ TAc3File::~TAc3File() {
     Release();
 }
 
+void TAc3File::OpenDecoder() {
+    if (dec) return;
+    QString why;
+    const TFfmpegApi* api = FfmpegApi(why);
+    if (!api)
+        throw ESonvaleError(
+            QStringLiteral("AZID.DLL not found. AC3 support is not enabled (%1)").arg(why));
+    const TFfmpegApi& av = *api;
+    auto d = std::make_unique<TDecoder>(av);
+    const AVCodec* codec = av.avcodec_find_decoder(AV_CODEC_ID_AC3);
+    if (codec) {
+        d->ctx = av.avcodec_alloc_context3(codec);
+        d->pkt = av.av_packet_alloc();
+        d->frame = av.av_frame_alloc();
+    }
+    if (!codec || !d->ctx || !d->pkt || !d->frame || av.avcodec_open2(d->ctx, codec, nullptr) < 0)
+        throw ESonvaleError(QStringLiteral("AZID.DLL initialization failed"));
+    InstallLogCallback(av);
+    dec = std::move(d);
+    std::lock_guard<std::mutex> g(currentLock);
+    if (current == this) currentContext = dec->ctx;
+}
+
 // Bit-stream ids 9 and 10 mark half- and quarter-rate streams: the same
 // frames carry the same samples over twice or four times the time.
 int32_t TAc3File::GetBitrate() {
@@ -317,22 +325,24 @@ bool TAc3File::DecodeFrame() {
 }
 
 bool TAc3File::DecodePacket(int32_t bytes) {
-    av_packet_unref(dec->pkt);
-    if (av_new_packet(dec->pkt, bytes) < 0) return false;
+    OpenDecoder();
+    const TFfmpegApi& av = dec->av;
+    av.av_packet_unref(dec->pkt);
+    if (av.av_new_packet(dec->pkt, bytes) < 0) return false;
     std::memcpy(dec->pkt->data, frameBytes.data(), size_t(bytes));
-    if (avcodec_send_packet(dec->ctx, dec->pkt) < 0) return false;
-    if (avcodec_receive_frame(dec->ctx, dec->frame) < 0) return false;
+    if (av.avcodec_send_packet(dec->ctx, dec->pkt) < 0) return false;
+    if (av.avcodec_receive_frame(dec->ctx, dec->frame) < 0) return false;
     AVFrame* f = dec->frame;
     const int ch = f->ch_layout.nb_channels;
     const bool isFloat = f->format == AV_SAMPLE_FMT_FLTP || f->format == AV_SAMPLE_FMT_FLT;
     bool ok = isFloat && f->nb_samples == 1536;
     if (ok && !dec->haveLayout)
         dec->haveLayout = ok =
-            ch == Channels && av_channel_layout_copy(&dec->layout, &f->ch_layout) >= 0;
-    if (ok && av_channel_layout_compare(&f->ch_layout, &dec->layout) != 0) {
+            ch == Channels && av.av_channel_layout_copy(&dec->layout, &f->ch_layout) >= 0;
+    if (ok && av.av_channel_layout_compare(&f->ch_layout, &dec->layout) != 0) {
         ok = dec->Remix(f, FloatBuffer.data());
     } else if (ok) {
-        const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
+        const bool planar = av.av_sample_fmt_is_planar(AVSampleFormat(f->format));
         for (int c = 0; c < ch; ++c)
             for (int i = 0; i < 1536; ++i) {
                 const float v = planar ? reinterpret_cast<const float*>(f->extended_data[c])[i]
@@ -340,7 +350,7 @@ bool TAc3File::DecodePacket(int32_t bytes) {
                 FloatBuffer[size_t(i) * ch + c] = v;
             }
     }
-    av_frame_unref(f);
+    av.av_frame_unref(f);
     if (!ok) {
         Messages.append(QStringLiteral("Unexpected frame layout"));
         return false;
@@ -431,11 +441,12 @@ void TAc3File::Seek(int64_t position) {
     const int64_t index = position / PcmFrameBytes;
     // The transform overlaps frames: the frame before primes the decoder so that
     // the samples after a seek equal those of a straight read.
+    OpenDecoder();
     if (!dec->haveLayout) { // the first frame fixes the layout of what is delivered
         Stream->SetPosition(FirstFrame);
         DecodeFrame();
     }
-    avcodec_flush_buffers(dec->ctx);
+    dec->av.avcodec_flush_buffers(dec->ctx);
     Stream->SetPosition(FrameOffset(index > 0 ? index - 1 : 0));
     if (index > 0) DecodeFrame();
     if (DecodeFrame())

@@ -59,6 +59,8 @@ private:
     // there is no whole frame there.
     bool DecodeFrame();
     bool DecodePacket(int32_t bytes); // frameBytes holds the frame
+    // Loads FFmpeg and opens its AC-3 decoder, once; throws when either fails.
+    void OpenDecoder();
     // Counts the frames (PcmSize) and keeps every 64th frame's start.
     void WalkFrames();
     void Release();

@@ -4,7 +4,6 @@
 #include "io/Mask.h"
 #include "io/SonvaleError.h"
 
-#include <QFileInfo>
 #include <array>
 
 uint8_t FormatCodeOfName(const QString& name) {
@@ -44,7 +43,7 @@ bool TAudioFile::Open() {
     if (IsOpen) return true;
     if (FormatCode == fcUnknown || FormatCode == fcNeverAssigned) return false;
     // A pipe named like audio would block a reader (and FFmpeg) for ever.
-    if (!WideRegularFile(FileName) && QFileInfo::exists(FileName))
+    if (!WideRegularFile(FileName) && (WideFileExists(FileName) || WideDirectoryExists(FileName)))
         throw ESonvaleError(QStringLiteral("%1 is not a regular file").arg(FileName));
     std::unique_ptr<TAbstractAudioFile> reader = CreateReader(FormatCode, FileName);
     if (!reader) return false;

@@ -1,17 +1,15 @@
 #include "audio/FfmpegPcm.h"
 
-#include <QFile>
+#include "audio/FfmpegApi.h"
+#include "io/FileUtils.h"
+#include "io/SonvaleError.h"
+
 #include <algorithm>
 #include <cstring>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
-
 struct TFfmpegPcm::TState {
+    explicit TState(const TFfmpegApi& api) : av(api) {}
+    const TFfmpegApi& av;
     AVFormatContext* fmt = nullptr;
     AVCodecContext* ctx = nullptr;
     SwrContext* swr = nullptr;
@@ -21,16 +19,16 @@ struct TFfmpegPcm::TState {
     bool flushed = false;  // end of input signalled to the decoder
     int64_t delivered = 0; // bytes handed out (or skipped) since the start
     ~TState() {
-        swr_free(&swr);
-        avcodec_free_context(&ctx);
-        avformat_close_input(&fmt);
-        av_frame_free(&frame);
-        av_packet_free(&pkt);
+        av.swr_free(&swr);
+        av.avcodec_free_context(&ctx);
+        av.avformat_close_input(&fmt);
+        av.av_frame_free(&frame);
+        av.av_packet_free(&pkt);
     }
 };
 
-TFfmpegPcm::TFfmpegPcm(const QString& name, int bytes)
-    : fileName(name), bytesPerSample(std::clamp(bytes, 1, 4)) {}
+TFfmpegPcm::TFfmpegPcm(const QString& name, int bytes, const char* container)
+    : fileName(name), bytesPerSample(std::clamp(bytes, 1, 4)), container(container) {}
 
 TFfmpegPcm::~TFfmpegPcm() = default;
 
@@ -49,25 +47,34 @@ bool TFfmpegPcm::EnsureOpen() {
 
 bool TFfmpegPcm::Reopen() {
     Close();
-    auto s = std::make_unique<TState>();
-    const QByteArray file = QFile::encodeName(fileName);
-    if (avformat_open_input(&s->fmt, file.constData(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(s->fmt, nullptr) < 0) {
+    // Without the libraries nothing can be decoded: say so rather than end the stream.
+    QString why;
+    const TFfmpegApi* api = FfmpegApi(why);
+    if (!api) throw ESonvaleError(why);
+    const TFfmpegApi& av = *api;
+    auto s = std::make_unique<TState>(av);
+    // "file:" keeps a name with a colon from being read as a protocol.
+    const QByteArray file = "file:" + EncodeFileName(fileName);
+    // A count needs no probe of the streams' properties by decoding: only the frames'
+    // sample counts, which the decoder opened from the container's header gives.
+    const AVInputFormat* format = container ? av.av_find_input_format(container) : nullptr;
+    if (av.avformat_open_input(&s->fmt, file.constData(), format, nullptr) < 0 ||
+        (!counted && av.avformat_find_stream_info(s->fmt, nullptr) < 0)) {
         failed = true;
         return false;
     }
     const AVCodec* codec = nullptr;
-    s->stream = av_find_best_stream(s->fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    s->stream = av.av_find_best_stream(s->fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (s->stream < 0 || !codec) {
         failed = true;
         return false;
     }
-    s->ctx = avcodec_alloc_context3(codec);
-    s->frame = av_frame_alloc();
-    s->pkt = av_packet_alloc();
+    s->ctx = av.avcodec_alloc_context3(codec);
+    s->frame = av.av_frame_alloc();
+    s->pkt = av.av_packet_alloc();
     if (!s->ctx || !s->frame || !s->pkt ||
-        avcodec_parameters_to_context(s->ctx, s->fmt->streams[s->stream]->codecpar) < 0 ||
-        avcodec_open2(s->ctx, codec, nullptr) < 0) {
+        av.avcodec_parameters_to_context(s->ctx, s->fmt->streams[s->stream]->codecpar) < 0 ||
+        av.avcodec_open2(s->ctx, codec, nullptr) < 0) {
         failed = true;
         return false;
     }
@@ -78,8 +85,9 @@ bool TFfmpegPcm::Reopen() {
 
 bool TFfmpegPcm::DecodeMore() {
     if (!st || eof) return false;
+    const TFfmpegApi& av = st->av;
     for (;;) {
-        const int r = avcodec_receive_frame(st->ctx, st->frame);
+        const int r = av.avcodec_receive_frame(st->ctx, st->frame);
         if (r == 0) {
             AVFrame* f = st->frame;
             if (!st->swr) {
@@ -93,33 +101,40 @@ bool TFfmpegPcm::DecodeMore() {
                                            : bytesPerSample == 2 ? AV_SAMPLE_FMT_S16
                                                                  : AV_SAMPLE_FMT_S32;
                 AVChannelLayout layout;
-                av_channel_layout_default(&layout, channels);
+                av.av_channel_layout_default(&layout, channels);
                 const int e =
-                    swr_alloc_set_opts2(&st->swr, &layout, out, sampleRate, &f->ch_layout,
-                                        AVSampleFormat(f->format), f->sample_rate, 0, nullptr);
-                av_channel_layout_uninit(&layout);
-                if (e < 0 || swr_init(st->swr) < 0) {
+                    av.swr_alloc_set_opts2(&st->swr, &layout, out, sampleRate, &f->ch_layout,
+                                           AVSampleFormat(f->format), f->sample_rate, 0, nullptr);
+                av.av_channel_layout_uninit(&layout);
+                if (e < 0 || av.swr_init(st->swr) < 0) {
                     eof = true;
                     return false;
                 }
             }
             // A stream whose layout changes midway is not followed further.
             if (f->ch_layout.nb_channels != channels || f->sample_rate != sampleRate) {
-                av_frame_unref(f);
+                av.av_frame_unref(f);
                 eof = true;
                 return false;
             }
-            const int room = swr_get_out_samples(st->swr, f->nb_samples);
+            if (counted) { // same rate, so the conversion would give as many samples
+                const int n = f->nb_samples;
+                *counted += int64_t(std::max(n, 0)) * channels * bytesPerSample;
+                av.av_frame_unref(f);
+                if (n > 0) return true;
+                continue;
+            }
+            const int room = av.swr_get_out_samples(st->swr, f->nb_samples);
             if (room <= 0) {
-                av_frame_unref(f);
+                av.av_frame_unref(f);
                 continue;
             }
             const int unit = bytesPerSample == 3 ? 4 : bytesPerSample;
             std::vector<uint8_t> conv(size_t(room) * channels * unit);
             uint8_t* dst = conv.data();
-            const int got = swr_convert(
+            const int got = av.swr_convert(
                 st->swr, &dst, room, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
-            av_frame_unref(f);
+            av.av_frame_unref(f);
             if (got < 0) {
                 eof = true;
                 return false;
@@ -152,22 +167,32 @@ bool TFfmpegPcm::DecodeMore() {
             return false;
         }
         // Feed the decoder the next packet of our stream; a broken packet is skipped.
-        const int rd = av_read_frame(st->fmt, st->pkt);
+        const int rd = av.av_read_frame(st->fmt, st->pkt);
         if (rd < 0) {
-            avcodec_send_packet(st->ctx, nullptr);
+            av.avcodec_send_packet(st->ctx, nullptr);
             st->flushed = true;
             continue;
         }
         if (st->pkt->stream_index == st->stream) {
-            const int e = avcodec_send_packet(st->ctx, st->pkt);
+            const int e = av.avcodec_send_packet(st->ctx, st->pkt);
             if (e < 0 && e != AVERROR(EAGAIN) && e != AVERROR_INVALIDDATA) {
-                av_packet_unref(st->pkt);
+                av.av_packet_unref(st->pkt);
                 eof = true;
                 return false;
             }
         }
-        av_packet_unref(st->pkt);
+        av.av_packet_unref(st->pkt);
     }
+}
+
+int64_t TFfmpegPcm::CountBytes() {
+    int64_t total = 0;
+    counted = &total;
+    if (EnsureOpen())
+        while (DecodeMore()) {
+        }
+    counted = nullptr;
+    return total;
 }
 
 int TFfmpegPcm::Read(void* buffer, int count, bool atMostOneFrame) {

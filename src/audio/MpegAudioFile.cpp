@@ -1,10 +1,10 @@
 #include "audio/MpegAudioFile.h"
 
 #include "decoder/MpDec.h"
+#include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 #include "tags/TagSelect.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -157,7 +157,7 @@ TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fil
     FrameBytes = Decoder->FrameBytes();
     FrameBuffer.assign(size_t(FrameBytes) * 2, 0);
     Pending = 0;
-    fileSize = QFileInfo(fileName).size();
+    fileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
     const TMpegHeader& first = Loader->FirstHeader;
     std::vector<uint8_t> raw(size_t(first.FrameSize), 0);
@@ -201,8 +201,8 @@ int32_t TMpegAudioFile::GetChannels() {
 
 int64_t TMpegAudioFile::GetFileSize() {
     // The size now: a tag written through this reader replaces the file.
-    QFileInfo info(FileName);
-    return info.exists() ? info.size() : fileSize;
+    const int64_t size = WideFileSize(FileName);
+    return size >= 0 ? size : fileSize;
 }
 
 int64_t TMpegAudioFile::GetPosition() {

@@ -3,7 +3,7 @@
 #include "audio/TagWriter.h"
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
-#include "tags/OggTag.h"
+#include "tags/OggApi.h"
 
 #include <QSet>
 #include <algorithm>
@@ -18,40 +18,38 @@ QString NotOggMessage(const QString& fileName) {
 
 } // namespace
 
-TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName) {
+TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName), Ogg(&OggApi()) {
     Stream = new TWFileStream(fileName, fmOpenRead | fmShareDenyNone);
     ov_callbacks callbacks{&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
-    if (ov_open_callbacks(this, &VorbisFile, nullptr, 0, callbacks) < 0) {
+    if (Ogg->ov_open_callbacks(this, &VorbisFile, nullptr, 0, callbacks) < 0) {
         // The library leaves the data source open when it refuses it.
         delete Stream;
         Stream = nullptr;
         throw ESonvaleError(NotOggMessage(fileName));
     }
     opened = true;
-    Info = ov_info(&VorbisFile, -1);
-    PcmTotal = std::max<ogg_int64_t>(ov_pcm_total(&VorbisFile, -1), 0);
+    Info = Ogg->ov_info(&VorbisFile, -1);
+    PcmTotal = std::max<ogg_int64_t>(Ogg->ov_pcm_total(&VorbisFile, -1), 0);
     if (!Info || Info->channels <= 0 || Info->rate <= 0) {
-        ov_clear(&VorbisFile);
+        Ogg->ov_clear(&VorbisFile);
         opened = false;
         throw ESonvaleError(NotOggMessage(fileName));
     }
 
-    try {
-        TOggTag tag;
-        TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
-        if (tag.Read(in)) {
-            TagKinds = tkVorbis;
-            Tags = tag.Fields;
+    // The comment header the library has parsed already: the first link's, of the first
+    // Vorbis stream, as the tag writer reads it.
+    TagKinds = tkVorbis;
+    if (const vorbis_comment* vc = Ogg->ov_comment(&VorbisFile, 0)) {
+        for (int i = 0; i < vc->comments; ++i) {
+            const char* text = vc->user_comments[i];
+            const int length = vc->comment_lengths ? vc->comment_lengths[i] : 0;
+            Tags.append(text && length > 0 ? QString::fromUtf8(text, length) : QString());
         }
-    } catch (...) {
-        ov_clear(&VorbisFile); // no destructor runs for a half-built object
-        opened = false;
-        throw;
     }
 }
 
 TOggFile::~TOggFile() {
-    if (opened) ov_clear(&VorbisFile);
+    if (opened) Ogg->ov_clear(&VorbisFile);
     delete Stream; // only when the library never took it
 }
 
@@ -117,7 +115,7 @@ int64_t TOggFile::GetFileSize() {
 }
 
 int64_t TOggFile::GetPosition() {
-    ogg_int64_t samples = ov_pcm_tell(&VorbisFile);
+    ogg_int64_t samples = Ogg->ov_pcm_tell(&VorbisFile);
     return samples > 0 ? int64_t(samples) * 2 * Info->channels : 0;
 }
 
@@ -139,7 +137,7 @@ uint8_t TOggFile::GetFormatCode() {
 
 void TOggFile::Seek(int64_t position) {
     if (position < 0 || decoderFailed) return;
-    int r = ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
+    int r = Ogg->ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
     if (r < 0 && r != OV_EINVAL) decoderFailed = true; // OV_EINVAL: past the end
 }
 
@@ -152,8 +150,8 @@ bool TOggFile::Read(void* buffer, int& count) {
     const int wanted = std::max(count, 0);
     int delivered = 0;
     while (!decoderFailed && delivered < wanted) {
-        long r =
-            ov_read(&VorbisFile, out + delivered, wanted - delivered, 0, 2, 1, &CurrentSection);
+        long r = Ogg->ov_read(&VorbisFile, out + delivered, wanted - delivered, 0, 2, 1,
+                              &CurrentSection);
         // The end, a gap (the next Read goes on behind it), or less room
         // left than one sample frame.
         if (r == 0 || r == OV_HOLE || r == OV_EINVAL) break;

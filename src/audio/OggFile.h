@@ -5,6 +5,8 @@
 
 #include <vorbis/vorbisfile.h>
 
+struct TOggApi;
+
 // Reader for Ogg Vorbis files: libvorbisfile decodes, reading the file
 // through our own stream. PCM is 16-bit signed little-endian, interleaved.
 // Its tag is the Vorbis comment of the first Vorbis stream (tag kind 8).
@@ -50,6 +52,7 @@ private:
     static int CloseCallback(void* source);
     static long TellCallback(void* source);
 
+    const TOggApi* Ogg; // libvorbisfile, loaded by the first Ogg file
     // Owned by the library's file state once opened: its close callback
     // frees it.
     TWFileStream* Stream = nullptr;

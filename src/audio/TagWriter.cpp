@@ -8,13 +8,9 @@
 #include "tags/TagKinds.h"
 #include "tags/TagSelect.h"
 
-#include <QFileInfo>
-
 std::unique_ptr<TWFileStream> OpenForTagWrite(const QString& fileName) {
-    const QFileInfo info(fileName);
     // A read-only file stays read-only, also for a privileged user.
-    if (info.exists() &&
-        (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
+    if (WideFileIsReadOnly(fileName))
         throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(fileName));
     return std::make_unique<TWFileStream>(fileName, fmOpenReadWrite | fmShareDenyWrite);
 }

@@ -1,9 +1,9 @@
 #include "audio/WmaAudioFile.h"
 
 #include "audio/FfmpegPcm.h"
+#include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <vector>
 
@@ -14,8 +14,7 @@ QString Hex8(uint32_t code) {
 } // namespace
 
 TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
-    const QFileInfo info(fileName);
-    FileSize = info.exists() ? info.size() : 0;
+    FileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
     TAsfHeader header;
     const uint32_t code = ReadAsfHeader(fileName, header);
@@ -54,7 +53,7 @@ TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileN
 
     StreamNumber = 1;
     PcmPosition = 0;
-    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8);
+    pcm = std::make_unique<TFfmpegPcm>(fileName, Format.BitsPerSample / 8, "asf");
 }
 
 TWMAAudioFile::~TWMAAudioFile() = default;
@@ -77,10 +76,7 @@ int64_t TWMAAudioFile::GetPcmSize() {
     // decoding the stream once on its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        TFfmpegPcm counter(FileName, Format.BitsPerSample / 8);
-        std::vector<uint8_t> buffer(64 * 1024);
-        for (int n; (n = counter.Read(buffer.data(), int(buffer.size()))) > 0;)
-            PcmSize += n;
+        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }

@@ -5,10 +5,14 @@
 #include "tools/FolderScan.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
+#include <vector>
 
 int UsageError(const QString& usage, const QString& problem) {
     if (!problem.isEmpty()) PrintErr(QStringLiteral("sonvale-cli: %1\n").arg(problem));
@@ -70,8 +74,9 @@ bool ParseKindsOption(const QString& value, const char* usage, int& kinds) {
     return true;
 }
 
+// Names that are not valid UTF-8 are printed as their own bytes.
 void PrintOut(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
 }
 
@@ -81,7 +86,7 @@ void PrintJsonLine(const QJsonObject& object) {
 }
 
 void PrintErr(const QString& text) {
-    QByteArray b = text.toUtf8();
+    QByteArray b = EncodeEscapedText(text);
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);
 }
@@ -178,4 +183,32 @@ void TCliPercentProgress::SetPosition(int position) {
     if (!active || percent == shown) return;
     shown = percent;
     PrintErr(QStringLiteral("\r\033[K[%1%] %2").arg(percent).arg(what));
+}
+
+int RunNetworkProgram(const char* command, const QStringList& args) {
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
+    const QString dir = n > 0 && size_t(n) < sizeof self
+                            ? QFileInfo(DecodeFileName(QByteArray(self, int(n)))).absolutePath()
+                            : QString();
+    const QString name = QStringLiteral("sonvale-cli-net");
+    for (const QString& program :
+         {dir + QLatin1Char('/') + name, dir + QStringLiteral("/../libexec/sonvale/") + name}) {
+        if (dir.isEmpty() || !QFileInfo(program).isExecutable()) continue;
+        std::vector<QByteArray> words{EncodeFileName(program), QByteArray(command)};
+        for (const QString& a : args)
+            words.push_back(EncodeFileName(a));
+        std::vector<char*> argv;
+        for (QByteArray& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        std::fflush(stdout);
+        execv(argv[0], argv.data());
+        PrintErr(QStringLiteral("sonvale-cli: %1: %2\n")
+                     .arg(program, QString::fromLocal8Bit(std::strerror(errno))));
+        return kExitFailure;
+    }
+    PrintErr(QStringLiteral("sonvale-cli: '%1' needs %2, which is not beside this program\n")
+                 .arg(QLatin1String(command), name));
+    return kExitFailure;
 }

@@ -18,6 +18,8 @@ struct TCliCommand {
     const char* summary;
     // Receives the arguments after the command name.
     std::function<int(const QStringList&)> run;
+    // A QCoreApplication exists while the command runs (event loop, program folder).
+    bool needsApplication = true;
 };
 
 // Every command of the program, in the order `--help` lists them.
@@ -100,6 +102,11 @@ private:
     bool active;
 };
 
+// Runs `sonvale-cli-net COMMAND ARGS...` in place of this process: it is found beside this
+// program or in ../libexec/sonvale. Returns (kExitFailure, after saying why) only when it
+// cannot be started.
+int RunNetworkProgram(const char* command, const QStringList& args);
+
 // Command entry points.
 int RunInfo(const QStringList& args);
 int RunDecode(const QStringList& args);
@@ -117,3 +124,4 @@ int RunCompilation(const QStringList& args);
 int RunCleanNames(const QStringList& args);
 int RunCleanTags(const QStringList& args);
 int RunFindIncomplete(const QStringList& args);
+int RunLang(const QStringList& args);

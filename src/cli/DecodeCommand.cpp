@@ -105,7 +105,7 @@ int RunDecode(const QStringList& args) {
     const bool toStdout = outName == QLatin1String("-");
     const QString shownOut = toStdout ? QStringLiteral("standard output") : outName;
     const int fd = toStdout ? STDOUT_FILENO
-                            : ::open(QFile::encodeName(outName).constData(),
+                            : ::open(EncodeFileName(outName).constData(),
                                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         PrintErr(

@@ -19,7 +19,7 @@ namespace {
 struct TSynthTables {
     float Factors[6][16]; // by log2(N): 1 / (2 cos((2k + 1) pi / 2N))
     alignas(32) float Window[16][32];
-    TSynthTables() {
+    void Fill() {
         const double pi = 3.14159265358979323846;
         for (int lg = 1; lg <= 5; ++lg) {
             int n = 1 << lg;
@@ -34,7 +34,16 @@ struct TSynthTables {
             }
     }
 };
-const TSynthTables kTables;
+// Filled by the first synthesis, not at start-up (FillTables).
+TSynthTables kTables;
+
+void FillTables() {
+    static const bool filled = [] {
+        kTables.Fill();
+        return true;
+    }();
+    (void)filled;
+}
 
 #if defined(__GNUC__)
 #define SYNTH_INLINE [[gnu::always_inline]] inline
@@ -237,6 +246,7 @@ void TAudioSynth::Reset() {
 }
 
 void TAudioSynth::Synth(int ch, const float (*slots)[32], int count, int16_t* out) {
+    FillTables();
     ch &= 1;
     const mpdec::TSimd simd = mpdec::CurrentSimd();
     for (int done = 0; done < count;) {

@@ -101,19 +101,18 @@ const TAllocTable& AllocTableFor(bool lsf, int sampleRate, int bitrateKbps, int 
     return kTableA;
 }
 
-namespace {
-struct TScaleInit {
-    float Values[64];
-    TScaleInit() {
-        for (int i = 0; i < 63; ++i)
-            Values[i] = float(std::pow(2.0, 1.0 - i / 3.0));
-        Values[63] = 0.0f;
-    }
-};
-const TScaleInit kScaleInit;
-} // namespace
-
-const float* const kScaleFactors = kScaleInit.Values;
+const float* ScaleFactors() {
+    // Built by the first layer I or II frame, not at start-up.
+    static const struct TScaleInit {
+        float Values[64];
+        TScaleInit() {
+            for (int i = 0; i < 63; ++i)
+                Values[i] = float(std::pow(2.0, 1.0 - i / 3.0));
+            Values[63] = 0.0f;
+        }
+    } table;
+    return table.Values;
+}
 
 bool TFrameInfo::Parse(uint32_t word) {
     static const int kBitrates[2][3][16] = {

@@ -44,7 +44,7 @@ struct TAllocTable {
 };
 const TAllocTable& AllocTableFor(bool lsf, int sampleRate, int bitrateKbps, int channels);
 
-extern const float* const kScaleFactors; // layers I and II: 2^(1 - i/3), 64 entries; 63 gives 0
+const float* ScaleFactors(); // layers I and II: 2^(1 - i/3), 64 entries; 63 gives 0
 
 // The fields of a frame header word and what follows from them.
 struct TFrameInfo {

@@ -44,6 +44,7 @@ void TL12Core::Output(const TFrameInfo& info, int slots, int16_t* out) {
 void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dataSize,
                             int16_t* out) {
     TBitReader br(data, dataSize);
+    const float* const scale = ScaleFactors();
     const int nch = info.Channels;
     const int bound = nch == 1 ? 32 : StereoBound(info, 32);
     int alloc[2][32] = {};
@@ -69,7 +70,7 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
                     if (a == 15) continue; // forbidden allocation: no bits are defined
                     int bits = a + 1;
                     Sb[ch][slot][sb] =
-                        Dequantize(br.Get(bits), (1 << bits) - 1) * kScaleFactors[scf[ch][sb]];
+                        Dequantize(br.Get(bits), (1 << bits) - 1) * scale[scf[ch][sb]];
                 }
             } else {
                 int a = alloc[0][sb];
@@ -77,7 +78,7 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
                 int bits = a + 1;
                 float v = Dequantize(br.Get(bits), (1 << bits) - 1);
                 for (int ch = 0; ch < nch; ++ch)
-                    Sb[ch][slot][sb] = v * kScaleFactors[scf[ch][sb]];
+                    Sb[ch][slot][sb] = v * scale[scf[ch][sb]];
             }
         }
     }
@@ -87,6 +88,7 @@ void TL12Core::DecodeLayer1(const TFrameInfo& info, const uint8_t* data, int dat
 void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dataSize,
                             int16_t* out) {
     TBitReader br(data, dataSize);
+    const float* const scale = ScaleFactors();
     const int nch = info.Channels;
     const TAllocTable& table = AllocTableFor(info.Lsf, info.SampleRate, info.BitrateKbps, nch);
     const int sbLimit = table.SbLimit;
@@ -161,10 +163,10 @@ void TL12Core::DecodeLayer2(const TFrameInfo& info, const uint8_t* data, int dat
                     uint32_t vk = std::min<uint32_t>(v[k], uint32_t(q.Levels - 1));
                     float d = Dequantize(vk, q.Levels);
                     if (sb < bound) {
-                        Sb[ch][3 * gr + k][sb] = d * kScaleFactors[scf[ch][sb][part]];
+                        Sb[ch][3 * gr + k][sb] = d * scale[scf[ch][sb][part]];
                     } else {
                         for (int c2 = 0; c2 < nch; ++c2)
-                            Sb[c2][3 * gr + k][sb] = d * kScaleFactors[scf[c2][sb][part]];
+                            Sb[c2][3 * gr + k][sb] = d * scale[scf[c2][sb][part]];
                     }
                 }
             }

@@ -189,8 +189,9 @@ const int kSlen2[16] = {0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 2, 3};
 
 } // namespace
 
+// The tables are built by the first frame decoded, not here: a reader that only
+// reports a file's properties opens a decoder without decoding.
 TL3Core::TL3Core() {
-    Tables();
     Reset();
 }
 

@@ -8,6 +8,7 @@
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
 #include "gui/IncompletePanel.h"
+#include "gui/Languages.h"
 #include "gui/ListerPanel.h"
 #include "gui/MagicPanel.h"
 #include "gui/MltEdPanel.h"
@@ -25,6 +26,7 @@
 #include "gui/ToolRun.h"
 #include "gui/TopBand.h"
 #include "gui/WheelGuard.h"
+#include "lang/LangList.h"
 #include "platform/Platform.h"
 #include "platform/StartupRoute.h"
 #include "tags/Id3v1Tag.h"
@@ -50,6 +52,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kBarButtonWidth = 80;
 
 // The window's size and place, restored at the next start.
 const char kGeometryKey[] = "WindowGeometry";
@@ -136,51 +140,70 @@ QIcon ToolGlyph(TToolPanel panel) {
 
 const QList<TMainDlg::TPanelInfo>& TMainDlg::PanelTable() {
     static const QList<TPanelInfo> table = {
-        {TToolPanel::Tools, "work_pnl", "Tools", "tools_btn", "Tools List",
-         "Choose the appropriate tool in the list below", "applications-multimedia"},
-        {TToolPanel::Album, "tr_pnl", "Album", "tagren_btn", "Automatic Album Renamer and tagger",
-         "Use this tool to automatically tag and rename a complete or partial album.",
+        {TToolPanel::Tools, "work_pnl", QT_TR_NOOP("Tools"), "tools_btn", QT_TR_NOOP("Tools List"),
+         QT_TR_NOOP("Choose the appropriate tool in the list below"), "applications-multimedia"},
+        {TToolPanel::Album, "tr_pnl", QT_TR_NOOP("Album"), "tagren_btn",
+         QT_TR_NOOP("Automatic Album Renamer and tagger"),
+         QT_TR_NOOP("Use this tool to automatically tag and rename a complete or partial album."),
          "media-optical-audio"},
-        {TToolPanel::SingleFile, "singleed_pnl", "Single Files", "sngtag_btn",
-         "Single File Tag Editor", "Use this tool to manually edit the meta tags of a single file",
+        {TToolPanel::SingleFile, "singleed_pnl", QT_TR_NOOP("Single Files"), "sngtag_btn",
+         QT_TR_NOOP("Single File Tag Editor"),
+         QT_TR_NOOP("Use this tool to manually edit the meta tags of a single file"),
          "document-edit"},
-        {TToolPanel::Burner, "ign_pnl", "CD Burner", "ign_btn", "CD Burner",
-         "Use this tool to burn audio CDs from audios files", "media-optical-burn"},
-        {TToolPanel::Cleaner, "cleaner_pnl", "Name Cleaner", "cleaner_btn", "File name cleaner",
-         "Use this tool to clean and uniformize the name of your audio files.", "edit-clear"},
-        {TToolPanel::Remover, "remove_pnl", "Tag Remover", "tagrem_btn", "MetaTags Remover",
-         "Use this tool to remove the meta tags stored in your audio files.", "edit-delete"},
-        {TToolPanel::Organizer, "org_pnl", "Organizer", "orga_btn", "File Organizer",
-         "Use this tool move / rename your audio files according to their content / metatags.",
+        {TToolPanel::Burner, "ign_pnl", QT_TR_NOOP("CD Burner"), "ign_btn", QT_TR_NOOP("CD Burner"),
+         QT_TR_NOOP("Use this tool to burn audio CDs from audios files"), "media-optical-burn"},
+        {TToolPanel::Cleaner, "cleaner_pnl", QT_TR_NOOP("Name Cleaner"), "cleaner_btn",
+         QT_TR_NOOP("File name cleaner"),
+         QT_TR_NOOP("Use this tool to clean and uniformize the name of your audio files."),
+         "edit-clear"},
+        {TToolPanel::Remover, "remove_pnl", QT_TR_NOOP("Tag Remover"), "tagrem_btn",
+         QT_TR_NOOP("MetaTags Remover"),
+         QT_TR_NOOP("Use this tool to remove the meta tags stored in your audio files."),
+         "edit-delete"},
+        {TToolPanel::Organizer, "org_pnl", QT_TR_NOOP("Organizer"), "orga_btn",
+         QT_TR_NOOP("File Organizer"),
+         QT_TR_NOOP(
+             "Use this tool move / rename your audio files according to their content / metatags."),
          "folder-move"},
-        {TToolPanel::PlaylistCreator, "plscr_pnl", "Create Playlist", "createpls_btn",
-         "Playlist Creator", "Use this tool to create or edit playlists.", "document-new"},
-        {TToolPanel::PlaylistChecker, "plsck_pnl", "Check Playlist", "checkpls_btn",
-         "Playlist Checker",
-         "Use this tool to clean your playlists of files that no longer exists.",
+        {TToolPanel::PlaylistCreator, "plscr_pnl", QT_TR_NOOP("Create Playlist"), "createpls_btn",
+         QT_TR_NOOP("Playlist Creator"), QT_TR_NOOP("Use this tool to create or edit playlists."),
+         "document-new"},
+        {TToolPanel::PlaylistChecker, "plsck_pnl", QT_TR_NOOP("Check Playlist"), "checkpls_btn",
+         QT_TR_NOOP("Playlist Checker"),
+         QT_TR_NOOP("Use this tool to clean your playlists of files that no longer exists."),
          "dialog-ok-apply"},
-        {TToolPanel::Lister, "lister_pnl", "Files Lister", "list_btn", "File Lister",
-         "Use this tool to generate a list of your audio files.", "view-list-text"},
-        {TToolPanel::Settings, "setup_pnl", "Settings", "settings_btn", "Setup Sonvale",
-         "Use this form to customize this settings to suits your needs and convinience.",
+        {TToolPanel::Lister, "lister_pnl", QT_TR_NOOP("Files Lister"), "list_btn",
+         QT_TR_NOOP("File Lister"),
+         QT_TR_NOOP("Use this tool to generate a list of your audio files."), "view-list-text"},
+        {TToolPanel::Settings, "setup_pnl", QT_TR_NOOP("Settings"), "settings_btn",
+         QT_TR_NOOP("Setup Sonvale"),
+         QT_TR_NOOP(
+             "Use this form to customize this settings to suits your needs and convinience."),
          "preferences-system"},
-        {TToolPanel::MultipleFiles, "mlted_pnl", "Multiple Files", "mlttag_btn",
-         "Multiple Files Tag Editor",
-         "Use this tool to manually edit the meta tags of a group of files", "document-multiple"},
-        {TToolPanel::Duplicates, "duplicates_pnl", "Duplicates", "duplicates_btn",
-         "Duplicate Files Finder", "Use this tool find and delete duplicate audio files.",
-         "edit-copy"},
-        {TToolPanel::Incomplete, "intag_pnl", "Incomplete Tags", "incomplete_btn",
-         "Incomplete Tags Finder", "Use this tool find audio files with incomplete tags.",
-         "edit-find"},
-        {TToolPanel::Quality, "qua_pnl", "Quality Analyser", "quality_btn", "Quality Analyser",
-         "Use this tool find audio files with poor audio quality.", "audio-volume-high"},
-        {TToolPanel::Magic, "magic_pnl", "Magic Folder", "magic_btn", "Magic Folder",
-         "Use this tool to build a \"magic folder\" with structured shorcuts to your favorite "
-         "songs.",
+        {TToolPanel::MultipleFiles, "mlted_pnl", QT_TR_NOOP("Multiple Files"), "mlttag_btn",
+         QT_TR_NOOP("Multiple Files Tag Editor"),
+         QT_TR_NOOP("Use this tool to manually edit the meta tags of a group of files"),
+         "document-multiple"},
+        {TToolPanel::Duplicates, "duplicates_pnl", QT_TR_NOOP("Duplicates"), "duplicates_btn",
+         QT_TR_NOOP("Duplicate Files Finder"),
+         QT_TR_NOOP("Use this tool find and delete duplicate audio files."), "edit-copy"},
+        {TToolPanel::Incomplete, "intag_pnl", QT_TR_NOOP("Incomplete Tags"), "incomplete_btn",
+         QT_TR_NOOP("Incomplete Tags Finder"),
+         QT_TR_NOOP("Use this tool find audio files with incomplete tags."), "edit-find"},
+        {TToolPanel::Quality, "qua_pnl", QT_TR_NOOP("Quality Analyser"), "quality_btn",
+         QT_TR_NOOP("Quality Analyser"),
+         QT_TR_NOOP("Use this tool find audio files with poor audio quality."),
+         "audio-volume-high"},
+        {TToolPanel::Magic, "magic_pnl", QT_TR_NOOP("Magic Folder"), "magic_btn",
+         QT_TR_NOOP("Magic Folder"),
+         QT_TR_NOOP(
+             "Use this tool to build a \"magic folder\" with structured shorcuts to your favorite "
+             "songs."),
          "folder-favorites"},
-        {TToolPanel::TagCleaner, "tagclean_pnl", "Tag Cleaner", "tagcleaner_btn", "Tag cleaner",
-         "Use this tool to clean and uniformize the tags (meta info) of your audio files.",
+        {TToolPanel::TagCleaner, "tagclean_pnl", QT_TR_NOOP("Tag Cleaner"), "tagcleaner_btn",
+         QT_TR_NOOP("Tag cleaner"),
+         QT_TR_NOOP(
+             "Use this tool to clean and uniformize the tags (meta info) of your audio files."),
          "edit-clear"},
     };
     return table;
@@ -234,7 +257,7 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
         b->setIcon(icon);
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setMinimumWidth(80);
+        b->setMinimumWidth(kBarButtonWidth);
         b->setAutoRaise(true);
         bar->addWidget(b);
         return b;
@@ -297,6 +320,10 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TTagCleanPanel(this);
     new TIncompletePanel(this);
     new TAlbumPanel(this);
+    main_ts = AttachMessageLists(this);
+    langue = new TLangList(this);
+    SetupLanguageList(*langue, this, [this] { langueAfterLanguageSwitch(); });
+    FSettingsPage->AttachLanguageList(*langue);
     ShowToolPanel(TToolPanel::Tools);
 }
 
@@ -521,6 +548,11 @@ void TMainDlg::SyncBarButtons() {
     }
     for (auto it = FToolButtons.cbegin(); it != FToolButtons.cend(); ++it)
         it.value()->setChecked(any && it.key() == int(FLastTool));
+    // The bar grows with its longest caption (a tool's name in another language) instead
+    // of cutting it.
+    for (QToolButton* b :
+         FToolsBtn->parentWidget()->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+        b->setMinimumWidth(qMax(kBarButtonWidth, b->sizeHint().width()));
 }
 
 void TMainDlg::RunStarted(QWidget* start) {
@@ -769,6 +801,7 @@ void TMainDlg::AppEvntActivate() {
     FillGenreBoxes();
     Fingerprints = TFingerprintScan();
     if (SingleFileEditor) SingleFileEditor->EmptyQueue();
+    StartLanguages(*langue, CommandLine, *FPrompter);
 
     const QString arg = CommandLine.value(0);
     // A file its reader refuses raises while the editor loads it; the start-up still ends

@@ -25,6 +25,8 @@ class TStreamWriterDlg;
 class TSingleEdPanel;
 class TSettingsPage;
 class TStarter;
+class TLangList;
+class TTextStorage;
 
 class TMainDlg : public QMainWindow, public TPanelHost {
     Q_OBJECT
@@ -63,6 +65,10 @@ public:
     TStreamWriter& StreamWriter() override;
 
     TSettingsPage* SettingsPage() const { return FSettingsPage; }
+
+    // The language files and the window's messages in the current language.
+    TLangList* langue = nullptr;
+    TTextStorage* main_ts = nullptr;
 
     // Start-up: the program's arguments (without its name) and the one-time work of the
     // first activation. "register"/"unregister" end the program: ExitRequested is set and

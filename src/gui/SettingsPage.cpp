@@ -1,5 +1,6 @@
 #include "gui/SettingsPage.h"
 
+#include "gui/LanguageChoice.h"
 #include "gui/PanelHost.h"
 #include "platform/BurnProgram.h"
 #include "platform/Platform.h"
@@ -154,9 +155,7 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     auto* burnRow = new QHBoxLayout(burn);
     setupburn_txt = Named(new QLineEdit(burn), "setupburn_txt");
     const QList<platform::TBurnProgram> found = platform::DetectBurningPrograms();
-    if (!found.isEmpty())
-        setupburn_txt->setPlaceholderText(
-            tr("Not set; %1 was found on this system").arg(found.first().Name));
+    if (!found.isEmpty()) FFoundBurner = found.first().Name;
     SetTip(setupburn_txt, QT_TR_NOOP("Burnhaven's folder or program, or a command line in which "
                                      "\"%1\" stands for the compilation file"));
     auto* burnBrowse = Named(new QPushButton(burn), "setupburnbrowse_btn");
@@ -166,7 +165,13 @@ QWidget* TSettingsPage::BuildGeneralPage(QGroupBox* group) {
     burnRow->addWidget(setupburn_txt, 1);
     burnRow->addWidget(burnBrowse);
     lay->addWidget(burn);
-    lay->addStretch();
+
+    auto* language = Named(new QGroupBox(page), "setuplanguage_grp");
+    SetCaption(language, QT_TR_NOOP("Language"));
+    auto* languageLay = new QVBoxLayout(language);
+    setuplanguage_lng = Named(new TLanguageChoice(language), "setuplanguage_lng");
+    languageLay->addWidget(setuplanguage_lng);
+    lay->addWidget(language, 1);
     connect(disableassistant_chk, &QCheckBox::toggled, this, &TSettingsPage::SyncValues);
     return page;
 }
@@ -390,6 +395,9 @@ void TSettingsPage::RetranslateUi() {
     for (int i = 0; i < 4; ++i)
         setup_lst->item(i)->setText(tr(pages[i]));
     FCaptions.Apply("TSettingsPage");
+    if (!FFoundBurner.isEmpty())
+        setupburn_txt->setPlaceholderText(
+            tr("Not set; %1 was found on this system").arg(FFoundBurner));
     RefreshSamples();
 }
 
@@ -562,6 +570,10 @@ void TSettingsPage::setup_lstClick() {
     if (row < 0 || row >= FPages.size()) return;
     for (int i = 0; i < FPages.size(); ++i)
         FPages[i]->setVisible(i == row);
+}
+
+void TSettingsPage::AttachLanguageList(TLangList& langue) {
+    setuplanguage_lng->SetLangList(&langue);
 }
 
 void TSettingsPage::setupsave_btnClick() {

@@ -15,6 +15,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class TLangList;
+class TLanguageChoice;
 class TPanelHost;
 
 // The settings panel (setup_pnl): four pages of shared options. Its controls are the live
@@ -38,6 +40,8 @@ public:
     // Recomputes the four pattern samples (after a language switch).
     void RefreshSamples();
     void RetranslateUi();
+    // The language choice lists the languages of `langue` and switches it.
+    void AttachLanguageList(TLangList& langue);
 
     // The controls as values, and back.
     TSettingsValues ControlsToValues() const;
@@ -115,6 +119,8 @@ private:
     QComboBox* setupplauto_cmb;
     QComboBox* setupplcmd_cmb;
     QLineEdit* setupburn_txt;
+    TLanguageChoice* setuplanguage_lng;
+    QString FFoundBurner; // a burning program on the PATH, named in the empty field
 
     // Captions and tooltips by their source text, re-applied after a language switch.
     TCaptions FCaptions;

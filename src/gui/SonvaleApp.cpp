@@ -15,12 +15,15 @@ bool TSonvaleApp::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& e) {
         Report(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Report(QStringLiteral("Unknown error"));
+        Report(tr("Unknown error"));
     }
     return false;
 }
 
 void TSonvaleApp::Report(const QString& text) {
     if (!ErrorPrompter) ErrorPrompter = std::make_shared<TGuiPrompter>();
-    ErrorPrompter->ShowMessageBox(text, mbOk, mkError);
+    // Tools raise their messages already translated; a fixed text raised below them is
+    // translated when a message list carries it.
+    ErrorPrompter->ShowMessageBox(QCoreApplication::translate("Sonvale", text.toUtf8()), mbOk,
+                                  mkError);
 }

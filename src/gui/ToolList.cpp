@@ -30,6 +30,12 @@ TToolList::TToolList(const QString& objectName, QWidget* parent) : QListWidget(p
     connect(model(), &QAbstractItemModel::dataChanged, this, invalidate);
 }
 
+// The base classes clear the model when they go, and its signals must not reach this
+// part of the object after it is gone.
+TToolList::~TToolList() {
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 QStringList TToolList::Paths() const {
     return ListTexts(this);
 }

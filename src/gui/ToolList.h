@@ -13,6 +13,7 @@ class TToolList : public QListWidget {
     Q_OBJECT
 public:
     explicit TToolList(const QString& objectName, QWidget* parent = nullptr);
+    ~TToolList() override;
 
     QStringList Paths() const;
 

@@ -1,6 +1,7 @@
 #include "gui/ToolRun.h"
 
 #include "gui/PanelHost.h"
+#include "lang/TextStorage.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -10,10 +11,6 @@
 #include <QTimer>
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TRunStatus", text);
-}
 
 // "mlt_prg" gives "mlt", so the status's controls are mltcount_lbl, mltcancel_btn, ...
 QString NamePrefix(const QProgressBar* bar) {

@@ -1,9 +1,9 @@
 #include "io/FileEdit.h"
 
+#include "io/FileUtils.h"
 #include "io/SafeRewrite.h"
 #include "io/TempFiles.h"
 
-#include <QFile>
 #include <algorithm>
 #include <unistd.h>
 
@@ -58,7 +58,7 @@ TEditOutcome ApplyFileEdit(TWFileStream& file, const std::vector<TFilePiece>& pi
         w.Old = file.ReadBytesAt(w.Offset, w.Bytes->size());
         if (w.Old != *w.Bytes) changes.push_back(std::move(w));
     }
-    RemoveStaleTemps(QFile::encodeName(file.FileName()));
+    RemoveStaleTemps(EncodeFileName(file.FileName()));
     if (changes.empty() && newSize == oldSize) return TEditOutcome::Unchanged;
     // What lies beyond the old end first: until the old bytes change, a reader sees the
     // old file.

@@ -20,7 +20,7 @@
 namespace {
 
 QByteArray Native(const QString& name) {
-    return QFile::encodeName(name);
+    return EncodeFileName(name);
 }
 
 bool Fail(QString* error, const QString& why) {

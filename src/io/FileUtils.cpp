@@ -17,7 +17,7 @@
 namespace {
 
 QByteArray Native(const QString& name) {
-    return QFile::encodeName(name);
+    return EncodeFileName(name);
 }
 
 bool StatName(const QString& name, struct stat& st) {
@@ -45,6 +45,16 @@ bool WideFileExists(const QString& name) {
 bool WideDirectoryExists(const QString& name) {
     struct stat st {};
     return StatName(name, st) && S_ISDIR(st.st_mode);
+}
+
+int64_t WideFileSize(const QString& name) {
+    struct stat st {};
+    return StatName(name, st) && !S_ISDIR(st.st_mode) ? int64_t(st.st_size) : -1;
+}
+
+bool WideFileIsReadOnly(const QString& name) {
+    struct stat st {};
+    return StatName(name, st) && (st.st_mode & 0222) == 0;
 }
 
 bool WideRegularFile(const QString& name, TFileIdentity* identity) {
@@ -128,7 +138,8 @@ bool WideCreateDir(const QString& name) {
 }
 
 QByteArray WideShortPathName(const QString& name) {
-    if (!QFileInfo::exists(name)) return {};
+    struct stat st {};
+    if (!StatName(name, st)) return {};
     return Native(name);
 }
 
@@ -182,7 +193,7 @@ namespace {
 bool NextEntry(TWideSearchRec& rec) {
     auto& st = *rec.FindHandle;
     while (dirent* e = ::readdir(st.dir)) {
-        QString name = QFile::decodeName(e->d_name);
+        QString name = DecodeFileName(QByteArray(e->d_name));
         if (name == QLatin1String(".") || name == QLatin1String("..")) continue;
         if (!st.mask.Matches(name)) continue;
         QString full = WideIncludeTrailingBackslash(st.folder) + name;

@@ -49,8 +49,24 @@ enum : uint32_t {
     faAnyFile = 0x3F,
 };
 
+// Names as the file system stores them: bytes, UTF-8 by convention. Bytes that are not
+// valid UTF-8 (Latin-1 names from older collections) decode to U+DC80..U+DCFF and encode
+// back to the same bytes, so every name on disk can be listed, opened and renamed.
+QString DecodeFileName(const QByteArray& bytes);
+// Empty when the name cannot be stored: a NUL, or an unpaired surrogate other than an
+// escaped byte.
+QByteArray EncodeFileName(const QString& name);
+// The same for text shown to the user (terminal, pipe): escaped bytes go back as they
+// were, other unpaired surrogates become U+FFFD.
+QByteArray EncodeEscapedText(const QString& text);
+
 bool WideFileExists(const QString& name);
 bool WideDirectoryExists(const QString& name);
+// The size of the file (through a link: of the file it names), or -1 when there is none.
+int64_t WideFileSize(const QString& name);
+// True when the file exists and has no write permission bit: such a file stays
+// read-only, also for a privileged user who could write it anyway.
+bool WideFileIsReadOnly(const QString& name);
 
 // What a name points to on its file system: two names of one file (a link, a second
 // spelling of the path) share it.

@@ -5,8 +5,6 @@
 #include "io/TempFiles.h"
 #include "io/WriteFaults.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -53,7 +51,7 @@ void ReplaceThroughTemp(const QByteArray& target, const QString& shownName,
     const int fd = CreateLockedTemp(target, &temp);
     if (fd < 0) throw CreateError(shownName, ErrnoText());
     // The descriptor, and with it the lock, lives until the name is renamed or removed.
-    TWFileStream out(QFile::decodeName(temp), fd);
+    TWFileStream out(DecodeFileName(temp), fd);
     try {
         produce(out);
         out.Flush();
@@ -81,7 +79,7 @@ void ReplaceThroughTemp(const QByteArray& target, const QString& shownName,
 
 void SafeRewriteFile(const QString& fileName,
                      const std::function<void(TWFileStream& in, TWFileStream& out)>& produce) {
-    if (!QFile::exists(fileName)) throw ESonvaleError(OpenMessage(fileName));
+    if (!WideFileExists(fileName)) throw ESonvaleError(OpenMessage(fileName));
     TWFileStream in(fileName, fmOpenRead | fmShareDenyNone);
     SafeRewriteFile(in, produce);
 }
@@ -91,7 +89,7 @@ void SafeRewriteFile(TWFileStream& in,
     const QString& fileName = in.FileName();
     // The file a link points to is the one rewritten; the link stays a link.
     char resolved[PATH_MAX];
-    const QByteArray native = QFile::encodeName(fileName);
+    const QByteArray native = EncodeFileName(fileName);
     const QByteArray target = ::realpath(native.constData(), resolved) ? resolved : native;
     struct stat st {};
     if (::fstat(in.Handle(), &st) != 0) throw ESonvaleError(OpenMessage(fileName));
@@ -103,13 +101,15 @@ void SafeRewriteFile(TWFileStream& in,
 
 void SafeWriteFile(const QString& fileName, const std::function<void(TWFileStream& out)>& produce) {
     QString target = fileName;
-    const QFileInfo info(fileName);
     // Through a link the file it names is rewritten; the link stays a link.
-    if (info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty()) throw CreateError(fileName, QStringLiteral("broken link"));
+    struct stat link {};
+    if (::lstat(EncodeFileName(fileName).constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(EncodeFileName(fileName).constData(), resolved))
+            throw CreateError(fileName, QStringLiteral("broken link"));
+        target = DecodeFileName(QByteArray(resolved));
     }
-    const QByteArray native = QFile::encodeName(target);
+    const QByteArray native = EncodeFileName(target);
     struct stat st {};
     const bool replacing = ::stat(native.constData(), &st) == 0;
     if (replacing && !S_ISREG(st.st_mode))

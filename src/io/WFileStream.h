@@ -3,19 +3,37 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 #include "io/FileUtils.h"
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-// A byte stream over a file descriptor, opened by full name.
-//
-// Sharing on this platform: POSIX has no mandatory share modes, so the deny
-// modes are mapped onto advisory flock() locks that every writer of ours
-// honours. "Exclusive", "deny write" and "deny read" take an exclusive lock
-// and fail at once when another of our streams holds one; "deny none" and
-// "compatible" take no lock, so readers never block writers or each other.
-// fmCreate takes the exclusive lock as well (no sharing).
+class TSharedFile;
+
+// One open of a file for everything that reads it on this thread while the scope lives:
+// a read-only deny-none TWFileStream of the same name shares the scope's descriptor
+// instead of opening the file again, and reads within the file's head and tail come
+// from one read of each. The readers and tag scanners of a format each open the file
+// by name; a scan over many files makes that one open and a few reads per file.
+// A stream may outlive the scope (the descriptor closes with the last user). A scope
+// whose file cannot be opened shares nothing: streams open (and fail) as usual.
+class TFileReadScope {
+public:
+    explicit TFileReadScope(const QString& fileName);
+    ~TFileReadScope();
+    TFileReadScope(const TFileReadScope&) = delete;
+    TFileReadScope& operator=(const TFileReadScope&) = delete;
+
+    // The open file of the innermost scope of `fileName` on this thread, or null.
+    static std::shared_ptr<TSharedFile> Of(const QString& fileName);
+
+private:
+    QString fileName;
+    TFileReadScope* outer;
+    std::shared_ptr<TSharedFile> file; // null when the file could not be opened
+};
+
 class TWFileStream {
 public:
     TWFileStream(const QString& fileName, uint32_t mode);
@@ -56,5 +74,7 @@ public:
 private:
     QString fileName;
     int handle = -1;
-    int writeError = 0; // errno of the last failed write
+    int writeError = 0;                  // errno of the last failed write
+    std::shared_ptr<TSharedFile> shared; // owner of handle when set; reads go through it
+    int64_t position = 0;                // of a shared stream, whose descriptor others use too
 };

@@ -1,10 +1,9 @@
 #include "tags/OggTag.h"
 
+#include "tags/OggApi.h"
+
 #include "io/SafeRewrite.h"
 #include "io/WFileStream.h"
-
-#include <ogg/ogg.h>
-#include <vorbis/codec.h>
 
 #include <memory>
 
@@ -24,9 +23,9 @@ constexpr int64_t kMaxHeaderBytes = int64_t(128) << 20;
 class TPageReader {
 public:
     explicit TPageReader(TWFileStream& s) : stream(s), offset(s.Position()), lastPageEnd(offset) {
-        ogg_sync_init(&sync);
+        ogg.ogg_sync_init(&sync);
     }
-    ~TPageReader() { ogg_sync_clear(&sync); }
+    ~TPageReader() { ogg.ogg_sync_clear(&sync); }
     TPageReader(const TPageReader&) = delete;
     TPageReader& operator=(const TPageReader&) = delete;
 
@@ -35,7 +34,7 @@ public:
     bool Next(ogg_page& page, int64_t& pageOffset, int64_t junkLimit = -1) {
         int64_t skipped = 0;
         for (;;) {
-            long r = ogg_sync_pageseek(&sync, &page);
+            long r = ogg.ogg_sync_pageseek(&sync, &page);
             if (r > 0) {
                 pageOffset = offset;
                 offset += r;
@@ -48,11 +47,11 @@ public:
                 if (junkLimit >= 0 && skipped > junkLimit) return false;
                 continue;
             }
-            char* buf = ogg_sync_buffer(&sync, kChunk);
+            char* buf = ogg.ogg_sync_buffer(&sync, kChunk);
             if (!buf) return false;
             int64_t n = stream.Read(buf, kChunk);
             if (n <= 0) return false;
-            ogg_sync_wrote(&sync, long(n));
+            ogg.ogg_sync_wrote(&sync, long(n));
         }
     }
     // The first byte that was neither returned in a page nor skipped.
@@ -61,6 +60,7 @@ public:
     int64_t LastPageEnd() const { return lastPageEnd; }
 
 private:
+    const TOggApi& ogg = OggApi();
     TWFileStream& stream;
     ogg_sync_state sync;
     int64_t offset;
@@ -72,13 +72,13 @@ private:
 class TVorbisHeaders {
 public:
     explicit TVorbisHeaders(TWFileStream& s) : Pages(s) {
-        vorbis_info_init(&Info);
-        vorbis_comment_init(&Comment);
+        ogg.vorbis_info_init(&Info);
+        ogg.vorbis_comment_init(&Comment);
     }
     ~TVorbisHeaders() {
-        if (streamOpen) ogg_stream_clear(&In);
-        vorbis_comment_clear(&Comment);
-        vorbis_info_clear(&Info);
+        if (streamOpen) ogg.ogg_stream_clear(&In);
+        ogg.vorbis_comment_clear(&Comment);
+        ogg.vorbis_info_clear(&Info);
     }
     TVorbisHeaders(const TVorbisHeaders&) = delete;
     TVorbisHeaders& operator=(const TVorbisHeaders&) = delete;
@@ -92,14 +92,14 @@ public:
         // that carries a Vorbis identification header.
         while (!TryIdentification(page)) {
             Multiplexed = true;
-            if (!Pages.Next(page, pageOffset, kMaxJunk) || !ogg_page_bos(&page)) return false;
+            if (!Pages.Next(page, pageOffset, kMaxJunk) || !ogg.ogg_page_bos(&page)) return false;
         }
         int headers = 1;
         ogg_packet op;
         while (headers < 3) {
-            int r = ogg_stream_packetout(&In, &op);
+            int r = ogg.ogg_stream_packetout(&In, &op);
             if (r == 1) {
-                if (vorbis_synthesis_headerin(&Info, &Comment, &op) < 0) return false;
+                if (ogg.vorbis_synthesis_headerin(&Info, &Comment, &op) < 0) return false;
                 if (++headers == 3)
                     Setup = QByteArray(reinterpret_cast<const char*>(op.packet), int(op.bytes));
                 continue;
@@ -107,11 +107,11 @@ public:
             if (r < 0) return false; // a page of the headers is missing
             if (Pages.Offset() - start > kMaxHeaderBytes) return false;
             if (!Pages.Next(page, pageOffset, kMaxHeaderBytes)) return false;
-            if (ogg_page_serialno(&page) != Serial) {
+            if (ogg.ogg_page_serialno(&page) != Serial) {
                 Multiplexed = true;
                 continue;
             }
-            if (ogg_stream_pagein(&In, &page) < 0) return false;
+            if (ogg.ogg_stream_pagein(&In, &page) < 0) return false;
         }
         return true;
     }
@@ -128,22 +128,23 @@ public:
 
 private:
     bool TryIdentification(ogg_page& page) {
-        if (!ogg_page_bos(&page)) return false;
-        if (streamOpen) ogg_stream_clear(&In);
-        ogg_stream_init(&In, ogg_page_serialno(&page));
+        if (!ogg.ogg_page_bos(&page)) return false;
+        if (streamOpen) ogg.ogg_stream_clear(&In);
+        ogg.ogg_stream_init(&In, ogg.ogg_page_serialno(&page));
         streamOpen = true;
         ogg_packet op;
-        if (ogg_stream_pagein(&In, &page) < 0 || ogg_stream_packetout(&In, &op) != 1 ||
-            vorbis_synthesis_headerin(&Info, &Comment, &op) < 0) {
-            vorbis_info_clear(&Info);
-            vorbis_info_init(&Info);
+        if (ogg.ogg_stream_pagein(&In, &page) < 0 || ogg.ogg_stream_packetout(&In, &op) != 1 ||
+            ogg.vorbis_synthesis_headerin(&Info, &Comment, &op) < 0) {
+            ogg.vorbis_info_clear(&Info);
+            ogg.vorbis_info_init(&Info);
             return false;
         }
-        Serial = ogg_page_serialno(&page);
+        Serial = ogg.ogg_page_serialno(&page);
         Identification = QByteArray(reinterpret_cast<const char*>(op.packet), int(op.bytes));
         return true;
     }
 
+    const TOggApi& ogg = OggApi();
     bool streamOpen = false;
 };
 
@@ -151,51 +152,52 @@ private:
 class TCommentPacket {
 public:
     TCommentPacket(const QByteArray& vendor, const QList<QByteArray>& comments) {
-        oggpack_writeinit(&buffer);
-        oggpack_write(&buffer, 3, 8);
+        ogg.oggpack_writeinit(&buffer);
+        ogg.oggpack_write(&buffer, 3, 8);
         for (char c : QByteArrayLiteral("vorbis"))
-            oggpack_write(&buffer, static_cast<unsigned char>(c), 8);
+            ogg.oggpack_write(&buffer, static_cast<unsigned char>(c), 8);
         WriteString(vendor);
-        oggpack_write(&buffer, static_cast<unsigned long>(comments.size()), 32);
+        ogg.oggpack_write(&buffer, static_cast<unsigned long>(comments.size()), 32);
         for (const QByteArray& c : comments)
             WriteString(c);
-        oggpack_write(&buffer, 1, 1);
+        ogg.oggpack_write(&buffer, 1, 1);
     }
-    ~TCommentPacket() { oggpack_writeclear(&buffer); }
+    ~TCommentPacket() { ogg.oggpack_writeclear(&buffer); }
     TCommentPacket(const TCommentPacket&) = delete;
     TCommentPacket& operator=(const TCommentPacket&) = delete;
 
-    unsigned char* Data() { return oggpack_get_buffer(&buffer); }
-    long Size() { return oggpack_bytes(&buffer); }
+    unsigned char* Data() { return ogg.oggpack_get_buffer(&buffer); }
+    long Size() { return ogg.oggpack_bytes(&buffer); }
 
 private:
     void WriteString(const QByteArray& s) {
-        oggpack_write(&buffer, static_cast<unsigned long>(s.size()), 32);
+        ogg.oggpack_write(&buffer, static_cast<unsigned long>(s.size()), 32);
         for (char c : s)
-            oggpack_write(&buffer, static_cast<unsigned char>(c), 8);
+            ogg.oggpack_write(&buffer, static_cast<unsigned char>(c), 8);
     }
+    const TOggApi& ogg = OggApi();
     oggpack_buffer buffer{};
 };
 
 class TOutStream {
 public:
-    TOutStream(int serial, TWFileStream& out) : out(out) { ogg_stream_init(&state, serial); }
-    ~TOutStream() { ogg_stream_clear(&state); }
+    TOutStream(int serial, TWFileStream& out) : out(out) { ogg.ogg_stream_init(&state, serial); }
+    ~TOutStream() { ogg.ogg_stream_clear(&state); }
     TOutStream(const TOutStream&) = delete;
     TOutStream& operator=(const TOutStream&) = delete;
 
     void PacketIn(ogg_packet& op) {
-        if (ogg_stream_packetin(&state, &op) != 0)
+        if (ogg.ogg_stream_packetin(&state, &op) != 0)
             throw ESonvaleError(QStringLiteral("Ogg stream error"));
     }
     void Flush() {
         ogg_page page;
-        while (ogg_stream_flush(&state, &page))
+        while (ogg.ogg_stream_flush(&state, &page))
             Write(page);
     }
     void PageOut() {
         ogg_page page;
-        while (ogg_stream_pageout(&state, &page))
+        while (ogg.ogg_stream_pageout(&state, &page))
             Write(page);
     }
 
@@ -204,6 +206,7 @@ private:
         out.WriteBuffer(page.header, page.header_len);
         out.WriteBuffer(page.body, page.body_len);
     }
+    const TOggApi& ogg = OggApi();
     TWFileStream& out;
     ogg_stream_state state{};
 };
@@ -222,6 +225,7 @@ ogg_packet HeaderPacket(QByteArray& data, int64_t number) {
 // Writes the first Vorbis logical stream of `in` to `out` with a new comment
 // header, then everything after that stream unchanged.
 void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& comments) {
+    const TOggApi& ogg = OggApi();
     TVorbisHeaders h(in);
     if (!h.Open() || h.Multiplexed) throw EOggNotWritable();
 
@@ -248,7 +252,7 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
     int64_t tail = -1; // where the bytes after the Vorbis stream start
     auto fetch = [&](ogg_packet& op) {
         for (;;) {
-            int r = ogg_stream_packetout(&h.In, &op);
+            int r = ogg.ogg_stream_packetout(&h.In, &op);
             if (r == 1) return true;
             if (r < 0) continue; // a hole in the data: go on behind it
             if (endOfInput) return false;
@@ -261,17 +265,17 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
                 tail = h.Pages.LastPageEnd();
                 continue;
             }
-            if (ogg_page_serialno(&page) != h.Serial) {
+            if (ogg.ogg_page_serialno(&page) != h.Serial) {
                 // A new link of a chained file whose previous link lacks its
                 // end mark; any other page means interleaved streams, which
                 // re-paginating one of them would break.
-                if (!ogg_page_bos(&page)) throw EOggNotWritable();
+                if (!ogg.ogg_page_bos(&page)) throw EOggNotWritable();
                 endOfInput = true;
                 tail = pageOffset;
                 continue;
             }
-            ogg_stream_pagein(&h.In, &page);
-            if (ogg_page_eos(&page)) {
+            ogg.ogg_stream_pagein(&h.In, &page);
+            if (ogg.ogg_page_eos(&page)) {
                 endOfInput = true;
                 tail = h.Pages.Offset();
             }
@@ -286,7 +290,7 @@ void Repaginate(TWFileStream& in, TWFileStream& out, const QList<QByteArray>& co
     bool needFlush = false, needOut = false;
     ogg_packet op;
     while (fetch(op)) {
-        long block = vorbis_packet_blocksize(&h.Info, &op);
+        long block = ogg.vorbis_packet_blocksize(&h.Info, &op);
         if (block > 0) {
             if (previousBlock > 0) granule += (previousBlock + block) / 4;
             previousBlock = block;
@@ -319,6 +323,7 @@ bool TOggTag::Read(TWFileStream& in) {
     Fields.clear();
     Vendor.clear();
     Multiplexed = false;
+    OggApi(); // without the libraries the file cannot be read: that is told, not a missing tag
     try {
         TVorbisHeaders h(in);
         if (!h.Open()) return false;

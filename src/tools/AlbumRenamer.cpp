@@ -5,6 +5,7 @@
 #include "io/FileUtils.h"
 #include "io/SafeRewrite.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/AutoSort.h"
@@ -58,16 +59,15 @@ QString ExtensionWithDot(const QString& path) {
 
 bool AlbumListsReady(const QStringList& entries, const QStringList& tracks, TPrompter& prompter) {
     if (entries.isEmpty()) {
-        prompter.ShowPlainMessage(QStringLiteral("Empty local files list."));
+        prompter.ShowPlainMessage(Tr("Empty local files list."));
         return false;
     }
     if (tracks.isEmpty()) {
-        prompter.ShowPlainMessage(
-            QStringLiteral("Empty new tracks list. Please query the FreeDB first."));
+        prompter.ShowPlainMessage(Tr("Empty new tracks list. Please query the FreeDB first."));
         return false;
     }
     if (entries.size() != tracks.size()) {
-        prompter.ShowPlainMessage(QStringLiteral("Number of tracks does not match."));
+        prompter.ShowPlainMessage(Tr("Number of tracks does not match."));
         return false;
     }
     return true;
@@ -155,8 +155,8 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
     if (!AlbumListsReady(o.Entries, o.Tracks, prompter)) return result;
     const QString pattern = SanitizeFileName(o.Pattern);
     if (pattern.trimmed().isEmpty() || !IsValidPattern(pattern)) {
-        prompter.ShowPlainMessage(QStringLiteral(
-            "Invalid rename pattern. Please use the Settings form to select a valid pattern"));
+        prompter.ShowPlainMessage(
+            Tr("Invalid rename pattern. Please use the Settings form to select a valid pattern"));
         return result;
     }
     result.Ran = true;
@@ -181,13 +181,13 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
                                          o.Genre,  QString::number(n), o.Comments};
             try {
                 if (!WideFileExists(oldPath))
-                    errors << QStringLiteral("No such file");
+                    errors << Tr("No such file");
                 else if (o.DryRun)
                     file.Tagged = FormatCodeOfName(oldPath) != 0;
                 else if (WriteAlbumFileTags(oldPath, values, kinds))
                     file.Tagged = true;
                 else
-                    errors << QStringLiteral("tags not written");
+                    errors << Tr("tags not written");
             } catch (const ESonvaleError& e) {
                 if (!o.KeepGoing) throw;
                 errors << e.Message;
@@ -195,7 +195,7 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
         }
         if (o.Rename) {
             if (newName.isEmpty()) {
-                errors << QStringLiteral("the pattern gives no usable file name");
+                errors << Tr("the pattern gives no usable file name");
             } else if (folder + newName != oldPath) {
                 file.NewName = newName;
                 QString why;
@@ -226,17 +226,17 @@ TAlbumRenamerResult RunAlbumRenamer(const TAlbumRenamerOptions& o, TProgress& pr
             AlbumPlaylistLines(folder, result.Entries, plsFolder, o.PlaylistRelative);
         QString error;
         if (o.PlaylistDirMode == 2 && o.PlaylistFolder.trimmed().isEmpty())
-            error = QStringLiteral("no playlist folder is set");
+            error = Tr("no playlist folder is set");
         else if (name.isEmpty())
-            error = QStringLiteral("the playlist pattern gives no usable file name");
+            error = Tr("the playlist pattern gives no usable file name");
         else
             result.PlaylistPath = plsFolder + name;
         if (error.isEmpty() && !o.DryRun)
             result.PlaylistWritten =
                 WriteAlbumPlaylist(result.PlaylistPath, result.PlaylistLines, error);
         if (!error.isEmpty()) {
-            prompter.ShowMessageBox(
-                QStringLiteral("The playlist could not be written: %1").arg(error), mbOk, mkError);
+            prompter.ShowMessageBox(Tr("The playlist could not be written: %1").arg(error), mbOk,
+                                    mkError);
             ++result.Failed;
         }
     }

@@ -1,6 +1,7 @@
 #include "tools/BurnHandOff.h"
 
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/Compilation.h"
 #include "tools/Prompter.h"
 
@@ -9,11 +10,7 @@
 
 const char* const kBurnhavenDownloadUrl = "https://burnhaven.example/download";
 
-namespace {
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TBurnerPanel", text);
-}
-} // namespace
+namespace {} // namespace
 
 TBurnPlan PrepareBurn(const TBurnRequest& request, TPrompter& prompter) {
     TBurnPlan plan;

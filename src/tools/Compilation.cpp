@@ -4,6 +4,7 @@
 #include "io/SafeRewrite.h"
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
+#include "lang/TextStorage.h"
 #include "platform/Platform.h"
 #include "tools/FolderScan.h"
 #include "tools/TextFile.h"
@@ -117,7 +118,7 @@ QStringList ReadCompilationFile(const QString& fileName) {
     TWFileStream file(fileName, fmOpenRead | fmShareDenyNone);
     const int64_t size = file.GetSize();
     if (size > kMaxCompilationBytes)
-        throw ESonvaleError(QStringLiteral("Compilation file too large: %1").arg(fileName));
+        throw ESonvaleError(Tr("Compilation file too large: %1").arg(fileName));
     QStringList paths = DecodeTextLines(file.ReadBytesAt(0, size));
     paths.removeAll(QString());
     return paths;

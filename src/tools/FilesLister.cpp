@@ -3,13 +3,13 @@
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/ByteSize.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 #include "tools/StreamWriter.h"
 #include "tools/TextFile.h"
 
-#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -70,7 +70,7 @@ QString ColumnValue(int column, const QString& path, TAudioFile& af, const TList
     case lcFormat:
         return WideExtractFileExt(path, true).toUpper();
     case lcSize:
-        return FormatByteSize(uint64_t(std::max<qint64>(0, QFileInfo(path).size())));
+        return FormatByteSize(uint64_t(std::max<qint64>(0, WideFileSize(path))));
     case lcBitrate: {
         const int32_t bitrate = af.Reader->GetBitrate();
         if (!o.Kbps) return QString::number(bitrate);
@@ -161,7 +161,7 @@ QByteArray BuildListing(const TListerOptions& options, TProgress& progress, TLis
         QList<QPair<int, QString>> values;
         QString error;
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             af.SetFileName(path);
             try {
@@ -170,7 +170,7 @@ QByteArray BuildListing(const TListerOptions& options, TProgress& progress, TLis
                         if (options.Columns & (1 << c))
                             values.append({c, ColumnValue(c, path, af, options)});
                 } else {
-                    error = QStringLiteral("Unknown audio format");
+                    error = Tr("Unknown audio format");
                 }
             } catch (const ESonvaleError& e) {
                 error = e.Message;
@@ -196,15 +196,15 @@ TListerResult RunFilesLister(const TListerOptions& options, TProgress& progress,
     QString folder = WideExtractFileDir(options.OutputFolder);
     if (folder.isEmpty() && options.OutputFolder.startsWith(kPathDelim)) folder = kPathDelim;
     if (folder.isEmpty() || !WideDirectoryExists(folder)) {
-        prompter.ShowPlainMessage(QStringLiteral("Invalid output directory"));
+        prompter.ShowPlainMessage(Tr("Invalid output directory"));
         return result;
     }
     if (options.Paths.isEmpty()) {
-        prompter.ShowPlainMessage(QStringLiteral("Nothing to list"));
+        prompter.ShowPlainMessage(Tr("Nothing to list"));
         return result;
     }
     if ((options.Columns & ((1 << kListColumnCount) - 1)) == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No datafield selected."));
+        prompter.ShowPlainMessage(Tr("No datafield selected."));
         return result;
     }
     result.Ran = true;

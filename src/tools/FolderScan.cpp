@@ -1,9 +1,10 @@
 #include "tools/FolderScan.h"
 
 #include "audio/AudioHelpers.h"
+#include "io/FileUtils.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <algorithm>
+#include <vector>
 
 QString ListPathExtension(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
@@ -27,15 +28,30 @@ bool Walk(const QString& folder, bool recurse, const TFolderScanHooks& hooks) {
     if (!prefix.isEmpty() && !prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
     // Entries in name order, letter case ignored, as the Windows file system lists them:
     // the order of a folder becomes track numbers in the taggers, and the raw order of
-    // other file systems (hashed on ext4) would number an album at random.
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                          QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& info : entries) {
-        const QString path = prefix + info.fileName();
-        if (info.isDir()) {
-            if (recurse && !info.isSymLink() && !Walk(path, recurse, hooks)) return false;
+    // other file systems (hashed on ext4) would number an album at random. The file
+    // helpers' own listing keeps names that are not valid UTF-8 reachable.
+    struct TEntry {
+        QString name;
+        bool walk; // a folder that is not a link
+        bool folder;
+    };
+    std::vector<TEntry> entries;
+    TWideSearchRec rec;
+    if (WideFindFirst(prefix + QStringLiteral("*"), faAnyFile | faDirectory, rec) == 0) {
+        do {
+            const bool folder = rec.Attr & faDirectory;
+            entries.push_back({rec.Name, folder && !(rec.Attr & faSymLink), folder});
+        } while (WideFindNext(rec) == 0);
+        WideFindClose(rec);
+    }
+    std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+        const int c = a.name.compare(b.name, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    for (const TEntry& e : entries) {
+        const QString path = prefix + e.name;
+        if (e.folder) {
+            if (recurse && e.walk && !Walk(path, recurse, hooks)) return false;
             continue;
         }
         if (hooks.File) hooks.File(path);

@@ -4,6 +4,7 @@
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
+#include "lang/TextStorage.h"
 #include "tags/TagSelect.h"
 #include "tools/BatchReport.h"
 #include "tools/Hashes.h"
@@ -27,20 +28,20 @@ struct TWorker {
 };
 
 QString NoSuchFile() {
-    return QStringLiteral("No such file");
+    return Tr("No such file");
 }
 
 // Opens `path` for reading; empty when it does not exist, raises when it cannot be read.
 std::unique_ptr<TWFileStream> OpenForHash(const QString& path, TFileIdentity* identity = nullptr) {
     if (!WideRegularFile(path, identity)) {
-        if (WideFileExists(path)) throw ESonvaleError(QStringLiteral("Not a regular file"));
+        if (WideFileExists(path)) throw ESonvaleError(Tr("Not a regular file"));
         return nullptr;
     }
     return std::make_unique<TWFileStream>(path, fmOpenRead | fmShareDenyNone);
 }
 
 [[noreturn]] void ReadFailed() {
-    throw ESonvaleError(QStringLiteral("The file changed or could not be read"));
+    throw ESonvaleError(Tr("The file changed or could not be read"));
 }
 
 // Hashes exactly `count` bytes from `at`; a file that shrank or fails to read raises.
@@ -48,7 +49,7 @@ QString HashRange(TWFileStream& stream, int64_t at, int64_t count, TWorker& w) {
     w.Hash.Init();
     while (count > 0) {
         const int64_t want = std::min<int64_t>(count, int64_t(w.Buffer.size()));
-        if (w.Stop && w.Stop->load()) throw ESonvaleError(QStringLiteral("Stopped"));
+        if (w.Stop && w.Stop->load()) throw ESonvaleError(Tr("Stopped"));
         if (stream.ReadAt(at, w.Buffer.data(), want) != want) ReadFailed();
         w.Hash.Update(w.Buffer.data(), size_t(want));
         at += want;

@@ -42,6 +42,7 @@ public:
     void Final(uint8_t* digest) override;
 
 private:
+    const struct TCryptoApi* FCrypto; // libcrypto, loaded by the first hash
     evp_md_ctx_st* FContext;
     bool FInitialized = false;
 };

@@ -3,6 +3,7 @@
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "platform/Platform.h"
 #include "tags/FieldList.h"
 #include "tools/BatchReport.h"
@@ -80,7 +81,7 @@ bool MakeLink(TMagicLink& link) {
         path = folder + kPathDelim + WideExtractFileBase(name) + QStringLiteral(" (%1)").arg(n) +
                WideExtractFileExt(name);
     }
-    link.Reason = QStringLiteral("every name is taken");
+    link.Reason = Tr("every name is taken");
     return false;
 }
 
@@ -91,11 +92,11 @@ bool LinkFromDesktop(TMagicLink& link) {
     if (there.isSymLink()) {
         if (there.symLinkTarget() == link.Target) return true;
         if (!QFile::remove(link.Link)) {
-            link.Reason = QStringLiteral("the old link could not be removed");
+            link.Reason = Tr("the old link could not be removed");
             return false;
         }
     } else if (there.exists()) {
-        link.Reason = QStringLiteral("a file of that name is in the way");
+        link.Reason = Tr("a file of that name is in the way");
         return false;
     }
     QFile target(link.Target);
@@ -108,8 +109,7 @@ QString FailureText(const QList<TMagicLink>& failures) {
     QStringList lines;
     for (const TMagicLink& l : failures)
         lines << l.Link + QStringLiteral(": ") + l.Reason;
-    return FailureListText(QStringLiteral("%1 links could not be made:").arg(failures.size()),
-                           lines);
+    return FailureListText(Tr("%1 links could not be made:").arg(failures.size()), lines);
 }
 
 } // namespace
@@ -147,7 +147,7 @@ bool MagicFolderPaths(const QString& artist, const QString& album, QStringList& 
     const QString a = SanitizeFileName(artist).trimmed();
     const QString b = SanitizeFileName(album).trimmed();
     if (a.isEmpty() || b.isEmpty()) {
-        if (why) *why = a.isEmpty() ? QStringLiteral("no artist") : QStringLiteral("no album");
+        if (why) *why = a.isEmpty() ? Tr("no artist") : Tr("no album");
         return false;
     }
     const QChar sep = QLatin1Char('\\');
@@ -179,11 +179,10 @@ TMagicBuildResult BuildMagicTree(const TMagicBuildOptions& options, TMagicTree& 
             QDir::isRelativePath(song.Path) ? QFileInfo(song.Path).absoluteFilePath() : song.Path;
         QStringList unified;
         if (!WideFileExists(audio)) {
-            song.Reason = QStringLiteral("No such file");
+            song.Reason = Tr("No such file");
         } else {
             try {
-                if (!ReadFileTags(audio, unified))
-                    song.Reason = QStringLiteral("Unknown audio format");
+                if (!ReadFileTags(audio, unified)) song.Reason = Tr("Unknown audio format");
             } catch (const ESonvaleError& e) {
                 if (!options.KeepGoing) throw;
                 song.Reason = e.Message;
@@ -207,9 +206,9 @@ TMagicBuildResult BuildMagicTree(const TMagicBuildOptions& options, TMagicTree& 
     }
     if (!result.IncompleteTags.isEmpty())
         result.LoadIntoEditor =
-            prompter.AskQuestion(QStringLiteral("Files with incomplete tags were found. Do you "
-                                                "want to cancel the current operation and load "
-                                                "these files in the tag editor ?"));
+            prompter.AskQuestion(Tr("Files with incomplete tags were found. Do you "
+                                    "want to cancel the current operation and load "
+                                    "these files in the tag editor ?"));
     return result;
 }
 
@@ -269,8 +268,8 @@ TMagicCreateResult CreateMagicFolder(const TMagicTree& tree, const TMagicCreateO
     TMagicCreateResult result;
     const QString base = WideExcludeTrailingBackslash(options.BaseFolder);
     if (base.isEmpty() || !IsMagicFolder(base)) {
-        prompter.ShowMessageBox(QStringLiteral("%1 holds files that are not a magic folder's; "
-                                               "choose an empty folder.")
+        prompter.ShowMessageBox(Tr("%1 holds files that are not a magic folder's; "
+                                   "choose an empty folder.")
                                     .arg(base),
                                 mbOk, mkError);
         return result;
@@ -297,7 +296,7 @@ TMagicCreateResult CreateMagicFolder(const TMagicTree& tree, const TMagicCreateO
         if (options.DryRun) {
             link.Made = true;
         } else if (!folders.contains(folder) && !QDir().mkpath(folder)) {
-            link.Reason = QStringLiteral("the folder could not be created");
+            link.Reason = Tr("the folder could not be created");
         } else {
             folders.insert(folder);
             link.Made = MakeLink(link);
@@ -312,7 +311,7 @@ TMagicCreateResult CreateMagicFolder(const TMagicTree& tree, const TMagicCreateO
         tell(desktop);
     }
     if (result.Failures.isEmpty())
-        prompter.ShowPlainMessage(QStringLiteral("Magic Folder successfully updated."));
+        prompter.ShowPlainMessage(Tr("Magic Folder successfully updated."));
     else
         prompter.ShowMessageBox(FailureText(result.Failures), mbOk, mkWarning);
     return result;

@@ -3,6 +3,7 @@
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
@@ -44,16 +45,16 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
     if (paths.isEmpty()) return result;
     const int kinds = options.Kinds & 15;
     if (kinds == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        prompter.ShowPlainMessage(Tr("No tags selected."));
         return result;
     }
     if (options.ConfirmErase) {
         const QStringList empty = EmptyFields(options);
-        const QString files = paths.size() == 1 ? QStringLiteral("the file")
-                                                : QStringLiteral("the %1 files").arg(paths.size());
+        const QString files =
+            paths.size() == 1 ? Tr("the file") : Tr("the %1 files").arg(paths.size());
         if (!empty.isEmpty() &&
             !prompter.AskWarning(
-                QStringLiteral("These fields are empty and will be erased in %1: %2.\n\nContinue ?")
+                Tr("These fields are empty and will be erased in %1: %2.\n\nContinue ?")
                     .arg(files, empty.join(QStringLiteral(", ")))))
             return result;
     }
@@ -73,7 +74,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         // A file removed since it was listed is a failure like any file that does not
         // open, not an error that ends the run.
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             try {
                 QStringList unified;
@@ -83,9 +84,7 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
                 ok = WriteFileTags(path, options.Artist, kinds, options.Comments,
                                    QString::asprintf("%d", tracks[i]), options.Genre, options.Year,
                                    options.Album, title);
-                if (!ok)
-                    error = readable ? QStringLiteral("tags not written")
-                                     : QStringLiteral("Unknown audio format");
+                if (!ok) error = readable ? Tr("tags not written") : Tr("Unknown audio format");
             } catch (const ESonvaleError& e) {
                 if (!options.KeepGoing) throw;
                 error = e.Message;
@@ -101,14 +100,13 @@ TMultiTaggerResult RunMultiTagger(const TMultiTaggerOptions& options, TProgress&
         if (options.FileDone) options.FileDone(path, ok, error);
         progress.SetPosition(i);
     }
-    const QString errors = QStringLiteral("Errors have occured while updating metatags");
+    const QString errors = Tr("Errors have occured while updating metatags");
     if (result.Stopped)
         prompter.ShowPlainMessage(StoppedMessage(result.Written + result.Failed, result.Total) +
                                   (result.Failed ? QStringLiteral("\n") + errors : QString()));
     else
-        prompter.ShowPlainMessage(result.Failed == 0
-                                      ? QStringLiteral("MetaTags successfully upated in all files.")
-                                      : errors);
+        prompter.ShowPlainMessage(
+            result.Failed == 0 ? Tr("MetaTags successfully upated in all files.") : errors);
     progress.SetPosition(0);
     return result;
 }

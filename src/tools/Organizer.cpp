@@ -3,6 +3,7 @@
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "platform/Platform.h"
 #include "platform/SettingsValues.h"
 #include "tags/MetaTag.h"
@@ -58,7 +59,7 @@ public:
             if (!WideDirectoryExists(path) && !FDryRun && !WideCreateDir(path)) {
                 const int err = errno;
                 if (!WideDirectoryExists(path)) {
-                    *why = QStringLiteral("the folder %1 could not be created: %2")
+                    *why = Tr("the folder %1 could not be created: %2")
                                .arg(path, QString::fromLocal8Bit(std::strerror(err)));
                     return false;
                 }
@@ -70,14 +71,12 @@ public:
 
     // Why `target` cannot take the file now at `source`; empty when it is free.
     QString Blocked(const QString& target, const QString& source) const {
-        if (FTaken.contains(target))
-            return QStringLiteral("another file of this run was given the same name");
+        if (FTaken.contains(target)) return Tr("another file of this run was given the same name");
         if (!FDryRun || FFreed.contains(target)) return QString();
         // The source itself under another letter case, on a file system that ignores it.
         if (target.compare(source, Qt::CaseInsensitive) == 0) return QString();
         const QFileInfo there(target);
-        return there.exists() || there.isSymLink() ? QStringLiteral("the target exists")
-                                                   : QString();
+        return there.exists() || there.isSymLink() ? Tr("the target exists") : QString();
     }
 
     void Took(const QString& source, const QString& target) {
@@ -102,14 +101,14 @@ struct TRun {
 // The unified tags of a file; false with the reason when it has none to give.
 bool ReadTags(const QString& path, bool keepGoing, TMetaTag& meta, QString& why) {
     if (!WideFileExists(path)) {
-        why = QStringLiteral("No such file");
+        why = Tr("No such file");
         return false;
     }
     TAudioFile af;
     af.SetFileName(path);
     try {
         if (!af.Open()) {
-            why = QStringLiteral("Unknown audio format");
+            why = Tr("Unknown audio format");
             return false;
         }
         meta.FromFileTags(af.Reader->Tags, TMetaTag::FamilyOf(WideExtractFileExt(path, true)));
@@ -145,7 +144,7 @@ TOrganizedFile OrganizeOne(TRun& run, int index, const QString& path) {
             if (!missing.contains(m)) missing.append(m);
     if (!missing.isEmpty()) {
         file.Status = TOrganizeStatus::IncompleteTags;
-        file.Reason = QStringLiteral("incomplete tags: no ") + missing.join(QStringLiteral(", "));
+        file.Reason = Tr("incomplete tags: no %1").arg(missing.join(QStringLiteral(", ")));
         return file;
     }
 
@@ -179,7 +178,7 @@ TOrganizedFile OrganizeOne(TRun& run, int index, const QString& path) {
                 .trimmed();
         name = SafeFileName(expanded, WideExtractFileExt(source));
         if (name.isEmpty()) {
-            file.Reason = QStringLiteral("the tags give an empty file name");
+            file.Reason = Tr("the tags give an empty file name");
             return file;
         }
     }
@@ -205,8 +204,8 @@ QString FailureText(const QList<TOrganizedFile>& failures) {
     QStringList lines;
     for (const TOrganizedFile& f : failures)
         lines << f.OldPath + QStringLiteral(": ") + f.Reason;
-    return FailureListText(
-        QStringLiteral("%1 files could not be moved or renamed:").arg(failures.size()), lines);
+    return FailureListText(Tr("%1 files could not be moved or renamed:").arg(failures.size()),
+                           lines);
 }
 
 } // namespace
@@ -237,9 +236,9 @@ TOrganizerResult RunOrganizer(const TOrganizerOptions& options, TProgress& progr
         run.Base = options.BaseDir;
         if (run.Base.size() > 1 && run.Base.endsWith(kPathDelim)) run.Base.chop(1);
         if (!WideDirectoryExists(run.Base)) {
-            prompter.ShowPlainMessage(QStringLiteral("Invalid Output Directory. Please use the "
-                                                     "Setup form to choose a valid output "
-                                                     "directory."));
+            prompter.ShowPlainMessage(Tr("Invalid Output Directory. Please use the "
+                                         "Setup form to choose a valid output "
+                                         "directory."));
             return result;
         }
     }
@@ -275,10 +274,10 @@ TOrganizerResult RunOrganizer(const TOrganizerOptions& options, TProgress& progr
         prompter.ShowMessageBox(FailureText(result.Failures), mbOk, mkWarning);
     if (!result.IncompleteTags.isEmpty())
         result.LoadIntoEditor = prompter.AskQuestion(
-            QString::asprintf("%d files could not be moved or renamed due to incomplete tags. Do "
-                              "you want to load this list into the tag editor ?",
-                              int(result.IncompleteTags.size())));
+            Tr("%1 files could not be moved or renamed due to incomplete tags. Do you want "
+               "to load this list into the tag editor ?")
+                .arg(result.IncompleteTags.size()));
     else if (result.Failures.isEmpty())
-        prompter.ShowPlainMessage(QStringLiteral("Done !"));
+        prompter.ShowPlainMessage(Tr("Done !"));
     return result;
 }

@@ -3,6 +3,7 @@
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
 #include "io/WFileStream.h"
+#include "lang/TextStorage.h"
 #include "tools/Random.h"
 #include "tools/TextFile.h"
 
@@ -30,7 +31,7 @@ bool IsFileUrl(const QString& entry) {
 void AddEntry(QStringList& entries, const QString& entry) {
     if (entries.size() >= kMaxPlaylistEntries)
         throw ESonvaleError(
-            QStringLiteral("Playlist too large (more than %1 entries)").arg(kMaxPlaylistEntries));
+            Tr("Playlist too large (more than %1 entries)").arg(kMaxPlaylistEntries));
     entries.append(entry);
 }
 
@@ -117,8 +118,7 @@ void ReadPlaylist(const QString& path, QStringList& entries) {
     entries.clear();
     TWFileStream file(path, fmOpenRead | fmShareDenyNone);
     const int64_t size = file.GetSize();
-    if (size > kMaxPlaylistBytes)
-        throw ESonvaleError(QStringLiteral("Playlist too large: %1").arg(path));
+    if (size > kMaxPlaylistBytes) throw ESonvaleError(Tr("Playlist too large: %1").arg(path));
     const QString key = PlaylistFormatKey(path);
     if (!IsPlaylistFormatKey(key)) return;
     entries = ParsePlaylist(file.ReadBytesAt(0, size), key, QFileInfo(path).absolutePath());

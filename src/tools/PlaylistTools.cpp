@@ -1,6 +1,7 @@
 #include "tools/PlaylistTools.h"
 
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "tools/Playlist.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -44,19 +45,19 @@ TPlaylistCreatorResult RunPlaylistCreator(const TPlaylistCreatorOptions& options
     TPlaylistCreatorResult result;
     result.Name = options.Name.trimmed();
     if (options.Entries.isEmpty()) {
-        prompter.ShowPlainMessage(QStringLiteral("Empty List"));
+        prompter.ShowPlainMessage(Tr("Empty List"));
         return result;
     }
     // A pasted separator would put the playlist into another folder.
     if (result.Name.isEmpty() ||
         std::any_of(result.Name.begin(), result.Name.end(), IsForbiddenNameChar)) {
-        prompter.ShowPlainMessage(QStringLiteral("Invalid Playlist Name"));
+        prompter.ShowPlainMessage(Tr("Invalid Playlist Name"));
         return result;
     }
     QString folder = options.OutputFolder.trimmed();
     if (folder != QString(kPathDelim)) folder = WideExcludeTrailingBackslash(folder);
     if (folder.isEmpty() || !WideDirectoryExists(folder)) {
-        prompter.ShowPlainMessage(QStringLiteral("Invalid Output Directory"));
+        prompter.ShowPlainMessage(Tr("Invalid Output Directory"));
         return result;
     }
     const QString base = WideIncludeTrailingBackslash(folder);
@@ -110,12 +111,12 @@ TPlaylistAnalysis AnalysePlaylist(const QStringList& entries, const QString& fol
 bool SaveCheckedPlaylist(const TLoadedPlaylist& playlist, const QStringList& entries, bool relative,
                          TStreamWriter& writer, TPrompter& prompter) {
     if (!WideFileExists(playlist.Path)) {
-        prompter.ShowPlainMessage(QStringLiteral("Please load a playlist first."));
+        prompter.ShowPlainMessage(Tr("Please load a playlist first."));
         return false;
     }
     if (entries.isEmpty()) {
         prompter.ShowPlainMessage(
-            QStringLiteral("Empty playlist... You should delete the playlist file manually."));
+            Tr("Empty playlist... You should delete the playlist file manually."));
         return false;
     }
     QStringList out = entries;
@@ -125,7 +126,7 @@ bool SaveCheckedPlaylist(const TLoadedPlaylist& playlist, const QStringList& ent
     writer.Buffer.clear();
     // A playlist of another kind would be replaced by nothing.
     if (!WritePlaylist(PlaylistFormatKey(playlist.Path), out, writer.Buffer)) {
-        prompter.ShowPlainMessage(QStringLiteral("Failed."));
+        prompter.ShowPlainMessage(Tr("Failed."));
         return false;
     }
     writer.Target = playlist.Path;

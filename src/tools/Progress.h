@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lang/TextStorage.h"
+
 #include <QString>
 
 // Progress of a tool's loop; the GUI drives its panel's progress bar and handles
@@ -38,8 +40,7 @@ inline bool NextItem(TProgress& progress, int index, int total, const QString& p
 
 // The closing message of a run the user stopped: how many of the files were handled.
 inline QString StoppedMessage(int handled, int total) {
-    return QStringLiteral(
-               "Stopped: %1 of %2 files were handled, the others were left as they were.")
+    return Tr("Stopped: %1 of %2 files were handled, the others were left as they were.")
         .arg(handled)
         .arg(total);
 }

@@ -2,6 +2,7 @@
 
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -14,7 +15,7 @@ TQualityResult RunQualityAnalyser(const TQualityOptions& options, TProgress& pro
                                   TPrompter& prompter) {
     TQualityResult result;
     if (options.MinSampleRate <= 0) {
-        prompter.ShowPlainMessage(QStringLiteral("Please choose a minimal samplerate."));
+        prompter.ShowPlainMessage(Tr("Please choose a minimal samplerate."));
         return result;
     }
     result.Ran = true;
@@ -26,8 +27,7 @@ TQualityResult RunQualityAnalyser(const TQualityOptions& options, TProgress& pro
         QString error;
         // Not opened through a reader: a pipe or device named like audio would block it.
         if (!WideRegularFile(path)) {
-            error = WideFileExists(path) ? QStringLiteral("Not a regular file")
-                                         : QStringLiteral("No such file");
+            error = WideFileExists(path) ? Tr("Not a regular file") : Tr("No such file");
         } else {
             error = FileStepError(options.KeepGoing, [&] {
                 TAudioFile af;

@@ -1,4 +1,5 @@
 #include "tools/SafeNames.h"
+#include "lang/TextStorage.h"
 
 #include <algorithm>
 
@@ -42,7 +43,7 @@ bool SafeFolderParts(const QString& text, QStringList& parts, QString* why) {
         const QString part = CleanNamePart(raw);
         if (part.isEmpty()) continue;
         if (part == QLatin1String(".") || part == QLatin1String("..")) {
-            if (why) *why = QStringLiteral("the tags give the folder name \"%1\"").arg(part);
+            if (why) *why = Tr("the tags give the folder name \"%1\"").arg(part);
             parts.clear();
             return false;
         }

@@ -3,6 +3,7 @@
 #include "audio/AudioFile.h"
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "platform/Platform.h"
 #include "platform/Players.h"
 #include "tags/MetaTag.h"
@@ -13,10 +14,6 @@
 #include <limits>
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TSingleEdPanel", text);
-}
 
 // Rounded half to even, like every duration and rate the tools show; 0 for
 // values a damaged header can produce (NaN, infinities, out of range).

@@ -2,6 +2,7 @@
 
 #include "io/SafeRewrite.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -40,6 +41,6 @@ bool RunStreamWriterAndTell(TStreamWriter& writer, TPrompter& prompter) {
     const bool ok = writer.RunStreamWriter();
     if (!ok && !writer.LastError.isEmpty())
         prompter.ShowMessageBox(writer.LastError, mbOk, mkError);
-    prompter.ShowPlainMessage(ok ? QStringLiteral("Done !") : QStringLiteral("Failed."));
+    prompter.ShowPlainMessage(ok ? Tr("Done !") : Tr("Failed."));
     return ok;
 }

@@ -3,6 +3,7 @@
 #include "audio/AudioFile.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -14,7 +15,7 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
     if (options.Paths.isEmpty()) return result;
     const int kinds = options.Kinds & 15;
     if (kinds == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        prompter.ShowPlainMessage(Tr("No tags selected."));
         return result;
     }
     result.Ran = true;
@@ -34,7 +35,7 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
         bool ok = false;
         QString error;
         if (!WideFileExists(path)) {
-            error = QStringLiteral("No such file");
+            error = Tr("No such file");
         } else {
             TAudioFile af;
             af.SetFileName(path);
@@ -42,9 +43,9 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
                 if (af.Open()) {
                     ok = af.Reader->RemoveTags(kinds);
                     af.Close();
-                    if (!ok) error = QStringLiteral("tags not removed");
+                    if (!ok) error = Tr("tags not removed");
                 } else {
-                    error = QStringLiteral("Unknown audio format");
+                    error = Tr("Unknown audio format");
                 }
             } catch (const ESonvaleError& e) {
                 af.Close();
@@ -65,14 +66,13 @@ TTagRemoverResult RunTagRemover(const TTagRemoverOptions& options, TProgress& pr
         progress.SetPosition(int(std::nearbyint((1.0 - double(remaining.size()) / n) * 100.0)));
     }
     result.Handled = result.Total - int(remaining.size());
-    const QString errors = QStringLiteral("Errors have occured while removing metatags");
+    const QString errors = Tr("Errors have occured while removing metatags");
     if (result.Stopped)
         prompter.ShowPlainMessage(StoppedMessage(result.Handled, result.Total) +
                                   (result.Failed ? QStringLiteral("\n") + errors : QString()));
     else
         prompter.ShowPlainMessage(
-            result.Result ? QStringLiteral("MetaTags successfully removed from all files.")
-                          : errors);
+            result.Result ? Tr("MetaTags successfully removed from all files.") : errors);
     progress.SetPosition(0);
     return result;
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -82,6 +83,77 @@ TEST_F(FileTest, ReadSeekWriteAndSetSize) {
     s.SetSize(5);
     EXPECT_EQ(s.GetSize(), 5);
     EXPECT_EQ(Contents(QStringLiteral("f.bin")), QByteArray("01ab4"));
+}
+
+// A stream under a read scope reads, seeks and tells what a stream of its own would, in a
+// file held whole in memory and in one of which only the head and tail are.
+TEST_F(FileTest, ScopedStreamsReadAsStreamsOfTheirOwn) {
+    for (const int size : {1000, 300 * 1024 + 7}) {
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char(i * 7 + i / 251);
+        Write(QStringLiteral("f.bin"), bytes);
+        const QString name = Path(QStringLiteral("f.bin"));
+        TWFileStream own(name, fmOpenRead | fmShareDenyNone);
+        const TFileReadScope scope(name);
+        TWFileStream shared(name, fmOpenRead | fmShareDenyNone);
+        ASSERT_EQ(shared.GetSize(), own.GetSize());
+        struct TStep {
+            int64_t Offset;
+            TSeekOrigin Origin;
+            int64_t Count;
+        };
+        const TStep steps[] = {{0, TSeekOrigin::soBeginning, 10},
+                               {5, TSeekOrigin::soCurrent, 40},
+                               {-32, TSeekOrigin::soEnd, 32},
+                               {-128, TSeekOrigin::soEnd, 200},
+                               {65530, TSeekOrigin::soBeginning, 20},
+                               {size / 2, TSeekOrigin::soBeginning, 5000},
+                               {-70000, TSeekOrigin::soEnd, 9000},
+                               {-5, TSeekOrigin::soBeginning, 4},
+                               {size + 10, TSeekOrigin::soBeginning, 8},
+                               {-1, TSeekOrigin::soCurrent, 100000}};
+        for (const TStep& st : steps) {
+            SCOPED_TRACE(QStringLiteral("size %1 offset %2 count %3")
+                             .arg(size)
+                             .arg(st.Offset)
+                             .arg(st.Count)
+                             .toStdString());
+            EXPECT_EQ(shared.Seek(st.Offset, st.Origin), own.Seek(st.Offset, st.Origin));
+            QByteArray a(int(st.Count), 'a'), b(int(st.Count), 'b');
+            const int64_t n = own.Read(a.data(), st.Count);
+            EXPECT_EQ(shared.Read(b.data(), st.Count), n);
+            EXPECT_EQ(b.left(int(n)), a.left(int(n)));
+            EXPECT_EQ(shared.Position(), own.Position());
+            EXPECT_EQ(shared.ReadBytesAt(st.Offset, st.Count),
+                      own.ReadBytesAt(st.Offset, st.Count));
+        }
+    }
+}
+
+// Streams of the scope's file share its one open: a name gone after the scope opened
+// the file still reads, also after the scope ended; other files and writers open their own.
+TEST_F(FileTest, ScopeSharesOneOpenWithReadersOnly) {
+    Write(QStringLiteral("a.mp3"), "scoped bytes");
+    Write(QStringLiteral("b.mp3"), "other");
+    const QString a = Path(QStringLiteral("a.mp3"));
+    std::unique_ptr<TWFileStream> outliving;
+    {
+        const TFileReadScope scope(a);
+        ASSERT_TRUE(QFile::rename(a, Path(QStringLiteral("moved.mp3"))));
+        TWFileStream reader(a, fmOpenRead | fmShareDenyNone);
+        EXPECT_EQ(reader.ReadBytesAt(0, 100), QByteArray("scoped bytes"));
+        outliving = std::make_unique<TWFileStream>(a, fmOpenRead | fmShareDenyNone);
+        EXPECT_THROW(TWFileStream(a, fmOpenReadWrite | fmShareDenyNone), EFOpenError);
+        TWFileStream other(Path(QStringLiteral("b.mp3")), fmOpenRead | fmShareDenyNone);
+        EXPECT_EQ(other.ReadBytesAt(0, 100), QByteArray("other"));
+    }
+    EXPECT_EQ(outliving->ReadBytesAt(7, 100), QByteArray("bytes"));
+    EXPECT_THROW(TWFileStream(a, fmOpenRead | fmShareDenyNone), EFOpenError);
+
+    // A scope whose file is missing shares nothing.
+    const TFileReadScope missing(Path(QStringLiteral("none.mp3")));
+    EXPECT_THROW(TWFileStream(Path(QStringLiteral("none.mp3")), fmOpenRead), EFOpenError);
 }
 
 TEST_F(FileTest, WritersDenyOtherWritersButNotReaders) {

@@ -103,6 +103,60 @@ TEST_F(CliTest, JsonLinesWalkFoldersInNameOrderAndReportFailures) {
     CliRun text = Cli({QStringLiteral("info"), P(QStringLiteral("lib/b/z.wav"))});
     EXPECT_EQ(text.status, 0);
     EXPECT_TRUE(text.out.contains("samplerate  8000"));
+    // Every label stands apart from its value, the long unified ones too.
+    EXPECT_TRUE(text.out.contains("unified.comments \n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("unified.year     \n")) << text.out.constData();
+}
+
+// Files read on several threads come out as one thread prints them: the same bytes in the
+// same order, failures where they fall, the same exit status.
+TEST_F(CliTest, JobsKeepTheOutputOfOneThread) {
+    QDir(tmp.path()).mkpath(QStringLiteral("lib"));
+    fixtures::EncodeOptions o;
+    o.seconds = 0.4;
+    ASSERT_TRUE(fixtures::EncodeMp3(P(QStringLiteral("src.mp3")), o));
+    o.metadata = {{"TITLE", "Ogg"}};
+    ASSERT_TRUE(fixtures::EncodeOgg(P(QStringLiteral("src.ogg")), o));
+    const QByteArray wave = fixtures::MakeWave(8000, 1, 16, fixtures::MakeSine(8000, 1, 2.0));
+    // Slow and fast files mixed, so that later files are done before earlier ones.
+    for (int i = 0; i < 24; ++i) {
+        const QString name = P(QStringLiteral("lib/%1").arg(i, 2, 10, QLatin1Char('0')));
+        switch (i % 4) {
+        case 0:
+            ASSERT_TRUE(QFile::copy(P(QStringLiteral("src.mp3")), name + QStringLiteral(".mp3")));
+            break;
+        case 1:
+            ASSERT_TRUE(QFile::copy(P(QStringLiteral("src.ogg")), name + QStringLiteral(".ogg")));
+            break;
+        case 2:
+            ASSERT_TRUE(fixtures::WriteFile(name + QStringLiteral(".wav"), wave));
+            break;
+        default:
+            ASSERT_TRUE(fixtures::WriteFile(name + QStringLiteral(".mp3"), QByteArray(i, 'x')));
+        }
+    }
+    for (const bool json : {true, false}) {
+        QStringList args{QStringLiteral("info"), P(QStringLiteral("lib"))};
+        if (json) args << QStringLiteral("--json");
+        const CliRun one = Cli(args + QStringList{QStringLiteral("--jobs"), QStringLiteral("1")});
+        EXPECT_EQ(one.status, 1);
+        EXPECT_EQ(one.out.count(json ? "\"path\"" : "  format"), json ? 24 : 18);
+        for (const char* jobs : {"2", "5", "64"}) {
+            const CliRun many =
+                Cli(args + QStringList{QStringLiteral("--jobs"), QString::fromLatin1(jobs)});
+            EXPECT_EQ(many.status, one.status) << jobs;
+            EXPECT_EQ(many.out, one.out) << jobs;
+        }
+    }
+    for (const char* bad : {"0", "x", "257"}) {
+        const CliRun r = Cli({QStringLiteral("info"), QStringLiteral("--jobs"),
+                              QString::fromLatin1(bad), P(QStringLiteral("lib"))});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.out.isEmpty()) << bad;
+    }
+    EXPECT_EQ(
+        Cli({QStringLiteral("info"), P(QStringLiteral("lib")), QStringLiteral("--jobs")}).status,
+        2);
 }
 
 TEST_F(CliTest, DecodeWritesTheDataChunk) {
@@ -240,6 +294,56 @@ TEST_F(CliTest, StreamedWaveCountsTheBytesPresent) {
     QJsonObject o = r.Lines().at(0);
     EXPECT_EQ(o[QStringLiteral("duration_ms")].toInt(), 500);
     EXPECT_EQ(o[QStringLiteral("pcmsize")].toInt(), 44100); // 0.5 s mono 16-bit
+}
+
+} // namespace
+
+namespace {
+
+// An ID3v2.3 tag whose TIT2 frame holds `title` as UTF-16 with a byte-order mark.
+QByteArray Id3v2Title(const std::u16string& title) {
+    QByteArray body("\x01\xFF\xFE", 3);
+    for (char16_t u : title) {
+        body += char(u & 0xFF);
+        body += char(u >> 8);
+    }
+    QByteArray frame = "TIT2";
+    fixtures::PutBE32(frame, uint32_t(body.size()));
+    frame += QByteArray(2, '\0');
+    frame += body;
+    QByteArray tag("ID3\x03\x00\x00", 6);
+    const int n = int(frame.size());
+    for (int shift : {21, 14, 7, 0})
+        tag += char((n >> shift) & 0x7F);
+    return tag + frame;
+}
+
+TEST_F(CliTest, JsonLinesAreWhatQtWritesForTheSameValues) {
+    // Quotes, backslashes, control characters, DEL, non-ASCII, a pair and a lone surrogate.
+    const struct {
+        const char* name;
+        std::u16string title;
+    } cases[] = {
+        {"plain.mp3", u"Plain title"},
+        {"escapes.mp3", u"q\"b\\s/t\tn\nr\rf\fb\b"},
+        {"control.mp3", u"\x01\x1F\x7F end"},
+        {"unicode.mp3", u"\u00e9t\u00e9 \u20ac \U0001F600 \u4e2d"},
+        {"surrogate.mp3", std::u16string(u"a") + char16_t(0xD800) + u"b" + char16_t(0xDC01)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = P(QString::fromLatin1(c.name));
+        ASSERT_TRUE(fixtures::WriteFile(path, Id3v2Title(c.title) + fixtures::SilentMp3Frames(4)));
+        CliRun r = Cli({QStringLiteral("info"), QStringLiteral("--json"), path});
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+        const QJsonDocument parsed = QJsonDocument::fromJson(r.out);
+        ASSERT_TRUE(parsed.isObject()) << r.out.constData();
+        EXPECT_EQ(r.out, parsed.toJson(QJsonDocument::Compact) + '\n');
+        EXPECT_EQ(parsed.object()[QStringLiteral("unified")]
+                      .toObject()[QStringLiteral("title")]
+                      .toString(),
+                  QString::fromStdU16String(c.title));
+    }
 }
 
 } // namespace

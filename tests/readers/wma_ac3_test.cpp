@@ -405,7 +405,7 @@ TEST_F(Readers, Ac3RefusesEac3AndReadsReducedRateStreams) {
         TAc3File r(q);
         EXPECT_EQ(refRate, c.rate);
         EXPECT_EQ(r.GetSampleRate(), c.rate);
-        EXPECT_EQ(r.GetBitrate(), 192000 * c.rate / 48000);
+        EXPECT_EQ(r.GetBitrate(), int(192000LL * c.rate / 48000));
         EXPECT_EQ(r.GetPcmSize(), int64_t(ref.size() * 2));
         EXPECT_NEAR(r.GetDuration() * 86400, 0.5 * 48000 / c.rate, 1536.0 / c.rate);
     }

@@ -218,7 +218,9 @@ TEST_F(SettingsStore, GarbageValuesTakeDefaults) {
 TEST_F(SettingsStore, CorruptFileLoadsDefaultsAndNoServerWithoutList) {
     QFile f(dir.filePath(QStringLiteral("settings.ini")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\x00\xff[[[\n=\n[Sonvale\nFreeDB_ProxyPort=@Variant(\\0\\0\\0\\x7f)\n", 60);
+    static const char junk[] =
+        "\x00\xff[[[\n=\n[Sonvale\nFreeDB_ProxyPort=@Variant(\\0\\0\\0\\x7f)\n";
+    f.write(junk, sizeof junk - 1);
     f.close();
     TSettingsValues v;
     LoadSettingsValues(*OpenSettings(), v);

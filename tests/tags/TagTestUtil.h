@@ -96,7 +96,7 @@ inline QByteArray ApeItem(const QByteArray& key, const QByteArray& value, uint32
 }
 
 inline QByteArray ApeFooter(int itemsSize, int count, uint32_t flags) {
-    return QByteArray("APETAGEX") + LE32(2000) + LE32(uint32_t(itemsSize + 32)) +
+    return QByteArray("APETAGEX") + LE32(2000) + LE32(uint32_t(itemsSize) + 32) +
            LE32(uint32_t(count)) + LE32(flags) + QByteArray(8, '\0');
 }
 
