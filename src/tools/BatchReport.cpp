@@ -1,27 +1,24 @@
 #include "tools/BatchReport.h"
 
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
 QString MissingFileReason(const QString& path) {
     if (path.contains(QChar(QChar::ReplacementCharacter)))
-        return QStringLiteral("the name on disk is not valid UTF-8");
-    return QStringLiteral("No such file");
+        return Tr("the name on disk is not valid UTF-8");
+    return Tr("No such file");
 }
 
 void TellRunEnd(TPrompter& prompter, const QList<TFileFailure>& failures, int handled, int total,
-                bool stopped, const QString& what) {
+                bool stopped, const QString& heading) {
     if (stopped) prompter.ShowPlainMessage(StoppedMessage(handled, total));
     if (failures.isEmpty()) return;
     QStringList lines;
     for (const TFileFailure& f : failures)
         lines << f.Path + QStringLiteral(": ") + f.Reason;
-    prompter.ShowMessageBox(FailureListText(QStringLiteral("%1 of %2 files could not be %3:")
-                                                .arg(failures.size())
-                                                .arg(total)
-                                                .arg(what),
-                                            lines),
-                            mbOk, mkError);
+    prompter.ShowMessageBox(
+        FailureListText(QString(heading).arg(failures.size()).arg(total), lines), mbOk, mkError);
 }
 
 bool ForEachFile(const QStringList& paths, TProgress& progress,

@@ -51,10 +51,11 @@ struct TFileFailure {
 QString MissingFileReason(const QString& path);
 
 // The end of a run over `total` files: when the user stopped it, how many were handled
-// (plain message); when files failed, the error message "N of TOTAL files could not be
-// WHAT:" and the failures with their reasons.
+// (plain message); when files failed, the error message `heading` ("%1 of %2 files could
+// not be ...:", %1 the failures and %2 `total`) and the failures with their reasons. The
+// heading comes whole so that a translation can make its words agree.
 void TellRunEnd(TPrompter& prompter, const QList<TFileFailure>& failures, int handled, int total,
-                bool stopped, const QString& what);
+                bool stopped, const QString& heading);
 
 // Walks `paths` in order with the progress from 1 to their count, showing each file:
 // `handle` gets each index. False when the user stopped the run before a file.

@@ -2,6 +2,7 @@
 
 #include "audio/FileTags.h"
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "tags/FieldList.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
@@ -15,7 +16,7 @@ void ScanFile(const QStringList& fields, TIncompleteEntry& entry) {
     }
     QStringList unified;
     if (!ReadFileTags(entry.Path, unified)) {
-        entry.Error = QStringLiteral("Unknown audio format");
+        entry.Error = Tr("Unknown audio format");
         return;
     }
     for (const QString& field : fields)
@@ -53,6 +54,6 @@ TIncompleteResult FindIncompleteTags(const TIncompleteOptions& options, TProgres
         result.Files.append(std::move(entry));
     });
     TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
-               QStringLiteral("read"));
+               Tr("%1 of %2 files could not be read:"));
     return result;
 }

@@ -1,6 +1,7 @@
 #include "tools/NameCleaner.h"
 
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "tools/Progress.h"
 #include "tools/Prompter.h"
 
@@ -27,8 +28,7 @@ TSplitPath SplitPath(const QString& path) {
 
 // A name made of the extension alone would hide the file here.
 QString NameError(const QString& to) {
-    return SplitPath(to).Base.isEmpty() ? QStringLiteral("the cleaned name would be empty")
-                                        : QString();
+    return SplitPath(to).Base.isEmpty() ? Tr("the cleaned name would be empty") : QString();
 }
 
 // Empty when renamed, else why not.
@@ -37,7 +37,7 @@ QString Rename(const QString& from, const QString& to) {
     QString error;
     if (WideRenameFile(from, to, &error)) return QString();
     if (!WideFileExists(from)) return MissingFileReason(from);
-    return error.isEmpty() ? QStringLiteral("not renamed") : error;
+    return error.isEmpty() ? Tr("not renamed") : error;
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -52,9 +52,9 @@ public:
     QString Check(const QString& from, const QString& to) const {
         if (const QString error = NameError(to); !error.isEmpty()) return error;
         if (!WideFileExists(from) || Vacated.contains(from)) return MissingFileReason(from);
-        if (Taken.contains(to)) return QStringLiteral("the target exists");
+        if (Taken.contains(to)) return Tr("the target exists");
         if (WideFileExists(to) && !Vacated.contains(to) && !SameFile(from, to))
-            return QStringLiteral("the target exists");
+            return Tr("the target exists");
         return QString();
     }
     void Rename(const QString& from, const QString& to) {
@@ -81,7 +81,7 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
     // The caller's list may change while pending events run; the run keeps its own copy.
     const QStringList paths = options.Paths;
     if (paths.isEmpty()) {
-        prompter.ShowPlainMessage(QStringLiteral("Empty File List"));
+        prompter.ShowPlainMessage(Tr("Empty File List"));
         return result;
     }
     result.Ran = true;
@@ -109,6 +109,6 @@ TNameCleanerResult RunNameCleaner(const TNameCleanerOptions& options, TProgress&
     });
     progress.SetPosition(0);
     TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
-               QStringLiteral("renamed"));
+               Tr("%1 of %2 files could not be renamed:"));
     return result;
 }

@@ -4,6 +4,7 @@
 #include "audio/FileTags.h"
 #include "audio/TagWriter.h"
 #include "io/FileUtils.h"
+#include "lang/TextStorage.h"
 #include "tags/FieldList.h"
 #include "tags/MetaTag.h"
 #include "tools/Progress.h"
@@ -67,7 +68,7 @@ void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
     TAudioFile af;
     af.SetFileName(path);
     if (!af.Open()) {
-        entry.Error = QStringLiteral("Unknown audio format");
+        entry.Error = Tr("Unknown audio format");
         return;
     }
     TAbstractAudioFile& reader = *af.Reader;
@@ -76,7 +77,7 @@ void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
     const int write = chosen & WritableTagKinds(af.FormatCode, reader.TagKinds);
     if (family == tfNone || write == 0) {
         // Removing the other kinds would leave the file without tags.
-        entry.Error = QStringLiteral("none of the chosen tag kinds can be written to this file");
+        entry.Error = Tr("none of the chosen tag kinds can be written to this file");
         return;
     }
     // What the file shows changes as the main tag's values do.
@@ -91,7 +92,7 @@ void CleanFile(const TTagCleanerOptions& options, TTagCleanEntry& entry) {
     entry.Outcome = entry.Changes.isEmpty() ? TCleanOutcome::Unchanged : TCleanOutcome::Changed;
     if (options.DryRun) return;
     if (!WriteCleanedTags(reader, family, options.Clean, write, tkAllRemoved & ~chosen))
-        entry.Error = QStringLiteral("the tags could not be written");
+        entry.Error = Tr("the tags could not be written");
 }
 
 } // namespace
@@ -108,7 +109,7 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     const QStringList paths = options.Paths; // the caller's list may change meanwhile
     if (paths.isEmpty()) return result;
     if ((options.Kinds & 15) == 0) {
-        prompter.ShowPlainMessage(QStringLiteral("No tags selected."));
+        prompter.ShowPlainMessage(Tr("No tags selected."));
         return result;
     }
     result.Ran = true;
@@ -132,6 +133,6 @@ TTagCleanerResult RunTagCleaner(const TTagCleanerOptions& options, TProgress& pr
     });
     progress.SetPosition(0);
     TellRunEnd(prompter, result.Failures, int(result.Files.size()), total, result.Stopped,
-               QStringLiteral("cleaned"));
+               Tr("%1 of %2 files could not be cleaned:"));
     return result;
 }
