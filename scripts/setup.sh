@@ -18,6 +18,8 @@ PACKAGES=(
   libmpg123-dev mpg123 sox ffmpeg vorbis-tools python3-mutagen
   lame twolame musepack-tools eyed3 id3v2 kid3-cli libtag1-dev
   xvfb xauth x11-apps imagemagick
+  # a FAT file system mounted through FUSE: renames on a case-insensitive file system
+  dosfstools fusefat
   # scripts/bench-peers.sh
   hyperfine valgrind time
   # the sanitized suite and the fuzz targets (scripts/test.sh --sanitize, scripts/fuzz.sh)

@@ -8,6 +8,13 @@
 
 namespace {
 
+void DropEmptyFamilyLines(QStringList& lines, int family) {
+    const QStringList names = TMetaTag::FamilyNames(family);
+    lines.removeIf([&](const QString& line) {
+        return FieldValueOf(line).isEmpty() && names.contains(FieldName(line), Qt::CaseInsensitive);
+    });
+}
+
 // The unified values of `meta` into the open file, each written kind keeping
 // what it holds of the fields whose values are the ones shown.
 bool WriteUnified(TAudioFile& af, const QString& path, TMetaTag meta, int kinds,
@@ -23,9 +30,12 @@ bool WriteUnified(TAudioFile& af, const QString& path, TMetaTag meta, int kinds,
     change.Write =
         options.KindsFromFile ? DefaultTagKinds(reader.GetFormatCode(), reader.TagKinds) : kinds;
     change.Fields = reader.Tags;
-    change.Compose = [&](int, const QStringList* present) {
-        return present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields)
-                       : reader.Tags;
+    change.Compose = [&](int kind, const QStringList* present) {
+        QStringList lines =
+            present ? MergeFamilyLines(*present, familyLines, family, &shown.Fields) : reader.Tags;
+        // Vorbis comments are exactly these lines: a cleared field is no comment at all.
+        if (kind == tkVorbis) DropEmptyFamilyLines(lines, family);
+        return lines;
     };
     change.KeepId3v24 = options.KeepId3v24;
     return reader.ChangeTags(change);
@@ -72,6 +82,22 @@ bool EditFileTags(const QString& path, const QHash<QString, QString>& values, in
     for (auto it = values.begin(); it != values.end(); ++it)
         meta.SetValue(it.key(), it.value());
     return WriteUnified(af, path, meta, kinds, options);
+}
+
+int WritableTagKinds(uint8_t formatCode, int tagKinds) {
+    switch (formatCode) {
+    case fcMpeg:
+    case fcMpc:
+    case fcApe:
+    case fcAc3:
+        return tkId3v1 | tkId3v2 | tkApeV2;
+    case fcWave:
+        return tkId3v2 | (tagKinds & (tkId3v1 | tkApeV2));
+    case fcOgg:
+        return tkVorbis;
+    default:
+        return 0;
+    }
 }
 
 int DefaultTagKinds(uint8_t formatCode, int tagKinds) {

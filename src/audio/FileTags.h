@@ -35,6 +35,11 @@ struct TTagWriteOptions {
 bool EditFileTags(const QString& path, const QHash<QString, QString>& values, int kinds,
                   const TTagWriteOptions& options);
 
+// The kinds a format's writer can put into the file: ID3v1, ID3v2 and APEv2 for
+// MPEG, Musepack, Monkey's Audio and AC-3; ID3v2 for WAVE, and the ID3v1 and APEv2
+// tags it carries already (`tagKinds`); Vorbis comments for Ogg; 0 otherwise.
+int WritableTagKinds(uint8_t formatCode, int tagKinds);
+
 // The kinds a file carries (`tagKinds`, as its reader found them) plus the
 // format's own kind: ID3v2 for MPEG, WAVE and AC-3, Vorbis comments for Ogg,
 // APEv2 for Monkey's Audio and Musepack; 0 for a format that is not written.

@@ -121,4 +121,7 @@ int RunQuality(const QStringList& args);
 int RunPlaylist(const QStringList& args);
 int RunList(const QStringList& args);
 int RunCompilation(const QStringList& args);
+int RunCleanNames(const QStringList& args);
+int RunCleanTags(const QStringList& args);
+int RunFindIncomplete(const QStringList& args);
 int RunLang(const QStringList& args);

@@ -306,7 +306,9 @@ int RunInfo(const QStringList& args) {
     QStringList files = ExpandPaths(
         paths, [](const QString& f) { return FormatCodeOfName(f) != fcUnknown; }, &missing);
     int status = kExitOk;
-    auto bytes = [&](const TFileReport& d) { return json ? JsonLine(d) : EncodeEscapedText(AsText(d)); };
+    auto bytes = [&](const TFileReport& d) {
+        return json ? JsonLine(d) : EncodeEscapedText(AsText(d));
+    };
     auto print = [&](const TFileReport& d) {
         const QByteArray b = bytes(d);
         std::fwrite(b.constData(), 1, size_t(b.size()), stdout);

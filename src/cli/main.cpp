@@ -3,6 +3,8 @@
 #include "io/FileUtils.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <cstring>
 
 #include <optional>
 
@@ -36,6 +38,10 @@ const std::vector<TCliCommand>& CliCommands() {
         {"list", "write a listing of audio files as raw text, CSV, SQL values or XML", RunList},
         {"compilation", "build an audio CD compilation and write its compilation file",
          RunCompilation},
+        {"clean-names", "clean the names of audio files and rename them", RunCleanNames},
+        {"clean-tags", "clean the common tag values of audio files", RunCleanTags},
+        {"find-incomplete", "list the audio files in which chosen tag fields are empty",
+         RunFindIncomplete},
         {"lang", "build a language file from its readable source, or dump one as text", RunLang},
     };
     return commands;
@@ -45,9 +51,12 @@ namespace {
 
 void PrintHelp() {
     QString text = QStringLiteral("usage: sonvale-cli COMMAND [ARGS...]\n\ncommands:\n");
+    qsizetype width = 0;
+    for (const TCliCommand& c : CliCommands())
+        width = std::max(width, qsizetype(std::strlen(c.name)));
     for (const TCliCommand& c : CliCommands())
         text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(c.name).leftJustified(12))
+                    .arg(QString::fromLatin1(c.name).leftJustified(width))
                     .arg(QString::fromLatin1(c.summary));
     text += QStringLiteral("\n'sonvale-cli COMMAND --help' tells more about one command.\n");
     PrintOut(text);

@@ -2,10 +2,12 @@
 
 #include "gui/AlbumPanel.h"
 #include "gui/BurnerPanel.h"
+#include "gui/CleanerPanel.h"
 #include "gui/DuplicatesPanel.h"
 #include "gui/FolderScanDlg.h"
 #include "gui/Glyphs.h"
 #include "gui/GuiPrompter.h"
+#include "gui/IncompletePanel.h"
 #include "gui/Languages.h"
 #include "gui/ListerPanel.h"
 #include "gui/MagicPanel.h"
@@ -19,6 +21,7 @@
 #include "gui/SingleEdPanel.h"
 #include "gui/Starter.h"
 #include "gui/StreamWriterDlg.h"
+#include "gui/TagCleanPanel.h"
 #include "gui/ToolList.h"
 #include "gui/ToolRun.h"
 #include "gui/TopBand.h"
@@ -313,6 +316,9 @@ TMainDlg::TMainDlg(std::shared_ptr<TPrompter> prompter, QWidget* parent)
     new TPlsCheckerPanel(this);
     FLister = new TListerPanel(this);
     FBurner = new TBurnerPanel(this);
+    new TCleanerPanel(this);
+    new TTagCleanPanel(this);
+    new TIncompletePanel(this);
     new TAlbumPanel(this);
     main_ts = AttachMessageLists(this);
     langue = new TLangList(this);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -56,6 +57,33 @@ QByteArray CaseStepNameBeside(const QByteArray& path, int* fd) {
     QByteArray tmpl = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".sonvale-case-XXXXXX";
     *fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     return tmpl;
+}
+
+// Whether the folder of `path` holds an entry spelled exactly as its name.
+bool FolderListsName(const QByteArray& path) {
+    const int slash = path.lastIndexOf('/');
+    const QByteArray dir = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const QByteArray name = path.mid(slash + 1);
+    DIR* d = ::opendir(dir.constData());
+    if (!d) return true; // unknown: the name counts as taken
+    bool found = false;
+    while (const dirent* e = ::readdir(d))
+        if (name == e->d_name) {
+            found = true;
+            break;
+        }
+    ::closedir(d);
+    return found;
+}
+
+// Whether the existing `to` is the source `from` itself under another letter case: the
+// same file, or, where the file system gives each spelling its own inode number (FAT
+// through FUSE), a spelling that the folder does not list: a case-insensitive file
+// system holds only one of the spellings, and that is the source.
+bool IsCaseVariantOfSource(const QString& oldName, const QString& newName, const QByteArray& to,
+                           const struct stat& src, const struct stat& dst) {
+    if (oldName.compare(newName, Qt::CaseInsensitive) != 0) return false;
+    return (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) || !FolderListsName(to);
 }
 
 bool CopyAcross(const QByteArray& from, const QByteArray& to, QString* error) {
@@ -129,8 +157,8 @@ bool WideRenameFile(const QString& oldName, const QString& newName, QString* err
     if (::lstat(from.constData(), &src) != 0) return Fail(error, ErrnoText(errno));
     // A target that is the source itself under another letter case: a case-insensitive
     // file system. Step through a temporary name so the new spelling is stored.
-    if (::stat(to.constData(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino &&
-        oldName.compare(newName, Qt::CaseInsensitive) == 0) {
+    if (::stat(to.constData(), &dst) == 0 &&
+        IsCaseVariantOfSource(oldName, newName, to, src, dst)) {
         int fd = -1;
         const QByteArray tmp = CaseStepNameBeside(to, &fd);
         if (fd < 0) return Fail(error, ErrnoText(errno));

@@ -39,7 +39,7 @@
     X(vorbis_packet_blocksize)                                                                     \
     X(vorbis_synthesis_headerin)                                                                   \
     X(ov_clear)                                                                                    \
-    X(ov_comment)                                                                                    \
+    X(ov_comment)                                                                                  \
     X(ov_info)                                                                                     \
     X(ov_open_callbacks)                                                                           \
     X(ov_pcm_seek)                                                                                 \

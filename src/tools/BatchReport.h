@@ -36,3 +36,28 @@ template <class F> QString FileStepError(bool keepGoing, const F& work) {
     }
     return {};
 }
+
+class TProgress;
+class TPrompter;
+
+// A file a run could not handle, and why.
+struct TFileFailure {
+    QString Path;
+    QString Reason;
+};
+
+// Why a listed file cannot be found: a name that is not valid UTF-8 on disk may reach a
+// list with replacement characters and then cannot be opened by that name.
+QString MissingFileReason(const QString& path);
+
+// The end of a run over `total` files: when the user stopped it, how many were handled
+// (plain message); when files failed, the error message `heading` ("%1 of %2 files could
+// not be ...:", %1 the failures and %2 `total`) and the failures with their reasons. The
+// heading comes whole so that a translation can make its words agree.
+void TellRunEnd(TPrompter& prompter, const QList<TFileFailure>& failures, int handled, int total,
+                bool stopped, const QString& heading);
+
+// Walks `paths` in order with the progress from 1 to their count, showing each file:
+// `handle` gets each index. False when the user stopped the run before a file.
+bool ForEachFile(const QStringList& paths, TProgress& progress,
+                 const std::function<void(int index)>& handle);

@@ -2,6 +2,7 @@
 #include "gui/LanguageChoice.h"
 #include "gui/Languages.h"
 #include "gui/MainDlg.h"
+#include "gui/ToolList.h"
 #include "gui/WidgetTree.h"
 #include "lang/LangList.h"
 #include "lang/TextStorage.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -121,6 +123,32 @@ TEST_F(Languages, FrenchLeavesNoEnglishCaptionHintOrMessage) {
                 EXPECT_FALSE(ts->Translation(MessageText(line)).isNull()) << line.toStdString();
             }
         }
+    }
+}
+
+// The closing report of each cleaner, heading and reason, reads as French sentences.
+TEST_F(Languages, CleanersReportFailuresInFrench) {
+    QTemporaryDir dir;
+    const QString gone = dir.filePath(QStringLiteral("a_b.mp3"));
+    const struct {
+        TToolPanel panel;
+        const char *go, *heading;
+    } tools[] = {
+        {TToolPanel::Cleaner, "cleango_btn", "1 fichiers sur 1 n'ont pas pu être renommés :"},
+        {TToolPanel::TagCleaner, "tclgo_btn", "1 fichiers sur 1 n'ont pas pu être nettoyés :"},
+        {TToolPanel::Incomplete, "intagscan_btn", "1 fichiers sur 1 n'ont pas pu être lus :"},
+    };
+    Switch(0x040C);
+    dlg->findChild<QCheckBox*>("cleanundertospace_chk")->setChecked(true);
+    for (const auto& t : tools) {
+        dlg->ShowToolPanel(t.panel);
+        ASSERT_TRUE(QFile(gone).open(QIODevice::WriteOnly));
+        dlg->ToolList(t.panel)->AddFileToList(gone);
+        QFile::remove(gone);
+        QTest::mouseClick(dlg->findChild<QPushButton*>(t.go), Qt::LeftButton);
+        ASSERT_FALSE(prompter->Shown.isEmpty()) << t.go;
+        EXPECT_EQ(prompter->Shown.last().Text, QString::fromUtf8(t.heading) + '\n' + gone +
+                                                   QStringLiteral(": Fichier introuvable"));
     }
 }
 
