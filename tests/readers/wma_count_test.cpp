@@ -33,6 +33,14 @@ std::vector<int16_t> FfmpegPcm(const QString& path) {
     return pcm;
 }
 
+// A WMA file made by the encoder fixture, its header and its bytes.
+QByteArray EncodeWma(const QString& path, double seconds, TAsfHeader& h) {
+    fixtures::EncodeOptions o;
+    o.seconds = seconds;
+    if (!fixtures::EncodeWma(path, o) || ReadAsfHeader(path, h) != 0) return {};
+    return fixtures::ReadFile(path);
+}
+
 struct TCase {
     const char* codec;
     int rate, channels;
@@ -101,13 +109,9 @@ TEST(WmaCount, CorpusFilesAreCountedOrDecoded) {
 TEST(WmaCount, DamagedPacketsAreLeftToTheDecoder) {
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.wma"));
-    fixtures::EncodeOptions o;
-    o.seconds = 1.0;
-    ASSERT_TRUE(fixtures::EncodeWma(good, o));
     TAsfHeader h;
-    ASSERT_EQ(ReadAsfHeader(good, h), 0u);
+    const QByteArray bytes = EncodeWma(good, 1.0, h);
     ASSERT_GE(CountedFrames(good), 0);
-    const QByteArray bytes = fixtures::ReadFile(good);
     const qsizetype first = qsizetype(h.HeaderSize) + 50, packet = h.MinPacket;
     ASSERT_GT(h.DataPackets, 3u);
     // The muxer's packets: several payloads, the first one's stream number at byte 13,
@@ -139,12 +143,9 @@ TEST(WmaCount, DamagedFramesKeepTheRestAndTheSize) {
     if (!fixtures::HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("d.wma"));
-    fixtures::EncodeOptions o;
-    o.seconds = 1.3;
-    ASSERT_TRUE(fixtures::EncodeWma(path, o));
     TAsfHeader h;
-    ASSERT_EQ(ReadAsfHeader(path, h), 0u);
-    QByteArray b = fixtures::ReadFile(path);
+    QByteArray b = EncodeWma(path, 1.3, h);
+    ASSERT_FALSE(b.isEmpty());
     for (qsizetype k = 3; k < 6; ++k) // frame bits inside three packets, their heads intact
         b.replace(qsizetype(h.HeaderSize) + 50 + k * h.MinPacket + 60, 240,
                   QByteArray(240, '\xff'));
