@@ -91,6 +91,8 @@ int main(int argc, char** argv) {
     wma.metadata = {{QStringLiteral("artist"), QStringLiteral("A")},
                     {QStringLiteral("title"), QStringLiteral("T")}};
     EncodeWma(SeedPath("asf_header", QStringLiteral("a.wma")), wma);
+    wma.seconds = 0.2;
+    EncodeWma(SeedPath("wma_count", QStringLiteral("a.wma")), wma);
     EncodeAc3(SeedPath("ac3", QStringLiteral("a.ac3")), o);
 
     const QStringList entries{QStringLiteral("/music/a.mp3"), QStringLiteral("rel/b \u00e9.ogg"),

@@ -41,6 +41,7 @@ constexpr TGuid kExtStreamProps = MakeGuid(0x14E6A5CB, 0xC672, 0x4332, 0x8399A96
 constexpr TGuid kEncryption = MakeGuid(0x2211B3FB, 0xBD23, 0x11D2, 0xB4B700A0C955FC6Eull);
 constexpr TGuid kExtEncryption = MakeGuid(0x298AE614, 0x2622, 0x4C17, 0xB935DAE07EE9289Cull);
 constexpr TGuid kAudioMedia = MakeGuid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD00805F5C442Bull);
+constexpr TGuid kAudioSpread = MakeGuid(0xBFC3CD50, 0x618F, 0x11CF, 0x8BB200AA00B4E220ull);
 constexpr TGuid kVideoMedia = MakeGuid(0xBC19EFC0, 0x5B4D, 0x11CF, 0xA8FD00805F5C442Bull);
 
 // A bounded view on the header bytes; every read past its end fails.
@@ -166,6 +167,12 @@ bool ParseStreamProps(TCursor c, TParse& p) {
         if (s.Channels == 0 || s.Channels > 255 || s.SamplesPerSec == 0 ||
             s.SamplesPerSec > 1000000)
             return false;
+        uint16_t extra = 0;
+        if (w.U16(extra)) w.Bytes(s.CodecData, std::min<int64_t>(extra, w.Left()));
+        TCursor e(c.Here() + typeLen, std::min<int64_t>(eccLen, c.Left() - typeLen));
+        uint8_t span = 0;
+        if (Same(ecc, kAudioSpread) && e.Has(1)) span = *e.Here();
+        s.Scrambled = span > 1;
     }
     // One stream number counts once (a stream may be described twice).
     for (const TAsfStream& o : p.out.Streams)
@@ -232,6 +239,8 @@ bool ParseObject(const TGuid& id, TCursor body, TParse& p, int depth) {
             !body.U32(p.out.Flags) || !body.U32(minPacket) || !body.U32(maxPacket) ||
             !body.U32(p.out.MaxBitrate))
             return false;
+        p.out.MinPacket = minPacket;
+        p.out.MaxPacket = maxPacket;
         p.haveFileProps = true;
         return true;
     }
@@ -305,6 +314,20 @@ uint64_t AsfDataBytes(const QByteArray& data, uint64_t headerSize, int64_t fileS
     return size - kDataHeader;
 }
 
+// The data object's size and packet count, when it follows the header whole.
+void ReadDataObject(const QByteArray& data, int64_t fileSize, TAsfHeader& out) {
+    const uint64_t at = out.HeaderSize;
+    if (uint64_t(data.size()) < at + 50) return;
+    TCursor c(reinterpret_cast<const uint8_t*>(data.constData()) + at, 50);
+    TGuid id{}, fileId{};
+    uint64_t size = 0, packets = 0;
+    if (!c.Guid(id) || !Same(id, kData) || !c.U64(size) || !c.Guid(fileId) || !c.U64(packets))
+        return;
+    if (size < 50 || size > uint64_t(fileSize) - at) return;
+    out.DataSize = size;
+    out.DataPackets = packets;
+}
+
 } // namespace
 
 uint32_t ParseAsfHeader(const QByteArray& data, int64_t fileSize, TAsfHeader& out) {
@@ -318,10 +341,12 @@ uint32_t ParseAsfHeader(const QByteArray& data, int64_t fileSize, TAsfHeader& ou
         return asfErrInvalidFormat;
     if (size < 30 || size > uint64_t(fileSize) || size > uint64_t(data.size()))
         return asfErrInvalidFormat;
+    out.HeaderSize = size;
     TParse p{out, {}, {}, {}, false};
     if (!ParseObjects(TCursor(c.Here(), int64_t(size) - 30), p, 0) || !p.haveFileProps)
         return asfErrInvalidFormat;
 
+    ReadDataObject(data, fileSize, out);
     bool hasAudio = false, hasVideo = false;
     uint64_t streamBits = 0;
     for (const TAsfStream& s : out.Streams) {
@@ -387,7 +412,7 @@ uint32_t ReadAsfHeader(const QString& fileName, TAsfHeader& out) {
         std::memcpy(data.data(), head, 30);
         if (s.Read(data.data() + 30, int64_t(size) - 30) != int64_t(size) - 30)
             return asfErrInvalidFormat;
-        data += s.ReadBytesAt(int64_t(size), 24); // the data object's size
+        data += s.ReadBytesAt(int64_t(size), 50); // the data object's header
         return ParseAsfHeader(data, fileSize, out);
     } catch (const ESonvaleError&) {
         return asfErrFileNotFound;

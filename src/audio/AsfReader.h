@@ -34,6 +34,8 @@ struct TAsfStream {
     uint32_t AvgBytesPerSec = 0;
     uint16_t BlockAlign = 0;
     uint16_t BitsPerSample = 0;
+    QByteArray CodecData;   // the codec's bytes after WAVEFORMATEX (its cbSize, bounded)
+    bool Scrambled = false; // audio spread over several packets (span > 1)
 };
 
 // What the header object of an ASF file tells: its streams and the file-level
@@ -48,6 +50,10 @@ struct TAsfHeader {
     uint32_t Flags = 0;        // bit 0 broadcast, bit 1 seekable
     uint32_t MaxBitrate = 0;
     bool Protected = false;
+    uint64_t HeaderSize = 0; // the data object starts here
+    uint32_t MinPacket = 0, MaxPacket = 0;
+    uint64_t DataSize = 0;    // of the data object, 0 when unknown or not there whole
+    uint64_t DataPackets = 0; // the data object's packet count
 };
 
 // Error codes (platform result codes) reported by ReadAsfHeader.

@@ -158,10 +158,8 @@ bool TFfmpegPcm::DecodeMore() {
             eof = true;
             return false;
         }
-        if (r != AVERROR(EAGAIN)) {
-            eof = true;
-            return false;
-        }
+        // A packet the decoder could not decode is dropped by it: go on with the next
+        // one, as players do, rather than end the stream at the first damaged frame.
         if (st->flushed) {
             eof = true;
             return false;
@@ -175,7 +173,7 @@ bool TFfmpegPcm::DecodeMore() {
         }
         if (st->pkt->stream_index == st->stream) {
             const int e = av.avcodec_send_packet(st->ctx, st->pkt);
-            if (e < 0 && e != AVERROR(EAGAIN) && e != AVERROR_INVALIDDATA) {
+            if (e == AVERROR(ENOMEM)) {
                 av.av_packet_unref(st->pkt);
                 eof = true;
                 return false;

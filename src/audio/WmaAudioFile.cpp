@@ -1,10 +1,13 @@
 #include "audio/WmaAudioFile.h"
 
 #include "audio/FfmpegPcm.h"
+#include "audio/WmaCount.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -16,7 +19,6 @@ QString Hex8(uint32_t code) {
 TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
     FileSize = std::max<int64_t>(0, WideFileSize(fileName));
 
-    TAsfHeader header;
     const uint32_t code = ReadAsfHeader(fileName, header);
     if (code != 0)
         throw ESonvaleError(QStringLiteral("Failed to open the wm file - 0x") + Hex8(code));
@@ -70,13 +72,29 @@ int64_t TWMAAudioFile::GetFileSize() {
 int64_t TWMAAudioFile::GetPosition() {
     return PcmPosition;
 }
+int64_t TWMAAudioFile::PacketPcmBytes() {
+    if (packetBytes == -2) {
+        packetBytes = -1;
+        try {
+            TWFileStream file(FileName, fmOpenRead | fmShareDenyNone);
+            const int64_t frames = CountWmaSampleFrames(file, header);
+            if (frames >= 0) packetBytes = frames * Format.BlockAlign;
+        } catch (const ESonvaleError&) {
+        }
+    }
+    return packetBytes;
+}
+
 int64_t TWMAAudioFile::GetPcmSize() {
     // The header's duration is not what the decoder delivers (packets end in
-    // padding, the last frames may be cut): count what Read will deliver by
-    // decoding the stream once on its own, when first asked.
+    // padding, the last frames may be cut): count what Read will deliver from the
+    // data packets, or, where they leave any doubt, by decoding the stream once on
+    // its own, when first asked.
     if (!pcmCounted) {
         pcmCounted = true;
-        PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
+        PcmSize = PacketPcmBytes();
+        if (PcmSize < 0)
+            PcmSize = TFfmpegPcm(FileName, Format.BitsPerSample / 8, "asf").CountBytes();
     }
     return PcmSize;
 }
@@ -102,12 +120,21 @@ bool TWMAAudioFile::ChangeTags(const TTagChange&) {
 }
 
 bool TWMAAudioFile::Read(void* buffer, int& count) {
+    // Where the packets tell the size, Read delivers exactly that: the samples of a
+    // superframe the decoder drops as damaged become silence at the end.
+    const int64_t exact = PacketPcmBytes();
+    if (exact >= 0)
+        count = int(std::min<int64_t>(count, std::max<int64_t>(0, exact - PcmPosition)));
     if (count <= 0) {
         count = 0;
         return false;
     }
     // At most one decoded packet is fetched per call, as a media reader's sample.
-    const int got = pcm->Read(buffer, count, true);
+    int got = pcm->Read(buffer, count, true);
+    if (got == 0 && exact >= 0) {
+        std::memset(buffer, 0, size_t(count));
+        got = count;
+    }
     count = got;
     PcmPosition += got;
     return got > 0;

@@ -42,6 +42,11 @@ public:
     int64_t PcmSize = 0; // counted by the first GetPcmSize
 
 private:
+    // The PCM bytes told by the data packets, -1 when they leave doubt; counted once.
+    int64_t PacketPcmBytes();
+
+    TAsfHeader header;
+    int64_t packetBytes = -2; // not counted yet
     std::unique_ptr<TFfmpegPcm> pcm;
     bool pcmCounted = false;
 };
