@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 // Libraries loaded with dlopen at their first use instead of being linked: a program
 // that never calls them never maps them, and its start-up does not pay for them.
@@ -59,6 +60,7 @@ public:
     void Use(const QStringList& libraries) {
         std::lock_guard<std::mutex> g(lock);
         chosen = libraries;
+        if (current) retired.emplace_back(current);
         current = nullptr;
         failure.clear();
         tried = false;
@@ -69,7 +71,8 @@ private:
     const char* const what;
     const QStringList defaults;
     QStringList chosen;
-    const TApi* current = nullptr; // never freed: its libraries stay loaded too
+    const TApi* current = nullptr; // its libraries stay loaded
+    std::vector<std::unique_ptr<const TApi>> retired; // tables handed out before a Use
     QString failure;
     bool tried = false;
 };

@@ -29,7 +29,7 @@ std::vector<int16_t> FfmpegPcm(const QString& path) {
     QByteArray out;
     fixtures::RunProgram("ffmpeg", {"-v", "quiet", "-i", path, "-f", "s16le", "-"}, &out);
     std::vector<int16_t> pcm(size_t(out.size()) / 2);
-    std::memcpy(pcm.data(), out.constData(), pcm.size() * 2);
+    if (!pcm.empty()) std::memcpy(pcm.data(), out.constData(), pcm.size() * 2);
     return pcm;
 }
 
