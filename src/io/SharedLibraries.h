@@ -71,7 +71,7 @@ private:
     const char* const what;
     const QStringList defaults;
     QStringList chosen;
-    const TApi* current = nullptr; // its libraries stay loaded
+    const TApi* current = nullptr;                    // its libraries stay loaded
     std::vector<std::unique_ptr<const TApi>> retired; // tables handed out before a Use
     QString failure;
     bool tried = false;
