@@ -35,8 +35,8 @@ int FrameLength(const TAsfStream& s) {
 // The decoder's own set-up from the stream's format; false where it refuses the stream.
 bool Setup(const TAsfStream& s, TDecoderSetup& d) {
     if (s.FormatTag != kWmaV1 && s.FormatTag != kWmaV2) return false;
-    if (s.Channels < 1 || s.Channels > 2 || s.SamplesPerSec > 50000 || s.AvgBytesPerSec == 0 ||
-        s.BlockAlign == 0 || s.BlockAlign > (1u << 21))
+    if (s.Channels < 1 || s.Channels > 2 || s.SamplesPerSec == 0 || s.SamplesPerSec > 50000 ||
+        s.AvgBytesPerSec == 0 || s.BlockAlign == 0)
         return false;
     d.frameLength = FrameLength(s);
     d.blockAlign = s.BlockAlign;
@@ -49,7 +49,10 @@ bool Setup(const TAsfStream& s, TDecoderSetup& d) {
     // A superframe's bit offset spans about one frame's bytes at the stream's rate,
     // computed in single precision as the decoder does.
     const float perSample = float(s.AvgBytesPerSec * 8.0) / float(s.Channels * s.SamplesPerSec);
-    const int bytes = int(double(perSample * float(d.frameLength)) / 8.0 + 0.5);
+    const double frameBytes = double(perSample * float(d.frameLength)) / 8.0 + 0.5;
+    // A rate no encoder writes would not fit the decoder's offset field anyway.
+    if (!(frameBytes >= 0 && frameBytes < double(1 << 24))) return false;
+    const int bytes = int(frameBytes);
     int log2 = 0;
     while (log2 < 31 && (bytes >> (log2 + 1)) != 0)
         ++log2;
