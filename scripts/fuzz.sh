@@ -61,7 +61,9 @@ for t in $RUN; do
   dirs=("$OUT/found/$t" "$OUT/seeds/$t" "$OUT/shared/$t")
   [ -d "fuzz/regressions/$t" ] && dirs+=("fuzz/regressions/$t")
   echo "== fuzz_$t for ${SECONDS_EACH}s"
-  if ! "$B/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -max_len=131072 -timeout=20 \
+  # FUZZ_SEED fixes the mutation order (CI), so a red run can be replayed.
+  if ! "$B/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} \
+      -max_len=131072 -timeout=20 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$OUT/crashes/$t-" \
       "${dirs[@]}" 2>"$OUT/$t.log"; then
     tail -n 60 "$OUT/$t.log" >&2

@@ -279,7 +279,7 @@ bool ParseObject(const TGuid& id, TCursor body, TParse& p, int depth) {
         TGuid sub{};
         uint64_t subSize = 0;
         if (body.Left() >= 24 && body.Guid(sub) && body.U64(subSize) && Same(sub, kStreamProps) &&
-            subSize >= 24 && body.Has(int64_t(subSize) - 24))
+            subSize >= 24 && subSize - 24 <= uint64_t(body.Left()))
             return ParseStreamProps(TCursor(body.Here(), int64_t(subSize) - 24), p);
         return true;
     }
