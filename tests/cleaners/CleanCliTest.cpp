@@ -9,14 +9,7 @@ using namespace tagtools;
 
 namespace {
 
-class CleanCli : public ::testing::Test {
-protected:
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    TCliRun Cli;
-    QString& out = Cli.out;
-    QString& err = Cli.err;
-};
+using CleanCli = TCliFolderTest;
 
 TEST_F(CleanCli, CleanNamesDryRunThenRenamesAndTellsWhatFailed) {
     const QString a = MakeMp3(dir, QStringLiteral("a_b.MP3"));

@@ -8,14 +8,8 @@ using namespace organize;
 
 namespace {
 
-class OrganizeCli : public ::testing::Test {
+class OrganizeCli : public TCliFolderTest {
 protected:
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    TCliRun Cli;
-    QString& out = Cli.out;
-    QString& err = Cli.err;
-
     void SetUp() override {
         // The settings the commands fall back on are the test's own.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));

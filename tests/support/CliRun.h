@@ -2,7 +2,10 @@
 
 #include "support/AudioFixtures.h"
 
+#include <QDir>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 // sonvale-cli as a test runs it: the exit status, and what it printed as text.
 struct TCliRun {
@@ -15,4 +18,14 @@ struct TCliRun {
         err = QString::fromUtf8(e);
         return rc;
     }
+};
+
+// A test with its own folder and the CLI to run over it.
+class TCliFolderTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QDir dir{tmp.path()};
+    TCliRun Cli;
+    QString& out = Cli.out;
+    QString& err = Cli.err;
 };

@@ -7,14 +7,7 @@ using namespace tagtools;
 
 namespace {
 
-class TagToolsCli : public ::testing::Test {
-protected:
-    QTemporaryDir tmp;
-    QDir dir{tmp.path()};
-    TCliRun Cli;
-    QString& out = Cli.out;
-    QString& err = Cli.err;
-};
+using TagToolsCli = TCliFolderTest;
 
 TEST_F(TagToolsCli, TagListNumbersInTheOrderGivenWithFoldersInNameOrder) {
     dir.mkpath(QStringLiteral("album/sub"));
