@@ -4,6 +4,7 @@
 
 #include "audio/FileTags.h"
 #include "io/SonvaleError.h"
+#include "lang/LanguageFile.h"
 #include "tools/Playlist.h"
 
 #include <QDir>
@@ -105,6 +106,15 @@ int main(int argc, char** argv) {
             entries, image);
         WriteFile(SeedPath("playlist", QStringLiteral("list-%1").arg(keys[i])), image);
     }
+    TLanguageFile lang;
+    lang.Header.LanguageId = 0x040C;
+    lang.Header.FirstText = QStringLiteral("Fran\u00e7ais");
+    TLanguageEntry entry;
+    entry.Path = QStringLiteral("TMainDlg.go_btn");
+    entry.Caption = {kTextCaption | kTextTranslated, QStringLiteral("Lancer")};
+    entry.Hint = {kTextHint | kTextHintShown | kTextTranslated, QStringLiteral("Aide")};
+    lang.Entries << entry;
+    WriteLanguageFile(SeedPath("language_file", QStringLiteral("fr.SPK")), lang);
     WriteFile(SeedPath("cddb", QStringLiteral("query")),
               "211 close matches\r\nrock 0a0b0c0d Artist / Album\r\nmisc 0a0b0c0e A / B\r\n.\r\n");
     WriteFile(
