@@ -1,29 +1,24 @@
 #include "audio/AudioFile.h"
 
 #include "io/FileUtils.h"
-#include "io/Mask.h"
 #include "io/SonvaleError.h"
-
-#include <array>
+#include "io/WFileStream.h"
 
 uint8_t FormatCodeOfName(const QString& name) {
+    // The name's ending, letter case ignored (as "*.wav" and the like would match it).
     struct Rule {
-        const char* mask;
+        QLatin1StringView ending;
         uint8_t code;
     };
-    static const std::array<Rule, 8> rules{{
-        {"*.wav", fcWave},
-        {"*.mp[123]", fcMpeg},
-        {"*.wma", fcWma},
-        {"*.asf", fcWma},
-        {"*.ogg", fcOgg},
-        {"*.ape", fcApe},
-        {"*.ac3", fcAc3},
-        {"*.mpc", fcMpc},
-    }};
-    for (const Rule& r : rules) {
-        if (TMask(QString::fromLatin1(r.mask)).Matches(name)) return r.code;
-    }
+    static constexpr Rule rules[] = {
+        {QLatin1StringView(".wav"), fcWave}, {QLatin1StringView(".mp1"), fcMpeg},
+        {QLatin1StringView(".mp2"), fcMpeg}, {QLatin1StringView(".mp3"), fcMpeg},
+        {QLatin1StringView(".wma"), fcWma},  {QLatin1StringView(".asf"), fcWma},
+        {QLatin1StringView(".ogg"), fcOgg},  {QLatin1StringView(".ape"), fcApe},
+        {QLatin1StringView(".ac3"), fcAc3},  {QLatin1StringView(".mpc"), fcMpc},
+    };
+    for (const Rule& r : rules)
+        if (name.endsWith(r.ending, Qt::CaseInsensitive)) return r.code;
     return fcUnknown;
 }
 
@@ -43,7 +38,8 @@ bool TAudioFile::Open() {
     if (IsOpen) return true;
     if (FormatCode == fcUnknown || FormatCode == fcNeverAssigned) return false;
     // A pipe named like audio would block a reader (and FFmpeg) for ever.
-    if (!WideRegularFile(FileName) && (WideFileExists(FileName) || WideDirectoryExists(FileName)))
+    if (!ScopedRegularFile(FileName) && !WideRegularFile(FileName) &&
+        (WideFileExists(FileName) || WideDirectoryExists(FileName)))
         throw ESonvaleError(QStringLiteral("%1 is not a regular file").arg(FileName));
     std::unique_ptr<TAbstractAudioFile> reader = CreateReader(FormatCode, FileName);
     if (!reader) return false;

@@ -3,6 +3,7 @@
 #include "decoder/MpDec.h"
 #include "io/FileUtils.h"
 #include "io/SonvaleError.h"
+#include "io/WFileStream.h"
 #include "tags/TagSelect.h"
 
 #include <algorithm>
@@ -157,7 +158,7 @@ TMpegAudioFile::TMpegAudioFile(const QString& fileName) : TAbstractAudioFile(fil
     FrameBytes = Decoder->FrameBytes();
     FrameBuffer.assign(size_t(FrameBytes) * 2, 0);
     Pending = 0;
-    fileSize = std::max<int64_t>(0, WideFileSize(fileName));
+    fileSize = std::max<int64_t>(0, CurrentFileSize(fileName));
 
     const TMpegHeader& first = Loader->FirstHeader;
     std::vector<uint8_t> raw(size_t(first.FrameSize), 0);
@@ -201,7 +202,7 @@ int32_t TMpegAudioFile::GetChannels() {
 
 int64_t TMpegAudioFile::GetFileSize() {
     // The size now: a tag written through this reader replaces the file.
-    const int64_t size = WideFileSize(FileName);
+    const int64_t size = CurrentFileSize(FileName);
     return size >= 0 ? size : fileSize;
 }
 

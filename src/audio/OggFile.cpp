@@ -4,6 +4,7 @@
 #include "io/SonvaleError.h"
 #include "tags/FieldList.h"
 #include "tags/OggApi.h"
+#include "tags/VorbisSummary.h"
 
 #include <QSet>
 #include <algorithm>
@@ -20,25 +21,39 @@ QString NotOggMessage(const QString& fileName) {
 
 TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName), Ogg(&OggApi()) {
     Stream = new TWFileStream(fileName, fmOpenRead | fmShareDenyNone);
-    ov_callbacks callbacks{&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
-    if (Ogg->ov_open_callbacks(this, &VorbisFile, nullptr, 0, callbacks) < 0) {
-        // The library leaves the data source open when it refuses it.
-        delete Stream;
-        Stream = nullptr;
+    TagKinds = tkVorbis;
+    // A plain file is described from its first pages and its last one; the library (which
+    // unpacks every codebook to open a file) is opened when the audio is first wanted.
+    TVorbisSummary summary;
+    if (ReadVorbisSummary(*Stream, summary)) {
+        Channels = summary.Channels;
+        Rate = summary.Rate;
+        BitrateNominal = summary.BitrateNominal;
+        PcmTotal = summary.PcmTotal;
+        for (const QByteArray& comment : summary.Comments)
+            Tags.append(comment.isEmpty() ? QString() : QString::fromUtf8(comment));
+        return;
+    }
+    if (!OpenDecoder()) {
+        if (Stream) { // the library leaves the data source open when it refuses it
+            delete Stream;
+            Stream = nullptr;
+        }
         throw ESonvaleError(NotOggMessage(fileName));
     }
-    opened = true;
-    Info = Ogg->ov_info(&VorbisFile, -1);
+    const vorbis_info* info = Ogg->ov_info(&VorbisFile, -1);
     PcmTotal = std::max<ogg_int64_t>(Ogg->ov_pcm_total(&VorbisFile, -1), 0);
-    if (!Info || Info->channels <= 0 || Info->rate <= 0) {
+    if (!info || info->channels <= 0 || info->rate <= 0) {
         Ogg->ov_clear(&VorbisFile);
         opened = false;
         throw ESonvaleError(NotOggMessage(fileName));
     }
+    Channels = info->channels;
+    Rate = info->rate;
+    BitrateNominal = info->bitrate_nominal;
 
     // The comment header the library has parsed already: the first link's, of the first
     // Vorbis stream, as the tag writer reads it.
-    TagKinds = tkVorbis;
     if (const vorbis_comment* vc = Ogg->ov_comment(&VorbisFile, 0)) {
         for (int i = 0; i < vc->comments; ++i) {
             const char* text = vc->user_comments[i];
@@ -46,6 +61,19 @@ TOggFile::TOggFile(const QString& fileName) : TAbstractAudioFile(fileName), Ogg(
             Tags.append(text && length > 0 ? QString::fromUtf8(text, length) : QString());
         }
     }
+}
+
+bool TOggFile::OpenDecoder() {
+    if (decoderFailed || !Stream) return false;
+    if (opened) return true;
+    ov_callbacks callbacks{&ReadCallback, &SeekCallback, &CloseCallback, &TellCallback};
+    Stream->Seek(0, TSeekOrigin::soBeginning);
+    if (Ogg->ov_open_callbacks(this, &VorbisFile, nullptr, 0, callbacks) < 0) {
+        decoderFailed = true;
+        return false;
+    }
+    opened = true;
+    return true;
 }
 
 TOggFile::~TOggFile() {
@@ -103,11 +131,11 @@ long TOggFile::TellCallback(void* source) {
 
 int32_t TOggFile::GetBitrate() {
     // The header's fields are 32-bit unsigned, ours signed.
-    return int32_t(std::clamp<long>(Info->bitrate_nominal, 0, INT32_MAX));
+    return int32_t(std::clamp<int64_t>(BitrateNominal, 0, INT32_MAX));
 }
 
 int32_t TOggFile::GetChannels() {
-    return Info->channels;
+    return Channels;
 }
 
 int64_t TOggFile::GetFileSize() {
@@ -115,16 +143,17 @@ int64_t TOggFile::GetFileSize() {
 }
 
 int64_t TOggFile::GetPosition() {
+    if (!opened) return 0; // nothing decoded yet
     ogg_int64_t samples = Ogg->ov_pcm_tell(&VorbisFile);
-    return samples > 0 ? int64_t(samples) * 2 * Info->channels : 0;
+    return samples > 0 ? int64_t(samples) * 2 * Channels : 0;
 }
 
 int64_t TOggFile::GetPcmSize() {
-    return PcmTotal * 2 * Info->channels;
+    return PcmTotal * 2 * Channels;
 }
 
 int32_t TOggFile::GetSampleRate() {
-    return int32_t(std::min<long>(Info->rate, INT32_MAX));
+    return int32_t(std::min<int64_t>(Rate, INT32_MAX));
 }
 
 int32_t TOggFile::GetBitsPerSample() {
@@ -136,8 +165,8 @@ uint8_t TOggFile::GetFormatCode() {
 }
 
 void TOggFile::Seek(int64_t position) {
-    if (position < 0 || decoderFailed) return;
-    int r = Ogg->ov_pcm_seek(&VorbisFile, position / (int64_t(Info->channels) * 2));
+    if (position < 0 || !OpenDecoder()) return;
+    int r = Ogg->ov_pcm_seek(&VorbisFile, position / (int64_t(Channels) * 2));
     if (r < 0 && r != OV_EINVAL) decoderFailed = true; // OV_EINVAL: past the end
 }
 
@@ -149,7 +178,7 @@ bool TOggFile::Read(void* buffer, int& count) {
     auto* out = static_cast<char*>(buffer);
     const int wanted = std::max(count, 0);
     int delivered = 0;
-    while (!decoderFailed && delivered < wanted) {
+    while (delivered < wanted && OpenDecoder()) {
         long r = Ogg->ov_read(&VorbisFile, out + delivered, wanted - delivered, 0, 2, 1,
                               &CurrentSection);
         // The end, a gap (the next Read goes on behind it), or less room

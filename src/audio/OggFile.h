@@ -52,12 +52,18 @@ private:
     static int CloseCallback(void* source);
     static long TellCallback(void* source);
 
+    // Opens the library's decoder on the stream (at once when the file's start and end
+    // could not describe it); false when it refuses the file.
+    bool OpenDecoder();
+
     const TOggApi* Ogg; // libvorbisfile, loaded by the first Ogg file
     // Owned by the library's file state once opened: its close callback
     // frees it.
     TWFileStream* Stream = nullptr;
     OggVorbis_File VorbisFile{};
-    vorbis_info* Info = nullptr;
+    int32_t Channels = 0;
+    int64_t Rate = 0;
+    int64_t BitrateNominal = 0;
     bool opened = false;
     // Set when the decoder reported a damaged stream (not a mere gap). The
     // library is not called to decode again: libvorbis retries a failed

@@ -17,7 +17,7 @@ QString Hex8(uint32_t code) {
 } // namespace
 
 TWMAAudioFile::TWMAAudioFile(const QString& fileName) : TAbstractAudioFile(fileName) {
-    FileSize = std::max<int64_t>(0, WideFileSize(fileName));
+    FileSize = std::max<int64_t>(0, CurrentFileSize(fileName));
 
     const uint32_t code = ReadAsfHeader(fileName, header);
     if (code != 0)

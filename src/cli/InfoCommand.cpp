@@ -87,6 +87,14 @@ void AppendJsonString(QByteArray& out, const QString& s) {
             out += hex[(u >> shift) & 15];
     };
     out += '"';
+    // Most text is printable ASCII with nothing to escape.
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    if (std::all_of(p, p + s.size(),
+                    [](char16_t u) { return u >= 0x20 && u < 0x7F && u != '"' && u != '\\'; })) {
+        out += s.toLatin1();
+        out += '"';
+        return;
+    }
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t u = s[i].unicode();
         if (u < 0x80) {

@@ -55,10 +55,17 @@ void AppendUtf8(QByteArray& out, char32_t c) {
 // UTF-8 with escaped bytes put back. A character that has no bytes (another unpaired
 // surrogate, or NUL when `strict`) makes the result empty when `strict`, U+FFFD otherwise.
 QByteArray Encode(const QString& text, bool strict) {
+    // Most names hold no surrogate (escaped bytes or pairs) and no NUL: Qt's encoder then
+    // gives the same bytes.
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && p[i] != 0 && !QChar::isSurrogate(p[i]))
+        ++i;
+    if (i == n) return text.toUtf8();
     QByteArray out;
     out.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    for (i = 0; i < n; ++i) {
         const char16_t u = text[i].unicode();
         if (QChar::isHighSurrogate(u) && i + 1 < n &&
             QChar::isLowSurrogate(text[i + 1].unicode())) {

@@ -221,6 +221,39 @@ bool NextEntry(TWideSearchRec& rec) {
 
 } // namespace
 
+bool ListFolder(const QString& folder, std::vector<TFolderEntry>& entries) {
+    DIR* dir = ::opendir(Native(folder.isEmpty() ? QStringLiteral(".") : folder).constData());
+    if (!dir) return false;
+    const int fd = ::dirfd(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        TFolderEntry entry;
+        entry.Name = DecodeFileName(QByteArray(n));
+        struct stat st {};
+        switch (e->d_type) {
+        case DT_DIR:
+            entry.Folder = true;
+            break;
+        case DT_LNK: // a dangling link is listed as a file
+            entry.Link = true;
+            entry.Folder = ::fstatat(fd, n, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            break;
+        case DT_UNKNOWN: // file systems that do not type their entries
+            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) break;
+            entry.Link = S_ISLNK(st.st_mode);
+            if (entry.Link && ::fstatat(fd, n, &st, 0) != 0) break;
+            entry.Folder = S_ISDIR(st.st_mode);
+            break;
+        default:
+            break;
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return true;
+}
+
 int WideFindFirst(const QString& pattern, uint32_t attr, TWideSearchRec& rec) {
     WideFindClose(rec);
     QString folder = WideExtractFileDir(pattern);

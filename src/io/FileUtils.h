@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // File helpers by full (UTF-16) name. The path separator is the platform's
 // "/" (kPathDelim); there are no drive letters here.
@@ -123,3 +124,14 @@ struct TWideSearchRec {
 int WideFindFirst(const QString& pattern, uint32_t attr, TWideSearchRec& rec);
 int WideFindNext(TWideSearchRec& rec);
 void WideFindClose(TWideSearchRec& rec);
+
+// One entry of ListFolder.
+struct TFolderEntry {
+    QString Name;
+    bool Folder = false; // a folder, or a link to one
+    bool Link = false;
+};
+// The entries of a folder but "." and "..", in the file system's order; false when it
+// cannot be listed. Unlike WideFindFirst it asks nothing of an entry the listing already
+// types (no size, time or attributes), so a scan of many files costs no stat per file.
+bool ListFolder(const QString& folder, std::vector<TFolderEntry>& entries);

@@ -109,6 +109,15 @@ std::shared_ptr<TSharedFile> TFileReadScope::Of(const QString& name) {
     return nullptr;
 }
 
+int64_t CurrentFileSize(const QString& name) {
+    if (const std::shared_ptr<TSharedFile> f = TFileReadScope::Of(name)) return f->Size();
+    return WideFileSize(name);
+}
+
+bool ScopedRegularFile(const QString& name) {
+    return TFileReadScope::Of(name) != nullptr;
+}
+
 TWFileStream::TWFileStream(const QString& name, uint32_t mode) : fileName(name) {
     const uint32_t sharing = mode & 0xF0;
     if ((mode & 0x3) == fmOpenRead && (sharing == fmShareDenyNone || sharing == fmShareCompat) &&

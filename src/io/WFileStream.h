@@ -34,6 +34,11 @@ private:
     std::shared_ptr<TSharedFile> file; // null when the file could not be opened
 };
 
+// The file's size as an open read scope of it saw it, else as the file system has it now
+// (-1 when it cannot be seen). A scope's file is known to be a regular one.
+int64_t CurrentFileSize(const QString& fileName);
+bool ScopedRegularFile(const QString& fileName);
+
 class TWFileStream {
 public:
     TWFileStream(const QString& fileName, uint32_t mode);

@@ -36,14 +36,11 @@ bool Walk(const QString& folder, bool recurse, const TFolderScanHooks& hooks) {
         bool folder;
     };
     std::vector<TEntry> entries;
-    TWideSearchRec rec;
-    if (WideFindFirst(prefix + QStringLiteral("*"), faAnyFile | faDirectory, rec) == 0) {
-        do {
-            const bool folder = rec.Attr & faDirectory;
-            entries.push_back({rec.Name, folder && !(rec.Attr & faSymLink), folder});
-        } while (WideFindNext(rec) == 0);
-        WideFindClose(rec);
-    }
+    std::vector<TFolderEntry> listed;
+    ListFolder(folder, listed);
+    entries.reserve(listed.size());
+    for (TFolderEntry& e : listed)
+        entries.push_back({std::move(e.Name), e.Folder && !e.Link, e.Folder});
     std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
         const int c = a.name.compare(b.name, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.name < b.name;
