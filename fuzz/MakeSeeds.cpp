@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
                     {QStringLiteral("TITLE"), QStringLiteral("T \u00e9")}};
     EncodeOgg(work + QStringLiteral("/a.ogg"), ogg);
     Copy(work + QStringLiteral("/a.ogg"), "vorbis_comment", QStringLiteral("tagged.ogg"));
+    Copy(work + QStringLiteral("/a.ogg"), "vorbis_summary", QStringLiteral("tagged.ogg"));
 
     for (int bits : {8, 16, 24})
         WriteFile(SeedPath("wave", QStringLiteral("pcm%1.wav").arg(bits)),

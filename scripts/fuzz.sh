@@ -23,7 +23,7 @@ corpus_exts() {
   case $1 in
     id3v1|id3v2|mpeg_frames|mpeg_decoder) echo "mp3 mp2 bit id3" ;;
     apev2) echo "apev2 ape mpc mp3" ;;
-    vorbis_comment) echo "ogg oga" ;;
+    vorbis_comment|vorbis_summary) echo "ogg oga" ;;
     asf_header) echo "wma" ;;
     wave) echo "wav" ;;
     ac3) echo "ac3 eac3" ;;
