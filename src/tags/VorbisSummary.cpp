@@ -442,6 +442,9 @@ bool LastPage(TWFileStream& in, TPage& page) {
     return false;
 }
 
+constexpr int64_t kMaxHead = 32 * 1024 * 1024;
+constexpr int kMaxAudioPages = 64;
+
 } // namespace
 
 bool ReadVorbisSummary(TWFileStream& in, TVorbisSummary& out) {
@@ -485,9 +488,15 @@ bool ReadVorbisSummary(TWFileStream& in, TVorbisSummary& out) {
 
     int64_t offset = 0;
     uint32_t sequence = page.Sequence;
+    int audioPages = 0;
     for (bool first = true;; first = false) {
         if (!first) {
             offset += page.Size;
+            // The head is held whole: a file whose headers or first granule lie further
+            // in (huge pictures in the comments, endless pages without a granule) is left
+            // to the library, which streams it.
+            if (offset > kMaxHead || (headers == 3 && ++audioPages > kMaxAudioPages))
+                return false;
             // The next page must follow in the same stream, without a gap.
             if (!head.PageAt(offset, page) || page.Serial != out.Serial || (page.Flags & 2) ||
                 page.Sequence != ++sequence)
