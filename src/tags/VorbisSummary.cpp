@@ -495,8 +495,7 @@ bool ReadVorbisSummary(TWFileStream& in, TVorbisSummary& out) {
             // The head is held whole: a file whose headers or first granule lie further
             // in (huge pictures in the comments, endless pages without a granule) is left
             // to the library, which streams it.
-            if (offset > kMaxHead || (headers == 3 && ++audioPages > kMaxAudioPages))
-                return false;
+            if (offset > kMaxHead || (headers == 3 && ++audioPages > kMaxAudioPages)) return false;
             // The next page must follow in the same stream, without a gap.
             if (!head.PageAt(offset, page) || page.Serial != out.Serial || (page.Flags & 2) ||
                 page.Sequence != ++sequence)
