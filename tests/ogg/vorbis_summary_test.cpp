@@ -68,7 +68,7 @@ bool SummaryMatchesLibrary(const QString& path) {
     EXPECT_EQ(ours.Rate, lib.Summary.Rate);
     EXPECT_EQ(ours.BitrateNominal, lib.Summary.BitrateNominal);
     EXPECT_EQ(ours.PcmTotal, std::max<int64_t>(lib.Summary.PcmTotal, 0));
-    EXPECT_EQ(ours.Vendor, lib.Summary.Vendor);
+    EXPECT_EQ(QByteArray(ours.Vendor.constData()), lib.Summary.Vendor); // a C string there
     EXPECT_EQ(ours.Comments, lib.Summary.Comments);
     return true;
 }
