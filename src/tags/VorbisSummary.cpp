@@ -50,7 +50,7 @@ int64_t Le64(const uint8_t* p) {
     return int64_t(uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32);
 }
 
-// Bits needed for v (0 for 0), as the Vorbis specification counts them.
+// Bits needed for v (0 for 0), as Vorbis headers count them.
 int Ilog(uint32_t v) {
     return v ? 32 - std::countl_zero(v) : 0;
 }
@@ -274,7 +274,7 @@ bool ReadResidue(TBits& b, const std::vector<TBook>& books) {
         const uint32_t book = b.Read(8);
         if (!b.Failed() && (book >= books.size() || books[book].MapType == 0)) return false;
     }
-    // Stricter than the specification asks, never looser than libvorbis: such a file goes
+    // Stricter than the format asks, never looser than libvorbis: such a file goes
     // to the library, which decides.
     if (b.Failed() || groupBook >= books.size() || end < begin) return false;
     const TBook& group = books[groupBook];

@@ -1,5 +1,7 @@
 #include "tools/FolderScan.h"
 
+#include "io/FileUtils.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -104,4 +106,31 @@ TEST(FolderScan, NameOrderIgnoringCaseWithSubfoldersInPlace) {
                 middle == QStringList({"B/01.mp3", "b/01.mp3", "b/02.mp3"}))
         << middle.join(", ").toStdString();
     EXPECT_EQ(got.last(), "C.mp3");
+}
+
+TEST(FolderScan, ListingTypesEntriesAndFollowsLinks) {
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    Touch(root + "/sub/f.mp3");
+    ASSERT_TRUE(QFile::link(root + "/sub", root + "/to-folder"));
+    ASSERT_TRUE(QFile::link(root + "/sub/f.mp3", root + "/to-file"));
+    ASSERT_TRUE(QFile::link(root + "/gone", root + "/dangling"));
+    std::vector<TFolderEntry> entries;
+    ASSERT_TRUE(ListFolder(root, entries));
+    const struct {
+        const char* name;
+        bool folder, link;
+    } expected[] = {{"sub", true, false},
+                    {"to-folder", true, true},
+                    {"to-file", false, true},
+                    {"dangling", false, true}};
+    ASSERT_EQ(entries.size(), std::size(expected)); // "." and ".." left out
+    for (const auto& e : expected) {
+        auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const TFolderEntry& x) { return x.Name == e.name; });
+        ASSERT_NE(it, entries.end()) << e.name;
+        EXPECT_EQ(it->Folder, e.folder) << e.name;
+        EXPECT_EQ(it->Link, e.link) << e.name;
+    }
+    EXPECT_FALSE(ListFolder(root + "/missing", entries));
 }
