@@ -2,6 +2,7 @@
 
 #include "io/WFileStream.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -43,11 +44,7 @@ uint32_t Crc(uint32_t crc, const uint8_t* p, size_t n) {
 }
 
 uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-int64_t Le64(const uint8_t* p) {
-    return int64_t(uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32);
+    return qFromLittleEndian<quint32>(p);
 }
 
 // Bits needed for v (0 for 0), as Vorbis headers count them.
@@ -86,7 +83,7 @@ TParse ParsePage(const uint8_t* p, int64_t avail, int64_t offset, TPage& page) {
     page.Size = header + body;
     page.Header = header;
     page.Flags = p[5];
-    page.Granule = Le64(p + 6);
+    page.Granule = qFromLittleEndian<qint64>(p + 6);
     page.Serial = Le32(p + 14);
     page.Sequence = Le32(p + 18);
     return TParse::Page;
@@ -104,8 +101,7 @@ public:
         const int shift = int(pos & 7);
         uint64_t acc = 0;
         if (bits - pos >= 64) {
-            std::memcpy(&acc, data + byte, 8);
-            if constexpr (std::endian::native == std::endian::big) acc = __builtin_bswap64(acc);
+            acc = qFromLittleEndian<quint64>(data + byte);
         } else {
             for (int i = 0, need = (shift + n + 7) >> 3; i < need; ++i)
                 acc |= uint64_t(data[byte + size_t(i)]) << (8 * i);
